@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <QMutex>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class QSettings;
+
+// Preference keys and their store: the user's QSettings, or a private
+// in-memory store (tests, the command line), with a layer of registered
+// defaults consulted when a key has no stored value.
+class KTPreferences
+{
+public:
+    static constexpr const char *FilenameEncoding = "filenameEncoding";
+    static constexpr const char *AutoDetectionThreshold = "autoDetectionThreshold";
+
+    // The user's preferences of the application.
+    static KTPreferences &standard();
+    // A store that never touches the user's settings.
+    static std::unique_ptr<KTPreferences> inMemory();
+
+    ~KTPreferences();
+
+    // The application's defaults: "filenameEncoding" "4", "autoDetectionThreshold" "80".
+    void registerApplicationDefaults();
+    void registerDefaults(const QHash<QString, QVariant> &defaults);
+
+    // Integer value of the key: stored value, else registered default, else 0.
+    qint64 integerForKey(const QString &key) const;
+    void setInteger(const QString &key, qint64 value);
+    void removeObject(const QString &key);
+
+private:
+    explicit KTPreferences(std::unique_ptr<QSettings> settings);
+
+    mutable QMutex m_mutex;
+    std::unique_ptr<QSettings> m_settings; // null for the in-memory store
+    QHash<QString, QVariant> m_values;     // the in-memory store
+    QHash<QString, QVariant> m_registered;
+};

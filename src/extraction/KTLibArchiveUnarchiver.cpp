@@ -1,0 +1,413 @@
+#include "KTLibArchiveUnarchiver.h"
+
+#include "KTDiskWriter.h"
+#include "KTEncodings.h"
+#include "KTPathSanitizer.h"
+#include "KTUnarchiverDelegate.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr size_t ReadBlockSize = 128 * 1024;
+
+// libarchive converts names through the thread's LC_CTYPE: with a UTF-8
+// one it hands out unflagged zip names as the stored bytes and flagged
+// ones as correct UTF-8, whatever the user's locale is.
+class Utf8LocaleScope
+{
+public:
+    Utf8LocaleScope()
+    {
+        m_locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
+        if (m_locale)
+            m_previous = ::uselocale(m_locale);
+    }
+    ~Utf8LocaleScope()
+    {
+        if (m_locale) {
+            ::uselocale(m_previous);
+            ::freelocale(m_locale);
+        }
+    }
+    Utf8LocaleScope(const Utf8LocaleScope &) = delete;
+    Utf8LocaleScope &operator=(const Utf8LocaleScope &) = delete;
+
+private:
+    locale_t m_locale = locale_t(nullptr);
+    locale_t m_previous = locale_t(nullptr);
+};
+
+bool formatStoresUnicodeNames(int format)
+{
+    switch (format & ARCHIVE_FORMAT_BASE_MASK) {
+    case ARCHIVE_FORMAT_7ZIP:
+    case ARCHIVE_FORMAT_XAR:
+        return true;
+    case ARCHIVE_FORMAT_RAR_V5:
+        return true;
+    case ARCHIVE_FORMAT_TAR:
+        return format == ARCHIVE_FORMAT_TAR_PAX_INTERCHANGE || format == ARCHIVE_FORMAT_TAR_PAX_RESTRICTED;
+    default:
+        return false;
+    }
+}
+
+std::optional<timespec> modificationTime(archive_entry *entry, bool wanted)
+{
+    if (!wanted || !archive_entry_mtime_is_set(entry))
+        return std::nullopt;
+    return timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
+}
+
+} // namespace
+
+KTLibArchiveUnarchiver::KTLibArchiveUnarchiver(QString path)
+    : m_path(std::move(path))
+{
+}
+
+KTLibArchiveUnarchiver::~KTLibArchiveUnarchiver()
+{
+    if (m_archive)
+        archive_read_free(m_archive);
+}
+
+const char *KTLibArchiveUnarchiver::passphraseCallback(archive *, void *self)
+{
+    return static_cast<KTLibArchiveUnarchiver *>(self)->nextPassphrase();
+}
+
+// libarchive asks again after a wrong passphrase until it gets none: hand out
+// the user's answer once, then say there is nothing more to try.
+const char *KTLibArchiveUnarchiver::nextPassphrase()
+{
+    if (!m_password && !m_askedForPassword && m_delegate) {
+        m_askedForPassword = true;
+        m_delegate->simpleUnarchiverNeedsPassword(*this);
+    }
+    if (!m_password || m_passwordHandedOut)
+        return nullptr;
+    m_passwordHandedOut = true;
+    m_passwordBytes = KTEncodings::encode(*m_password, m_passwordEncodingName).value_or(m_password->toUtf8());
+    return m_passwordBytes.constData();
+}
+
+KTExtractionError KTLibArchiveUnarchiver::readError(int status, const archive_entry *entry) const
+{
+    Q_UNUSED(status);
+    const char *text = archive_error_string(m_archive);
+    const QString detail = text ? QString::fromUtf8(text) : QString();
+    const int err = archive_errno(m_archive);
+    if (detail.contains(QLatin1String("assphrase")))
+        return KTExtractionError::make(KTErrorCode::WrongPassword);
+    if (detail.contains(QLatin1String("encrypted, but currently not supported"))) {
+        KTExtractionError e;
+        e.code = KTErrorCode::EncryptedUnsupported;
+        e.message = QStringLiteral("This 7z archive is encrypted, which is not supported yet");
+        return e;
+    }
+    if (detail.contains(QLatin1String("ncrypt")) && (detail.contains(QLatin1String("not supported")) ||
+                                                      detail.contains(QLatin1String("unavailable"))))
+        return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
+    if (entry && archive_entry_is_encrypted(const_cast<archive_entry *>(entry)) && m_passwordHandedOut)
+        return KTExtractionError::make(KTErrorCode::WrongPassword);
+    if (err == ENOSPC || err == EDQUOT)
+        return KTExtractionError::make(KTErrorCode::NoSpace, detail);
+    if (err == ENOMEM || err == EIO)
+        return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
+    return KTExtractionError::make(KTErrorCode::Damaged, detail);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::openError() const
+{
+    const char *text = archive_error_string(m_archive);
+    const QString detail = text ? QString::fromUtf8(text) : QString();
+    const int err = archive_errno(m_archive);
+    if (err == ENOENT || err == EACCES || err == EISDIR || err == EPERM)
+        return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
+    if (detail.contains(QLatin1String("Unrecognized archive format")))
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    return readError(ARCHIVE_FATAL, nullptr);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::parse()
+{
+    Utf8LocaleScope locale;
+    const QByteArray encodedPath = QFile::encodeName(m_path);
+    struct stat st;
+    if (::stat(encodedPath.constData(), &st) != 0)
+        return KTExtractionError::make(KTErrorCode::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISDIR(st.st_mode))
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    m_archiveModificationTime = st.st_mtime;
+
+    m_archive = archive_read_new();
+    archive_read_support_filter_all(m_archive);
+    archive_read_support_format_all(m_archive);
+    archive_read_support_format_raw(m_archive);
+    archive_read_set_passphrase_callback(m_archive, this, &passphraseCallback);
+    if (archive_read_open_filename(m_archive, encodedPath.constData(), ReadBlockSize) != ARCHIVE_OK)
+        return openError();
+
+    archive_entry *entry = nullptr;
+    const int r = archive_read_next_header(m_archive, &entry);
+    if (r < ARCHIVE_WARN)
+        return openError();
+    m_firstEntry = r == ARCHIVE_EOF ? nullptr : entry;
+    m_format = archive_format(m_archive);
+    const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
+    if (base == ARCHIVE_FORMAT_EMPTY)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    // The raw reader takes any file; only a compressed one is an archive.
+    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+
+    m_totalSize = st.st_size;
+    if (base == ARCHIVE_FORMAT_ZIP) {
+        m_zip = KTZipDirectory::read(m_path);
+        if (m_zip) {
+            std::vector<QByteArray> undecided;
+            for (const KTZipRecord &record : m_zip->records()) {
+                m_zipNames.insert(record.name, &record);
+                if (!record.unicodeName.isEmpty())
+                    m_zipNames.insert(record.unicodeName, &record);
+                else if (!record.utf8Flag && !KTEncodings::isAscii(record.name))
+                    undecided.push_back(record.name);
+            }
+            if (!undecided.empty())
+                m_detected = KTEncodingDetector::detect(undecided);
+            m_totalSize = qint64(m_zip->totalUncompressedSize());
+            m_progressByUncompressed = true;
+        }
+    }
+    m_parsed = true;
+    return {};
+}
+
+void KTLibArchiveUnarchiver::noteUndecided(const QByteArray &raw)
+{
+    if (m_zip && m_zipNames.contains(raw))
+        return;
+    // Names of stream formats arrive one by one: judge them again each time
+    // their number doubles, which keeps the cost linear.
+    m_undecided.push_back(raw);
+    if (m_undecided.size() >= m_nextDetectionAt && m_undecided.size() <= 4096) {
+        m_detected = KTEncodingDetector::detect(m_undecided);
+        m_nextDetectionAt *= 2;
+    }
+}
+
+QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
+{
+    if (decided)
+        return KTEncodings::decodeDefault(raw);
+    if (KTEncodings::isAscii(raw) && !raw.contains('\x1b'))
+        return QString::fromLatin1(raw);
+    noteUndecided(raw);
+    const KTArchiveString string(raw, m_detected.encoding, m_detected.confidence);
+    const QByteArray encoding = m_delegate ? m_delegate->encodingNameForString(*this, string) : QByteArray();
+    return KTEncodings::decodeOrDefault(raw, encoding);
+}
+
+KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const archive_entry *entry)
+{
+    auto *e = const_cast<archive_entry *>(entry);
+    const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
+    if (base == ARCHIVE_FORMAT_RAW) {
+        // A lone compressed file: name it after the archive without its last extension.
+        const QFileInfo info(m_path);
+        const QString name = info.completeBaseName();
+        return {name.isEmpty() ? info.fileName() + QStringLiteral(".out") : name, false};
+    }
+    const char *path = archive_entry_pathname(e);
+    if (!path) {
+        const wchar_t *wide = archive_entry_pathname_w(e);
+        return {wide ? QString::fromWCharArray(wide) : QString(), false};
+    }
+    QByteArray raw(path);
+    bool decided = formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw);
+    if (base == ARCHIVE_FORMAT_ZIP) {
+        if (const KTZipRecord *record = m_zipNames.value(raw)) {
+            if (record->nameIsDecided()) {
+                decided = true;
+                if (!record->unicodeName.isEmpty())
+                    raw = record->unicodeName;
+            }
+        }
+    }
+    return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
+}
+
+bool KTLibArchiveUnarchiver::shouldStop()
+{
+    return m_delegate && m_delegate->extractionShouldStop(*this);
+}
+
+void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 writtenTotal)
+{
+    if (!m_delegate)
+        return;
+    qint64 done = m_progressByUncompressed ? writtenTotal : qint64(archive_filter_bytes(m_archive, -1));
+    done = std::clamp(done, m_lastTotalDone, std::max(m_totalSize, m_lastTotalDone));
+    m_lastTotalDone = done;
+    m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done)
+{
+    qint64 fileDone = 0;
+    for (;;) {
+        if (shouldStop())
+            return KTExtractionError::make(KTErrorCode::Cancelled);
+        const void *buffer = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int r = archive_read_data_block(m_archive, &buffer, &size, &offset);
+        if (r == ARCHIVE_EOF)
+            break;
+        if (r < ARCHIVE_WARN)
+            return readError(r, nullptr);
+        if (size > 0) {
+            if (auto error = writer.writeBlock(buffer, size, offset))
+                return error;
+            fileDone += qint64(size);
+        }
+        reportProgress(info, fileDone, done + fileDone);
+    }
+    done += fileDone;
+    return {};
+}
+
+KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, const KTArchiveEntry &info,
+                                                       const QByteArray &rel, KTDiskWriter &writer, qint64 &done)
+{
+    const auto mtime = modificationTime(entry, m_propagatesMetadata);
+    const mode_t perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+
+    if (const char *hardlink = archive_entry_hardlink(entry)) {
+        const auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)),
+                                                      (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP, maxPath);
+        if (!target.path)
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + target.reason);
+        return writer.makeHardLink(rel, *target.path);
+    }
+
+    switch (archive_entry_filetype(entry)) {
+    case AE_IFDIR:
+        return writer.makeDirectory(rel, perm, mtime);
+    case AE_IFLNK: {
+        const char *target = archive_entry_symlink(entry);
+        if (!target || !*target)
+            return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
+        const QByteArray raw(target);
+        const QString decoded = KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false);
+        writer.deferSymlink(rel, decoded.toUtf8(), mtime);
+        return {};
+    }
+    case AE_IFREG:
+    case 0: {
+        if (auto error = writer.beginFile(rel, perm))
+            return error;
+        if (auto error = writeFileData(info, writer, done)) {
+            writer.abortFile();
+            return error;
+        }
+        const qint64 sparseSize = archive_entry_sparse_count(entry) > 0 && archive_entry_size_is_set(entry)
+                                      ? qint64(archive_entry_size(entry))
+                                      : -1;
+        return writer.finishFile(mtime, sparseSize);
+    }
+    default:
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       info.name + QStringLiteral(" is a device, FIFO or socket"));
+    }
+}
+
+KTExtractionError KTLibArchiveUnarchiver::unarchive()
+{
+    if (!m_parsed)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    Utf8LocaleScope locale;
+
+    const QString enclosing = findUniquePathForOriginalPath(
+        m_destination + QLatin1Char('/') + nameWithoutArchiveExtensions(QFileInfo(m_path).fileName()));
+    if (::mkdir(QFile::encodeName(enclosing).constData(), 0755) != 0)
+        return kt_writeError(errno, QFile::encodeName(enclosing));
+    char resolved[PATH_MAX];
+    if (!::realpath(QFile::encodeName(enclosing).constData(), resolved))
+        return kt_writeError(errno, QFile::encodeName(enclosing));
+    KTDiskWriter writer(QByteArray(resolved), m_alwaysOverwrites);
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+
+    KTExtractionError result;
+    qint64 done = 0;
+    archive_entry *entry = m_firstEntry;
+    m_firstEntry = nullptr;
+    for (int index = 0; entry; ++index) {
+        if (shouldStop()) {
+            result = KTExtractionError::make(KTErrorCode::Cancelled);
+            break;
+        }
+        const DecodedName decoded = decodeName(entry);
+        KTArchiveEntry info;
+        info.index = index;
+        info.name = decoded.name;
+        info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+        info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
+        info.isEncrypted = archive_entry_is_encrypted(entry);
+
+        const auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+        const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
+        if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
+            if (m_delegate)
+                m_delegate->willExtractEntry(*this, info, to);
+            KTExtractionError error;
+            if (!sane.path)
+                error = KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + sane.reason);
+            else if (sane.path->isEmpty() && !info.isDirectory)
+                error = KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("an entry without a name"));
+            else
+                error = extractEntry(entry, info, *sane.path, writer, done);
+            if (m_delegate)
+                m_delegate->didExtractEntry(*this, info, to, error);
+            if (error) {
+                result = error;
+                break;
+            }
+            reportProgress(info, info.size, done);
+        }
+        const int r = archive_read_next_header(m_archive, &entry);
+        if (r == ARCHIVE_EOF)
+            break;
+        if (r < ARCHIVE_WARN) {
+            result = readError(r, nullptr);
+            break;
+        }
+    }
+
+    // Links are made only when everything else went well; folder times and
+    // the link check always run, so nothing unsafe stays behind.
+    const KTExtractionError finished = writer.finish(m_propagatesMetadata, result.ok());
+    if (result.ok())
+        result = finished;
+    if (!result.ok())
+        return result;
+
+    if (m_delegate)
+        m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);
+    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks(), m_archiveModificationTime);
+}

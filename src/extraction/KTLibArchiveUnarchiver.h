@@ -1,0 +1,72 @@
+#pragma once
+
+#include "KTEncodingDetector.h"
+#include "KTUnarchiver.h"
+#include "KTUnarchiverDelegate.h"
+#include "KTZipDirectory.h"
+
+#include <QHash>
+
+#include <optional>
+#include <vector>
+
+struct archive;
+struct archive_entry;
+class KTDiskWriter;
+
+// The unarchiver on libarchive: every format and filter libarchive reads.
+//
+// parse() opens the archive and reads its first header (and, for zip, the
+// central directory: all names are known before extraction and are judged
+// together for their encoding). unarchive() then reads the archive once,
+// from that first header on: stream formats are decompressed one time only.
+class KTLibArchiveUnarchiver : public KTUnarchiver
+{
+public:
+    explicit KTLibArchiveUnarchiver(QString path);
+    ~KTLibArchiveUnarchiver() override;
+
+    KTExtractionError parse() override;
+    KTExtractionError unarchive() override;
+
+private:
+    struct DecodedName {
+        QString name;
+        bool backslashSeparates = false;
+    };
+
+    static const char *passphraseCallback(archive *a, void *self);
+    const char *nextPassphrase();
+
+    KTExtractionError readError(int status, const archive_entry *entry) const;
+    KTExtractionError openError() const;
+    DecodedName decodeName(const archive_entry *entry);
+    QString decodeRaw(const QByteArray &raw, bool decided);
+    void noteUndecided(const QByteArray &raw);
+    KTExtractionError extractEntry(archive_entry *entry, const KTArchiveEntry &info, const QByteArray &rel,
+                                   KTDiskWriter &writer, qint64 &done);
+    KTExtractionError writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done);
+    void reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 done);
+    qint64 totalDone(qint64 writtenBytes) const;
+    bool shouldStop();
+
+    QString m_path;
+    archive *m_archive = nullptr;
+    archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
+    bool m_parsed = false;
+    int m_format = 0;
+    qint64 m_totalSize = 0;
+    bool m_progressByUncompressed = false;
+    qint64 m_lastTotalDone = 0;
+    qint64 m_archiveModificationTime = 0;
+
+    std::optional<KTZipDirectory> m_zip;
+    QHash<QByteArray, const KTZipRecord *> m_zipNames;
+    KTDetectedEncoding m_detected;
+    std::vector<QByteArray> m_undecided;
+    size_t m_nextDetectionAt = 1;
+
+    bool m_askedForPassword = false;
+    bool m_passwordHandedOut = false;
+    QByteArray m_passwordBytes;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+
+// Resolves a symbolic link the way the kernel would, following the links it
+// meets, and tells whether the result stays inside a folder. Components that
+// do not exist are taken as written, so a dangling link is judged by where it
+// would point.
+class KTLinkResolver
+{
+public:
+    // root and link are absolute paths; link lies inside root, and every
+    // folder between them is a real folder, not a link.
+    static bool staysInside(const QByteArray &root, const QByteArray &link);
+};

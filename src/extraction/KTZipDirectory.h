@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// One file record of a zip archive's central directory.
+struct KTZipRecord {
+    QByteArray name;          // raw name bytes as stored
+    QByteArray unicodeName;   // UTF-8 name from the Info-ZIP Unicode path field, if valid
+    bool utf8Flag = false;    // general-purpose bit 11: the name is UTF-8
+    bool encrypted = false;
+    quint16 method = 0;
+    quint64 compressedSize = 0;
+    quint64 uncompressedSize = 0;
+    quint64 localHeaderOffset = 0;
+
+    // Whether the format itself says how the name is encoded.
+    bool nameIsDecided() const { return utf8Flag || !unicodeName.isEmpty(); }
+};
+
+// Reads a zip archive's central directory (zip64 included), which lists
+// every entry with its name, flags and sizes before any data is read.
+class KTZipDirectory
+{
+public:
+    // nullopt when the file has no readable central directory.
+    static std::optional<KTZipDirectory> read(const QString &path);
+
+    const std::vector<KTZipRecord> &records() const { return m_records; }
+    quint64 totalUncompressedSize() const { return m_totalUncompressed; }
+
+private:
+    std::vector<KTZipRecord> m_records;
+    quint64 m_totalUncompressed = 0;
+};

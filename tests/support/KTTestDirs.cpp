@@ -1,0 +1,98 @@
+#include "KTTestDirs.h"
+
+#include "KTNotificationCenter.h"
+#include "KTPreferences.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+QMap<QString, QByteArray> kt_snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> result;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString rel = QDir(folder).relativeFilePath(path);
+        struct stat st;
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode)) {
+            result.insert(rel, "l:" + QFile::encodeName(QFileInfo(path).symLinkTarget()));
+        } else if (S_ISDIR(st.st_mode)) {
+            result.insert(rel, "d");
+        } else {
+            QFile f(path);
+            QByteArray content;
+            if (S_ISREG(st.st_mode) && f.open(QIODevice::ReadOnly))
+                content = f.readAll();
+            result.insert(rel, "f:" + QByteArray::number(st.st_mode & 07777, 8) + ':' + content);
+        }
+    }
+    return result;
+}
+
+QString kt_fixturesDir()
+{
+    const QString dir = QStringLiteral(KT_FIXTURES_DIR);
+    return QFileInfo(dir).isDir() ? dir : QString();
+}
+
+std::unique_ptr<KTPreferences> kt_testPreferences(qint64 filenameEncoding)
+{
+    auto prefs = KTPreferences::inMemory();
+    prefs->registerApplicationDefaults();
+    prefs->setInteger(QString::fromLatin1(KTPreferences::FilenameEncoding), filenameEncoding);
+    return prefs;
+}
+
+KTJobOutcome kt_runJob(const KTJobRun &run)
+{
+    KTJobOutcome outcome;
+    std::unique_ptr<KTPreferences> ownPreferences;
+    KTPreferences *preferences = run.preferences;
+    if (!preferences) {
+        ownPreferences = kt_testPreferences();
+        preferences = ownPreferences.get();
+    }
+
+    QEventLoop loop;
+    KTExtractionJob job;
+    job.setPreferences(preferences);
+    job.setTemporaryDirectory(run.temporaryDirectory);
+    if (run.passwordProvider) {
+        job.setPasswordProvider([&] {
+            ++outcome.passwordRequests;
+            return run.passwordProvider();
+        });
+    }
+    QObject receiver;
+    KTNotificationCenter::defaultCenter().addObserver(&receiver, QString::fromLatin1(KTNotificationCenter::FileProgress),
+                                                      [&](const QVariant &v) { outcome.progress.append(v.toFloat()); });
+    QObject::connect(&job, &KTExtractionJob::archiveFinished, &loop, [&](const QString &path) {
+        outcome.finished = true;
+        outcome.succeeded = true;
+        outcome.desPath = path;
+        loop.quit();
+    });
+    QObject::connect(&job, &KTExtractionJob::passwordErrorH, &loop, [&](const KTExtractionError &error) {
+        outcome.finished = true;
+        outcome.error = error;
+        outcome.desPath = job.desPath();
+        loop.quit();
+    });
+    QTimer::singleShot(run.timeoutMs, &loop, &QEventLoop::quit);
+    job.start(run.archive);
+    loop.exec();
+    // Progress posted before the end is still queued: deliver it.
+    QCoreApplication::processEvents();
+    return outcome;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "KTExtractionError.h"
+#include "KTExtractionJob.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class KTPreferences;
+
+// Every path below a folder (links not followed) with what it is: "d" for a
+// folder, "l:<target>" for a link, "f:<mode>:<content>" for a file.
+QMap<QString, QByteArray> kt_snapshot(const QString &folder);
+
+// The fixtures folder of real archives, or an empty string when it is absent.
+QString kt_fixturesDir();
+
+// What one job run ended in.
+struct KTJobOutcome {
+    bool finished = false;     // ended within the time limit
+    bool succeeded = false;
+    QString desPath;
+    KTExtractionError error;
+    QList<float> progress;     // every "fileprogress" value, in order
+    int passwordRequests = 0;
+};
+
+// Runs one job to its end on the real event loop.
+struct KTJobRun {
+    QString archive;
+    QString temporaryDirectory;
+    KTPreferences *preferences = nullptr; // default: in-memory, registered defaults
+    std::function<std::optional<QString>()> passwordProvider;
+    int timeoutMs = 60000;
+};
+KTJobOutcome kt_runJob(const KTJobRun &run);
+
+// Preferences that never touch the user's settings, with the application's defaults.
+std::unique_ptr<KTPreferences> kt_testPreferences(qint64 filenameEncoding = 4);

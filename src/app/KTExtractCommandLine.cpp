@@ -142,6 +142,7 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
     m_job = new KTExtractionJob(this);
     m_job->setPreferences(m_preferences.get());
     m_job->setTemporaryDirectory(QFileInfo(outputDir).absoluteFilePath());
+    m_job->setKeepsPartialOutput(false);
     m_job->setPasswordProvider([this] { return askPassword(); });
     KTNotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(KTNotificationCenter::FileProgress),
                                                       [this](const QVariant &object) { showProgress(object.toFloat()); });

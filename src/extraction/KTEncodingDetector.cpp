@@ -22,6 +22,7 @@ constexpr qsizetype kSampleBytes = 64 * 1024;
 struct Candidate {
     int id;
     Language language;
+    double prior = 0.0;
     double icuConfidence = 0.0; // 0..1
     double score = 0.0;         // plausibility per non-ASCII byte
     size_t hash = 0;            // of the decoded sample, to merge identical decodings
@@ -30,29 +31,33 @@ struct Candidate {
 
 // The code pages legacy tools actually wrote, in order of preference when
 // two decode the sample identically: CP850 is a superset of CP437's letters,
-// the Windows pages supersets of the standards ICU names.
+// the Windows pages supersets of the standards ICU names. The prior, in
+// plausibility points for the whole sample, favours the pages most archives
+// were written in when the text alone barely tells two apart.
+constexpr double kRare = -1.0;
 constexpr struct {
     int id;
     Language language;
+    double prior;
 } kBaseCandidates[] = {
-    {112, Language::Japanese},           // windows-31j
-    {113, Language::ChineseSimplified},  // GBK
-    {160, Language::ChineseSimplified},  // GB18030, for the characters GBK lacks
-    {114, Language::Korean},             // windows-949
-    {115, Language::ChineseTraditional}, // windows-950
-    {3, Language::Japanese},             // EUC-JP
-    {104, Language::Alphabetic},         // ibm-850
-    {101, Language::Alphabetic},         // ibm-437
-    {12, Language::Alphabetic},          // windows-1252
-    {110, Language::Alphabetic},         // ibm-866
-    {11, Language::Alphabetic},          // windows-1251
-    {150, Language::Alphabetic},         // KOI8-R
-    {102, Language::Alphabetic},         // ibm-737
-    {13, Language::Alphabetic},          // windows-1253
-    {134, Language::Alphabetic},         // ISO-8859-7
-    {15, Language::Alphabetic},          // windows-1250
-    {105, Language::Alphabetic},         // ibm-852
-    {132, Language::Alphabetic},         // ISO-8859-5
+    {112, Language::Japanese, 0},           // windows-31j
+    {113, Language::ChineseSimplified, 0},  // GBK
+    {160, Language::ChineseSimplified, 0},  // GB18030, for the characters GBK lacks
+    {114, Language::Korean, 0},             // windows-949
+    {115, Language::ChineseTraditional, 0}, // windows-950
+    {3, Language::Japanese, kRare},         // EUC-JP
+    {104, Language::Alphabetic, 0},         // ibm-850
+    {101, Language::Alphabetic, 0},         // ibm-437
+    {12, Language::Alphabetic, 0},          // windows-1252
+    {110, Language::Alphabetic, 0},         // ibm-866
+    {11, Language::Alphabetic, 0},          // windows-1251
+    {150, Language::Alphabetic, kRare},     // KOI8-R
+    {102, Language::Alphabetic, 0},         // ibm-737
+    {13, Language::Alphabetic, kRare},      // windows-1253
+    {134, Language::Alphabetic, kRare},     // ISO-8859-7
+    {15, Language::Alphabetic, kRare},      // windows-1250
+    {105, Language::Alphabetic, kRare},     // ibm-852
+    {132, Language::Alphabetic, kRare},     // ISO-8859-5
 };
 
 // ICU's charset names onto table entries, Windows supersets first.
@@ -86,15 +91,17 @@ constexpr IcuMapping kIcuMappings[] = {
     {"windows-1254", {14, 0}, Language::Alphabetic},
 };
 
+// Views into the caller's names, which outlive the detection.
 struct Sample {
-    std::vector<QByteArray> all;    // distinct non-ASCII path components
-    std::vector<QByteArray> scored; // the part that is scored
-    qsizetype highBytes = 0;        // bytes >= 0x80 in the scored part
+    std::vector<QByteArrayView> all; // distinct non-ASCII path components
+    std::vector<QByteArray> scored;  // the part that is scored (raw data, not copies)
+    qsizetype highBytes = 0;         // bytes >= 0x80 in the scored part
+    bool stateful = false;           // some name uses ISO-2022 escapes
 };
 
-qsizetype countHighBytes(const QByteArray &bytes)
+bool isAsciiView(QByteArrayView bytes)
 {
-    return std::count_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
 }
 
 // Paths share their folders, so distinct components are far less text than
@@ -103,10 +110,10 @@ qsizetype countHighBytes(const QByteArray &bytes)
 Sample collectSample(const std::vector<QByteArray> &rawNames)
 {
     Sample s;
-    QSet<QByteArray> seen;
+    QSet<QByteArrayView> seen;
     qsizetype total = 0;
-    const auto add = [&](const QByteArray &part) {
-        if (part.isEmpty() || KTEncodings::isAscii(part) || seen.contains(part))
+    const auto add = [&](QByteArrayView part) {
+        if (part.isEmpty() || isAsciiView(part) || seen.contains(part))
             return;
         seen.insert(part);
         s.all.push_back(part);
@@ -116,17 +123,22 @@ Sample collectSample(const std::vector<QByteArray> &rawNames)
         if (KTEncodings::isAscii(name))
             continue;
         if (name.contains('\x1b')) {
+            s.stateful = true;
             add(name);
             continue;
         }
-        for (const QByteArray &part : name.split('/'))
-            add(part);
+        const QByteArrayView view(name);
+        qsizetype start = 0;
+        for (qsizetype slash; (slash = view.indexOf('/', start)) >= 0; start = slash + 1)
+            add(view.sliced(start, slash - start));
+        add(view.sliced(start));
     }
     // Spread the sample over the whole archive rather than its first folder.
     const size_t stride = size_t(std::max<qsizetype>(1, (total + kSampleBytes - 1) / kSampleBytes));
     for (size_t i = 0; i < s.all.size(); i += stride) {
-        s.scored.push_back(s.all[i]);
-        s.highBytes += countHighBytes(s.all[i]);
+        const QByteArrayView part = s.all[i];
+        s.scored.push_back(QByteArray::fromRawData(part.data(), part.size()));
+        s.highBytes += part.size() - std::count_if(part.begin(), part.end(), [](char c) { return !(c & 0x80); });
     }
     return s;
 }
@@ -165,7 +177,7 @@ void addIcuGuesses(const Sample &sample, std::vector<Candidate> &candidates)
                     continue;
                 auto it = std::find_if(candidates.begin(), candidates.end(), [id](const Candidate &c) { return c.id == id; });
                 if (it == candidates.end())
-                    candidates.push_back({id, m.language, confidence});
+                    candidates.push_back({id, m.language, kRare, confidence});
                 else
                     it->icuConfidence = std::max(it->icuConfidence, confidence);
             }
@@ -188,16 +200,49 @@ void scoreCandidate(Candidate &c, const Sample &sample)
     c.decodes = true;
     c.hash = hash;
     // ICU's statistics are a second opinion worth a fraction of a letter.
-    c.score = total / double(std::max<qsizetype>(1, sample.highBytes)) + 0.4 * c.icuConfidence;
+    c.score = (total + c.prior) / double(std::max<qsizetype>(1, sample.highBytes)) + 0.4 * c.icuConfidence;
+}
+
+// Single-byte pages that map every byte cannot fail on the rest.
+bool decodesEveryByte(int id)
+{
+    static const QSet<int> total = [] {
+        QSet<int> ids;
+        for (const KTEncodingInfo &info : KTEncodings::all()) {
+            bool all = true;
+            for (int b = 0x80; b <= 0xFF && all; ++b)
+                all = KTEncodings::canDecode(QByteArray(1, char(b)), info.icuName);
+            if (all)
+                ids.insert(info.id);
+        }
+        return ids;
+    }();
+    return total.contains(id);
 }
 
 bool decodesAll(const Candidate &c, const Sample &sample)
 {
-    if (sample.scored.size() == sample.all.size())
+    if (sample.scored.size() == sample.all.size() || decodesEveryByte(c.id))
         return true;
     const QByteArray icuName = KTEncodings::encodingNameForEncoding(c.id);
-    return std::all_of(sample.all.begin(), sample.all.end(),
-                       [&](const QByteArray &part) { return KTEncodings::canDecode(part, icuName); });
+    if (sample.stateful) {
+        return std::all_of(sample.all.begin(), sample.all.end(), [&](QByteArrayView part) {
+            return KTEncodings::canDecode(QByteArray::fromRawData(part.data(), part.size()), icuName);
+        });
+    }
+    // Converting many names at once saves the per-call cost. A newline is
+    // never part of a multi-byte character, so a name cut short still fails.
+    QByteArray chunk;
+    for (size_t i = 0; i < sample.all.size(); ++i) {
+        chunk += sample.all[i];
+        chunk += '\n';
+        if (chunk.size() >= kSampleBytes || i + 1 == sample.all.size()) {
+            if (!KTEncodings::canDecode(chunk, icuName))
+                return false;
+            chunk.resize(0);
+        }
+    }
+    return true;
 }
 
 // A clear margin over the next different decoding, a winner that reads like
@@ -206,8 +251,8 @@ float confidenceFor(const Candidate &best, const Candidate *runnerUp, qsizetype 
 {
     const double n = double(highBytes);
     const double quality = std::clamp((best.score - 0.1) / 0.6, 0.0, 1.0);
-    const double separation = runnerUp ? 1.0 - std::exp(-std::max(0.0, best.score - runnerUp->score) * n / 3.0) : 1.0;
-    const double evidence = 1.0 - std::exp(-n / 6.0);
+    const double separation = runnerUp ? 1.0 - std::exp(-std::max(0.0, best.score - runnerUp->score) * n / 1.5) : 1.0;
+    const double evidence = 1.0 - std::exp(-n / 3.5);
     return float(std::clamp(std::min(quality, separation) * evidence, 0.0, 1.0));
 }
 
@@ -235,7 +280,7 @@ KTDetectedEncoding KTEncodingDetector::detect(const std::vector<QByteArray> &raw
 
     std::vector<Candidate> candidates;
     for (const auto &base : kBaseCandidates)
-        candidates.push_back({base.id, base.language});
+        candidates.push_back({base.id, base.language, base.prior});
     addIcuGuesses(sample, candidates);
 
     for (Candidate &c : candidates)

@@ -292,7 +292,7 @@ void KTExtractionJob::extractFinished()
 void KTExtractionJob::finishFailure(const KTExtractionError &error)
 {
     joinWorker();
-    if (error.code == KTErrorCode::Cancelled) {
+    if (error.code == KTErrorCode::Cancelled || !m_keepsPartialOutput) {
         const QString scratch = desPath();
         if (!scratch.isEmpty())
             QDir(scratch).removeRecursively();
@@ -311,6 +311,8 @@ void KTExtractionJob::finishFailure(const KTExtractionError &error)
 
 void KTExtractionJob::postProgress(float fraction, bool force)
 {
+    if (force)
+        m_throttle.takePending();
     if (force || m_throttle.offer(fraction))
         KTUtility::kt_doPerformNotification(QString::fromLatin1(KTNotificationCenter::FileProgress), QVariant(fraction));
 }

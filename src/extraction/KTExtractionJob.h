@@ -44,6 +44,9 @@ public:
     // Where scratch folders and results go; defaults to QDir::tempPath().
     void setTemporaryDirectory(const QString &folder);
     QString temporaryDirectory() const;
+    // Whether a failed job leaves its scratch folder, with what was written,
+    // on disk (the default) or removes it.
+    void setKeepsPartialOutput(bool keep) { m_keepsPartialOutput = keep; }
 
     // Starts extracting: no entered password, success assumed, srcPath set.
     // false when a job is already running.
@@ -94,6 +97,7 @@ private:
     PasswordProvider m_passwordProvider;
     KTPreferences *m_preferences;
     QString m_temporaryDirectory;
+    bool m_keepsPartialOutput = true;
 
     std::thread m_worker;
     std::atomic<bool> m_running{false};

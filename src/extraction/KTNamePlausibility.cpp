@@ -3,6 +3,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <string_view>
 
 namespace {
 
@@ -81,6 +82,8 @@ Tables buildTables()
     weigh(t.latin.data(), 0xC0, u"čšžřěůłąęśćńźżőűňťďľČŠŽŘŁŚŻĚŮŹĆŃĄĘŐŰŇŤĎĽ", 0.8f);
     weigh(t.latin.data(), 0xC0, u"ăşţğıİŞĞĂ", 0.4f);
     weigh(t.latin.data(), 0xC0, u"þðÐÞ", 0.3f);
+    weigh(t.latin.data(), 0xC0, u"ŕŔĺĹ", -0.3f); // Slovak only, and rare there; French à in CP1250
+
 
     // Cyrillic: Russian letters by frequency, then the other languages'
     // letters, which a wrong Cyrillic page also produces.
@@ -309,14 +312,20 @@ double KTNamePlausibility::score(QStringView text, Language language)
     double total = 0.0;
     // State of the current word (run of letters).
     CharClass prev;
-    Script beforePrev = NoLetter;
     int greekAccents = 0;
 
-    // Monotonic Greek puts at most one tonos on a word.
+    int wordLength = 0;
+    char16_t wordFirst = 0;
+
     const auto endWord = [&] {
+        // Monotonic Greek puts at most one tonos on a word.
         if (greekAccents > 1)
             total -= 1.5 * (greekAccents - 1);
+        // A lone accented letter is a word only in a few languages ("à", "è", "å").
+        if (wordLength == 1 && wordFirst >= 0xC0 && wordFirst < 0x250)
+            total += std::u16string_view(u"àèéóòùåöäøÀÈÉÅÖ").find(wordFirst) != std::u16string_view::npos ? 0.5 : -1.0;
         greekAccents = 0;
+        wordLength = 0;
     };
 
     char16_t prevChar = 0;
@@ -329,13 +338,22 @@ double KTNamePlausibility::score(QStringView text, Language language)
         else if (cur.score < 0)
             total += cur.score;
 
+        // An East Asian character wedged inside a Latin word: a double-byte
+        // page has swallowed an ASCII letter as its trail byte.
+        if (nonAscii && c >= 0x2E80 && i > 0 && i + 1 < text.size()) {
+            const char16_t before = text[i - 1].unicode();
+            const char16_t after = text[i + 1].unicode();
+            const auto asciiLetter = [](char16_t x) { return (x >= 'a' && x <= 'z') || (x >= 'A' && x <= 'Z'); };
+            if (asciiLetter(before) && after >= 'a' && after <= 'z')
+                total -= 3.0;
+        }
+
         if (cur.script == NoLetter) {
             if (prevChar == u'σ')
                 total -= 1.0; // medial sigma at the end of a word
             if (prev.script != NoLetter)
                 endWord();
             prev = cur;
-            beforePrev = NoLetter;
             prevChar = c;
             continue;
         }
@@ -349,14 +367,11 @@ double KTNamePlausibility::score(QStringView text, Language language)
             }
             if (prevChar == u'ς')
                 total -= 2.0; // final sigma inside a word
-            // A CJK character wedged inside a Latin word: a double-byte page
-            // has swallowed an ASCII letter as its trail byte.
-            if (beforePrev == AsciiLatin && eastAsian(prev.script) && cur.script == AsciiLatin && cur.lower)
-                total -= 1.5;
         }
+        if (wordLength++ == 0)
+            wordFirst = c;
         if (cur.script == Greek && isGreekAccented(c))
             ++greekAccents;
-        beforePrev = prev.script;
         prev = cur;
         prevChar = c;
     }

@@ -23,7 +23,8 @@ struct KTTestEntry {
     static KTTestEntry hardlink(const QByteArray &name, const QByteArray &target);
 };
 
-// Archives made at test time with libarchive's writer.
+// Archives made at test time with libarchive's writer. Every function
+// records a test failure and returns false when it cannot do its work.
 class KTTestArchives
 {
 public:
@@ -36,13 +37,13 @@ public:
         bool legacyNames = false;    // store non-ASCII names as raw bytes, not flagged UTF-8
     };
 
-    static void write(const QString &path, const std::vector<KTTestEntry> &entries, const Options &options);
-    static void write(const QString &path, const std::vector<KTTestEntry> &entries, const QByteArray &format = "zip",
+    static bool write(const QString &path, const std::vector<KTTestEntry> &entries, const Options &options);
+    static bool write(const QString &path, const std::vector<KTTestEntry> &entries, const QByteArray &format = "zip",
                       const QByteArray &filter = {});
     // A lone compressed file (x.gz, x.bz2).
-    static void writeCompressedFile(const QString &path, const QByteArray &data, const QByteArray &filter);
+    static bool writeCompressedFile(const QString &path, const QByteArray &data, const QByteArray &filter);
 
-    // Runs a program and fails the test when it does not exit 0.
-    static void run(const QString &program, const QStringList &arguments, const QString &workingDirectory = {});
+    // Runs a program; not exiting 0 is a test failure.
+    static bool run(const QString &program, const QStringList &arguments, const QString &workingDirectory = {});
     static bool haveProgram(const QString &program);
 };

@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QMap<QString, QByteArray> kt_snapshot(const QString &folder)
+QMap<QString, QByteArray> kt_snapshot(const QString &folder, bool withModes)
 {
     QMap<QString, QByteArray> result;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -26,7 +26,9 @@ QMap<QString, QByteArray> kt_snapshot(const QString &folder)
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
             continue;
         if (S_ISLNK(st.st_mode)) {
-            result.insert(rel, "l:" + QFile::encodeName(QFileInfo(path).symLinkTarget()));
+            char target[4096];
+            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+            result.insert(rel, "l:" + QByteArray(target, n > 0 ? int(n) : 0));
         } else if (S_ISDIR(st.st_mode)) {
             result.insert(rel, "d");
         } else {
@@ -34,7 +36,8 @@ QMap<QString, QByteArray> kt_snapshot(const QString &folder)
             QByteArray content;
             if (S_ISREG(st.st_mode) && f.open(QIODevice::ReadOnly))
                 content = f.readAll();
-            result.insert(rel, "f:" + QByteArray::number(st.st_mode & 07777, 8) + ':' + content);
+            const QByteArray mode = withModes ? QByteArray::number(st.st_mode & 07777, 8) : QByteArray("-");
+            result.insert(rel, "f:" + mode + ':' + content);
         }
     }
     return result;
@@ -52,6 +55,12 @@ std::unique_ptr<KTPreferences> kt_testPreferences(qint64 filenameEncoding)
     prefs->registerApplicationDefaults();
     prefs->setInteger(QString::fromLatin1(KTPreferences::FilenameEncoding), filenameEncoding);
     return prefs;
+}
+
+KTJobRun::KTJobRun(QString archivePath, QString temporaryFolder)
+    : archive(std::move(archivePath))
+    , temporaryDirectory(std::move(temporaryFolder))
+{
 }
 
 KTJobOutcome kt_runJob(const KTJobRun &run)

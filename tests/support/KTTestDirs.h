@@ -14,8 +14,9 @@
 class KTPreferences;
 
 // Every path below a folder (links not followed) with what it is: "d" for a
-// folder, "l:<target>" for a link, "f:<mode>:<content>" for a file.
-QMap<QString, QByteArray> kt_snapshot(const QString &folder);
+// folder, "l:<target>" for a link, "f:<mode>:<content>" for a file ("-" for
+// the mode when modes are left out).
+QMap<QString, QByteArray> kt_snapshot(const QString &folder, bool withModes = true);
 
 // The fixtures folder of real archives, or an empty string when it is absent.
 QString kt_fixturesDir();
@@ -32,6 +33,8 @@ struct KTJobOutcome {
 
 // Runs one job to its end on the real event loop.
 struct KTJobRun {
+    KTJobRun(QString archivePath, QString temporaryFolder);
+
     QString archive;
     QString temporaryDirectory;
     KTPreferences *preferences = nullptr; // default: in-memory, registered defaults

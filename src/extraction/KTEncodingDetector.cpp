@@ -104,6 +104,13 @@ bool isAsciiView(QByteArrayView bytes)
     return std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
 }
 
+// ISO-2022-JP is seven-bit: its escape sequences, not high bytes, mark the
+// names that need decoding.
+bool hasIso2022Escapes(const QByteArray &name)
+{
+    return name.contains("\x1b$") || name.contains("\x1b(");
+}
+
 // Paths share their folders, so distinct components are far less text than
 // the names. '/' never occurs inside a double-byte character of the
 // candidate pages; names in the stateful ISO-2022-JP stay whole.
@@ -111,22 +118,23 @@ Sample collectSample(const std::vector<QByteArray> &rawNames)
 {
     Sample s;
     QSet<QByteArrayView> seen;
+    seen.reserve(qsizetype(rawNames.size()));
     qsizetype total = 0;
-    const auto add = [&](QByteArrayView part) {
-        if (part.isEmpty() || isAsciiView(part) || seen.contains(part))
+    const auto add = [&](QByteArrayView part, bool stateful = false) {
+        if (part.isEmpty() || (!stateful && isAsciiView(part)) || seen.contains(part))
             return;
         seen.insert(part);
         s.all.push_back(part);
         total += part.size();
     };
     for (const QByteArray &name : rawNames) {
-        if (KTEncodings::isAscii(name))
-            continue;
-        if (name.contains('\x1b')) {
+        if (hasIso2022Escapes(name)) {
             s.stateful = true;
-            add(name);
+            add(name, true);
             continue;
         }
+        if (KTEncodings::isAscii(name))
+            continue;
         const QByteArrayView view(name);
         qsizetype start = 0;
         for (qsizetype slash; (slash = view.indexOf('/', start)) >= 0; start = slash + 1)
@@ -138,7 +146,9 @@ Sample collectSample(const std::vector<QByteArray> &rawNames)
     for (size_t i = 0; i < s.all.size(); i += stride) {
         const QByteArrayView part = s.all[i];
         s.scored.push_back(QByteArray::fromRawData(part.data(), part.size()));
-        s.highBytes += part.size() - std::count_if(part.begin(), part.end(), [](char c) { return !(c & 0x80); });
+        const qsizetype high = std::count_if(part.begin(), part.end(), [](char c) { return c & 0x80; });
+        // Roughly the shifted bytes of a seven-bit name.
+        s.highBytes += high ? high : part.size() / 2;
     }
     return s;
 }
@@ -265,10 +275,11 @@ KTDetectedEncoding KTEncodingDetector::detect(const std::vector<QByteArray> &raw
     bool allAscii = true;
     bool allUtf8 = true;
     for (const QByteArray &name : rawNames) {
-        if (KTEncodings::isAscii(name))
+        const bool stateful = hasIso2022Escapes(name);
+        if (!stateful && KTEncodings::isAscii(name))
             continue;
         allAscii = false;
-        if (!KTEncodings::isValidUtf8(name)) {
+        if (stateful || !KTEncodings::isValidUtf8(name)) {
             allUtf8 = false;
             break;
         }
@@ -292,9 +303,6 @@ KTDetectedEncoding KTEncodingDetector::detect(const std::vector<QByteArray> &raw
 
     // Pages that decode the sample identically are one answer, not rivals;
     // the runner-up is the best different reading.
-    if (qEnvironmentVariableIsSet("KT_DEBUG_DETECTOR"))
-        for (const Candidate &c : candidates)
-            qDebug("  %3d score %.3f icu %.2f hash %zx", c.id, c.score, c.icuConfidence, c.hash);
     for (const Candidate &best : candidates) {
         if (!decodesAll(best, sample))
             continue;

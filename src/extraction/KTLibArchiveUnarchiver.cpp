@@ -113,12 +113,8 @@ KTExtractionError KTLibArchiveUnarchiver::readError(int status, const archive_en
     const int err = archive_errno(m_archive);
     if (detail.contains(QLatin1String("assphrase")))
         return KTExtractionError::make(KTErrorCode::WrongPassword);
-    if (detail.contains(QLatin1String("encrypted, but currently not supported"))) {
-        KTExtractionError e;
-        e.code = KTErrorCode::EncryptedUnsupported;
-        e.message = QStringLiteral("This 7z archive is encrypted, which is not supported yet");
-        return e;
-    }
+    if (detail.contains(QLatin1String("encrypted, but currently not supported")))
+        return encryptionUnsupported();
     if (detail.contains(QLatin1String("ncrypt")) && (detail.contains(QLatin1String("not supported")) ||
                                                       detail.contains(QLatin1String("unavailable"))))
         return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
@@ -129,6 +125,17 @@ KTExtractionError KTLibArchiveUnarchiver::readError(int status, const archive_en
     if (err == ENOMEM || err == EIO)
         return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
     return KTExtractionError::make(KTErrorCode::Damaged, detail);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::encryptionUnsupported() const
+{
+    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP || m_format == 0) {
+        KTExtractionError e;
+        e.code = KTErrorCode::EncryptedUnsupported;
+        e.message = QStringLiteral("This 7z archive is encrypted, which is not supported yet");
+        return e;
+    }
+    return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, QString::fromUtf8(archive_format_name(m_archive)));
 }
 
 KTExtractionError KTLibArchiveUnarchiver::openError() const
@@ -320,6 +327,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
     }
     case AE_IFREG:
     case 0: {
+        // libarchive decrypts only zip; elsewhere it would decompress ciphertext.
+        if (archive_entry_is_data_encrypted(entry) && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+            return encryptionUnsupported();
         if (auto error = writer.beginFile(rel, perm))
             return error;
         if (auto error = writeFileData(info, writer, done)) {

@@ -40,6 +40,7 @@ private:
 
     KTExtractionError readError(int status, const archive_entry *entry) const;
     KTExtractionError openError() const;
+    KTExtractionError encryptionUnsupported() const;
     DecodedName decodeName(const archive_entry *entry);
     QString decodeRaw(const QByteArray &raw, bool decided);
     void noteUndecided(const QByteArray &raw);

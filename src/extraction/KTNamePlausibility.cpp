@@ -310,12 +310,12 @@ float scriptChangePenalty(Script a, Script b)
 double KTNamePlausibility::score(QStringView text, Language language)
 {
     double total = 0.0;
-    // State of the current word (run of letters).
+    // The current word, a run of letters.
     CharClass prev;
-    int greekAccents = 0;
-
+    char16_t prevChar = 0;
     int wordLength = 0;
     char16_t wordFirst = 0;
+    int greekAccents = 0;
 
     const auto endWord = [&] {
         // Monotonic Greek puts at most one tonos on a word.
@@ -328,14 +328,11 @@ double KTNamePlausibility::score(QStringView text, Language language)
         wordLength = 0;
     };
 
-    char16_t prevChar = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         const CharClass cur = classify(c, language);
         const bool nonAscii = c >= 0x80;
-        if (nonAscii)
-            total += cur.score;
-        else if (cur.score < 0)
+        if (nonAscii || cur.score < 0) // ASCII earns nothing, but control characters cost
             total += cur.score;
 
         // An East Asian character wedged inside a Latin word: a double-byte

@@ -50,7 +50,6 @@ constexpr std::array kTable = {
     KTEncodingInfo{103, "ibm-775", "Baltic (DOS, CP775)"},
     KTEncodingInfo{140, "ISO-8859-14", "Celtic (ISO Latin 8)"},
     KTEncodingInfo{141, "ISO-8859-15", "Western (ISO Latin 9)"},
-    KTEncodingInfo{142, "ISO-8859-16", "Romanian (ISO Latin 10)"},
     KTEncodingInfo{123, "windows-1258", "Vietnamese (Windows)"},
     KTEncodingInfo{8, "Shift_JIS", "Japanese (Shift JIS)"},
     KTEncodingInfo{112, "windows-31j", "Japanese (Windows, CP932)"},

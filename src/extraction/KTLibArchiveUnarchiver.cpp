@@ -65,6 +65,13 @@ bool formatStoresUnicodeNames(int format)
     }
 }
 
+// Plain ASCII reads the same in every offered encoding; escape sequences
+// (ISO-2022-JP) do not.
+bool needsDecoding(const QByteArray &raw)
+{
+    return !KTEncodings::isAscii(raw) || raw.contains('\x1b');
+}
+
 std::optional<timespec> modificationTime(archive_entry *entry, bool wanted)
 {
     if (!wanted || !archive_entry_mtime_is_set(entry))
@@ -191,7 +198,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
                 m_zipNames.insert(record.name, &record);
                 if (!record.unicodeName.isEmpty())
                     m_zipNames.insert(record.unicodeName, &record);
-                else if (!record.utf8Flag && !KTEncodings::isAscii(record.name))
+                else if (!record.utf8Flag && needsDecoding(record.name))
                     undecided.push_back(record.name);
             }
             if (!undecided.empty())
@@ -221,7 +228,7 @@ QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
 {
     if (decided)
         return KTEncodings::decodeDefault(raw);
-    if (KTEncodings::isAscii(raw) && !raw.contains('\x1b'))
+    if (!needsDecoding(raw))
         return QString::fromLatin1(raw);
     noteUndecided(raw);
     const KTArchiveString string(raw, m_detected.encoding, m_detected.confidence);

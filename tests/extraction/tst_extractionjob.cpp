@@ -5,6 +5,7 @@
 #include "KTUnarchiver.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QTimer>
@@ -311,6 +312,25 @@ private slots:
         });
         QVERIFY(job->start(locked));
         QTRY_VERIFY_WITH_TIMEOUT(asked && !job, 10000);
+    }
+
+    // Thousands of entries do not flood the main thread: about 30 posts a
+    // second, and the last value always arrives.
+    void progressIsCoalesced()
+    {
+        const QString archive = m_dir.filePath("many.zip");
+        std::vector<KTTestEntry> entries;
+        for (int i = 0; i < 20000; ++i)
+            entries.push_back(KTTestEntry::file("f/" + QByteArray::number(i), QByteArray::number(i)));
+        QVERIFY(KTTestArchives::write(archive, entries));
+        QElapsedTimer timer;
+        timer.start();
+        const KTJobOutcome out = kt_runJob({archive, m_tmp});
+        const qint64 ms = timer.elapsed();
+        QVERIFY(out.succeeded);
+        QCOMPARE(out.progress.last(), 1.0f);
+        QVERIFY2(out.progress.size() <= ms * 30 / 1000 + 5,
+                 qPrintable(QStringLiteral("%1 posts in %2 ms").arg(out.progress.size()).arg(ms)));
     }
 
     void uniquePathRule()

@@ -1,0 +1,159 @@
+#include "KTTestArchives.h"
+#include "KTTestDirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+// kt-extract as scripts and benchmarks use it: a real process.
+class TestKtExtract : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QFile::exists(QStringLiteral(KT_EXTRACT_BIN)));
+        // Keep the user's settings out of the runs.
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        QVERIFY(KTTestArchives::write(m_dir.filePath("two.zip"), {KTTestEntry::file("a.txt", "a"), KTTestEntry::file("b.txt", "b")}));
+        KTTestArchives::Options locked;
+        locked.passphrase = "pa ss";
+        locked.encryption = "aes256";
+        QVERIFY(KTTestArchives::write(m_dir.filePath("locked.zip"), {KTTestEntry::file("s.txt", "secret")}, locked));
+    }
+
+    void init()
+    {
+        m_out = m_dir.filePath(QStringLiteral("out%1").arg(++m_counter));
+        QVERIFY(QDir().mkpath(m_out));
+    }
+
+    // Prints the created item's path; the second run gets a unique name.
+    void extractsIntoOutputFolder()
+    {
+        Run r = run({"-q", "-o", m_out, m_dir.filePath("two.zip")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, m_out + "/two\n");
+        QVERIFY(QFile::exists(m_out + "/two/b.txt"));
+        r = run({"-q", "-o", m_out, m_dir.filePath("two.zip")});
+        QCOMPARE(r.out, m_out + "/two-2\n");
+        QCOMPARE(QDir(m_out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"two", "two-2"}));
+    }
+
+    void defaultsToCurrentFolder()
+    {
+        const Run r = run({"-q", m_dir.filePath("two.zip")}, {}, m_out);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, m_out + "/two\n");
+    }
+
+    void passwordFromStdin_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("right") << QByteArray("pa ss\nrest") << 0;
+        QTest::newRow("wrong") << QByteArray("nope\n") << 1;
+        QTest::newRow("empty stdin") << QByteArray() << 1;
+    }
+
+    // A failure says the fixed line, then the cause, and leaves nothing in
+    // the output folder.
+    void passwordFromStdin()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        const Run r = run({"-q", "-p", "-o", m_out, m_dir.filePath("locked.zip")}, input);
+        QCOMPARE(r.exitCode, exitCode);
+        if (exitCode == 0) {
+            QFile f(m_out + "/s.txt");
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("secret"));
+            return;
+        }
+        QCOMPARE(r.err, QStringLiteral("Extract error or password error, try again!\nWrong or missing password\n"));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+    void encodingOption()
+    {
+        KTTestArchives::Options options;
+        options.legacyNames = true;
+        const QByteArray cp866 = "\x8f\xe0\xa8\xa2\xa5\xe2.txt"; // "Привет.txt"
+        QVERIFY(KTTestArchives::write(m_dir.filePath("ru.zip"), {KTTestEntry::file(cp866, "x")}, options));
+        for (const QString &name : {QStringLiteral("110"), QStringLiteral("cp866"), QStringLiteral("IBM866")}) {
+            const Run r = run({"-q", "-e", name, "-o", m_out, m_dir.filePath("ru.zip")});
+            QCOMPARE(r.exitCode, 0);
+            QVERIFY(r.out.startsWith(m_out + QStringLiteral("/Привет")));
+        }
+        QCOMPARE(run({"-e", "klingon", m_dir.filePath("ru.zip")}).exitCode, 2);
+        const Run list = run({"--list-encodings"});
+        QCOMPARE(list.exitCode, 0);
+        QVERIFY(list.out.contains("Cyrillic (DOS, CP866)"));
+    }
+
+    void usageErrors()
+    {
+        QCOMPARE(run({}).exitCode, 2);
+        QCOMPARE(run({"a.zip", "b.zip"}).exitCode, 2);
+        QCOMPARE(run({"--bogus", "a.zip"}).exitCode, 2);
+        QCOMPARE(run({"-o", m_dir.filePath("no-such-folder"), m_dir.filePath("two.zip")}).exitCode, 2);
+        const Run help = run({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("--password-stdin"));
+    }
+
+    void notAnArchive()
+    {
+        QFile f(m_dir.filePath("plain.zip"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("plain text");
+        f.close();
+        const Run r = run({"-o", m_out, f.fileName()});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.endsWith("Not an archive or an unsupported format\n"));
+        QVERIFY(r.out.isEmpty());
+    }
+
+private:
+    Run run(const QStringList &arguments, const QByteArray &input = {}, const QString &cwd = {})
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        if (!cwd.isEmpty())
+            p.setWorkingDirectory(cwd);
+        p.start(QStringLiteral(KT_EXTRACT_BIN), arguments);
+        p.write(input);
+        p.closeWriteChannel();
+        Run r;
+        if (!p.waitForFinished(30000))
+            return r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env;
+    QString m_out;
+    int m_counter = 0;
+};
+
+QTEST_GUILESS_MAIN(TestKtExtract)
+#include "tst_ktextract.moc"

@@ -174,6 +174,8 @@ private slots:
         QTest::newRow("missing file") << "missing" << int(KTErrorCode::CannotOpen);
         QTest::newRow("folder") << "folder" << int(KTErrorCode::NotArchive);
         QTest::newRow("truncated tar.gz") << "truncated" << int(KTErrorCode::Damaged);
+        // An mtree "archive" would copy files of this machine into the result.
+        QTest::newRow("mtree") << "mtree" << int(KTErrorCode::NotArchive);
     }
 
     // Every failure ends in the failure path with its cause; nothing is
@@ -187,6 +189,8 @@ private slots:
             writeFile(path, "this is plain text, not an archive\n");
         else if (kind == "empty")
             writeFile(path, {});
+        else if (kind == "mtree")
+            writeFile(path, "#mtree\n./leak type=file contents=/etc/hostname\n");
         else if (kind == "folder")
             QVERIFY(QDir().mkpath(path));
         else if (kind == "truncated") {

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Deterministic corpus generators for bench/extract. Sourced, not run.
 # Everything is derived from fixed seeds, so the same archives come out on
 # every machine (modulo the compressor versions).

@@ -164,8 +164,9 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     struct stat st;
     if (::stat(encodedPath.constData(), &st) != 0)
         return KTExtractionError::make(KTErrorCode::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
-    if (S_ISDIR(st.st_mode))
-        return KTExtractionError::make(KTErrorCode::NotArchive);
+    // Opening a FIFO or a device would block or read without end.
+    if (!S_ISREG(st.st_mode))
+        return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("not a regular file"));
     m_archiveModificationTime = st.st_mtime;
 
     m_archive = archive_read_new();

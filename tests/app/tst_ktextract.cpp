@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 struct Run {
@@ -130,14 +132,48 @@ private slots:
         QVERIFY(r.out.isEmpty());
     }
 
+    // An archive the user may not read: the cause says so. As root, the run
+    // goes through setpriv as nobody, since root reads every file.
+    void unreadableArchive()
+    {
+        const QString archive = m_dir.filePath("secret.zip");
+        QVERIFY(QFile::copy(m_dir.filePath("two.zip"), archive));
+        QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::WriteOwner));
+        QStringList prefix;
+        if (::geteuid() == 0) {
+            if (!KTTestArchives::haveProgram("setpriv"))
+                QSKIP("setpriv is not installed");
+            prefix = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+            QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                            QFile::ReadOther | QFile::ExeOther));
+            QVERIFY(QFile::setPermissions(m_out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                     QFile::WriteOther | QFile::ExeOther));
+            if (runAs(prefix, {"--help"}).exitCode != 0)
+                QSKIP("the build cannot be run as another user from here");
+        } else {
+            QVERIFY(QFile::setPermissions(archive, {}));
+        }
+        const Run r = runAs(prefix, {"-q", "-o", m_out, archive});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("The archive cannot be read"), qPrintable(r.err));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
 private:
     Run run(const QStringList &arguments, const QByteArray &input = {}, const QString &cwd = {})
     {
+        return runAs({}, arguments, input, cwd);
+    }
+
+    Run runAs(const QStringList &prefix, const QStringList &arguments, const QByteArray &input = {}, const QString &cwd = {})
+    {
+        QStringList command = prefix;
+        command << QStringLiteral(KT_EXTRACT_BIN) << arguments;
         QProcess p;
         p.setProcessEnvironment(m_env);
         if (!cwd.isEmpty())
             p.setWorkingDirectory(cwd);
-        p.start(QStringLiteral(KT_EXTRACT_BIN), arguments);
+        p.start(command.takeFirst(), command);
         p.write(input);
         p.closeWriteChannel();
         Run r;

@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("empty file") << "empty" << int(KTErrorCode::NotArchive);
         QTest::newRow("missing file") << "missing" << int(KTErrorCode::CannotOpen);
         QTest::newRow("folder") << "folder" << int(KTErrorCode::NotArchive);
+        QTest::newRow("fifo") << "fifo" << int(KTErrorCode::NotArchive);
         QTest::newRow("truncated tar.gz") << "truncated" << int(KTErrorCode::Damaged);
         // An mtree "archive" would copy files of this machine into the result.
         QTest::newRow("mtree") << "mtree" << int(KTErrorCode::NotArchive);
@@ -193,6 +194,8 @@ private slots:
             writeFile(path, "#mtree\n./leak type=file contents=/etc/hostname\n");
         else if (kind == "folder")
             QVERIFY(QDir().mkpath(path));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         else if (kind == "truncated") {
             QByteArray big;
             for (int i = 0; i < 200000; ++i)

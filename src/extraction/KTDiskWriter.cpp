@@ -179,9 +179,8 @@ KTExtractionError KTDiskWriter::beginFile(const QByteArray &rel, mode_t mode)
     return {};
 }
 
-KTExtractionError KTDiskWriter::claimPath(QByteArray &rel, bool forDirectory)
+KTExtractionError KTDiskWriter::claimPath(QByteArray &rel)
 {
-    Q_UNUSED(forDirectory);
     const QByteArray path = full(rel);
     struct stat st;
     if (::lstat(path.constData(), &st) != 0)
@@ -222,7 +221,7 @@ KTExtractionError KTDiskWriter::openCurrent()
         }
         if (errno != EEXIST)
             return kt_writeError(errno, m_current.rel);
-        if (auto error = claimPath(m_current.rel, false))
+        if (auto error = claimPath(m_current.rel))
             return error;
     }
     return kt_writeError(EEXIST, m_current.rel);
@@ -247,7 +246,6 @@ KTExtractionError KTDiskWriter::writeBlock(const void *data, size_t size, qint64
         p += n;
         size -= size_t(n);
         offset += n;
-        m_bytesWritten += n;
     }
     m_current.end = std::max(m_current.end, offset);
     return {};
@@ -304,18 +302,23 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
         return error;
     forgetPendingLink(rel);
     QByteArray dest = rel;
-    if (auto error = claimPath(dest, false))
+    if (auto error = claimPath(dest))
         return error;
     if (::link(target.constData(), full(dest).constData()) != 0)
         return kt_writeError(errno, dest);
     return {};
 }
 
-void KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime)
+KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime)
 {
+    if (rel.isEmpty())
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a link without a name"));
+    if (auto error = checkNotThroughLink(rel))
+        return error;
     if (!m_pendingLinks.contains(rel))
         m_linkOrder.push_back(rel);
     m_pendingLinks.insert(rel, PendingLink{rel, target, mtime});
+    return {};
 }
 
 KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
@@ -347,7 +350,7 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
                                                  QString::fromUtf8(rel) + QStringLiteral(" is both a folder and a link"));
             continue;
         }
-        if (auto error = claimPath(dest, false)) {
+        if (auto error = claimPath(dest)) {
             if (result.ok())
                 result = error;
             continue;

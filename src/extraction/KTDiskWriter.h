@@ -47,7 +47,7 @@ public:
     const QByteArray &currentPath() const { return m_current.rel; }
 
     KTExtractionError makeHardLink(const QByteArray &rel, const QByteArray &targetRel);
-    void deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime);
+    KTExtractionError deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime);
 
     // Creates the deferred links, checks them, then sets folder times and
     // permissions. Unsafe links are removed and reported as UnsafeEntry.
@@ -56,8 +56,6 @@ public:
     // Relative paths of the links that finish() created and kept.
     const std::vector<QByteArray> &symlinks() const { return m_createdLinks; }
 
-    // Whether a path was written; lets callers count top-level items.
-    qint64 bytesWritten() const { return m_bytesWritten; }
 
 private:
     struct PendingLink {
@@ -84,7 +82,7 @@ private:
     KTExtractionError openCurrent();
     // Makes room for a new entry at rel: removes a file (or empty folder)
     // there when overwriting, or picks a free name.
-    KTExtractionError claimPath(QByteArray &rel, bool forDirectory);
+    KTExtractionError claimPath(QByteArray &rel);
     void forgetPendingLink(const QByteArray &rel);
 
     QByteArray m_root;
@@ -95,7 +93,6 @@ private:
     std::vector<DirFixup> m_dirFixups;
     std::vector<QByteArray> m_createdLinks;
     CurrentFile m_current;
-    qint64 m_bytesWritten = 0;
 };
 
 // The errno of a failed write, as an extraction error.

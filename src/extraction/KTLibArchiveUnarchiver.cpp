@@ -345,8 +345,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
             return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
         const QByteArray raw(target);
         const QString decoded = KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false);
-        writer.deferSymlink(rel, decoded.toUtf8(), mtime);
-        return {};
+        return writer.deferSymlink(rel, decoded.toUtf8(), mtime);
     }
     case AE_IFREG:
     case 0: {

@@ -242,6 +242,8 @@ void TestHostile::hostileEntries_data()
     add("link-nested-trick", "zpg", {E::dir("s"), E::symlink("s/l", "../s"), E::symlink("a", "s/l/l/l/../../..")},
         unsafe, {}, {"a"});
     add("link-inside", "zpgs", {E::file("t", "target"), E::dir("s"), E::symlink("s/l", "../t")}, 0, {"t=target", "s/l->../t"});
+    // A link placed inside another link is written through it.
+    add("link-in-link", "zpg", {E::dir("sub"), E::symlink("a", "sub"), E::symlink("a/b", "x")}, unsafe, {}, {"sub/b"});
     add("link-then-folder", "zpg", {E::symlink("d", ".."), E::dir("d"), E::file("d/y", "in")}, 0, {"d/", "d/y=in"});
     add("folder-then-link", "zpg", {E::dir("d"), E::file("d/y", "in"), E::symlink("d", "..")}, unsafe);
     add("link-then-file", "zpg", {E::symlink("f", "../../../canary/file"), E::file("f", "mine")}, 0, {"f=mine"});

@@ -1,5 +1,6 @@
 #include "KTLibArchiveUnarchiver.h"
 
+#include "KTArchiveVolumes.h"
 #include "KTDiskWriter.h"
 #include "KTEncodings.h"
 #include "KTPathSanitizer.h"
@@ -123,13 +124,14 @@ KTExtractionError KTLibArchiveUnarchiver::readError(int status, const archive_en
     if (detail.contains(QLatin1String("encrypted, but currently not supported")))
         return encryptionUnsupported();
     if (detail.contains(QLatin1String("ncrypt")) && (detail.contains(QLatin1String("not supported")) ||
-                                                      detail.contains(QLatin1String("unavailable"))))
+                                                      detail.contains(QLatin1String("unavailable")) ||
+                                                      detail.contains(QLatin1String("Unknown encryption"))))
         return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
     if (entry && archive_entry_is_encrypted(const_cast<archive_entry *>(entry)) && m_passwordHandedOut)
         return KTExtractionError::make(KTErrorCode::WrongPassword);
     if (err == ENOSPC || err == EDQUOT)
         return KTExtractionError::make(KTErrorCode::NoSpace, detail);
-    if (err == ENOMEM || err == EIO)
+    if (err == EIO)
         return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
     return KTExtractionError::make(KTErrorCode::Damaged, detail);
 }
@@ -188,7 +190,19 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     archive_read_support_format_zip(m_archive);
     archive_read_support_format_raw(m_archive);
     archive_read_set_passphrase_callback(m_archive, this, &passphraseCallback);
-    if (archive_read_open_filename(m_archive, encodedPath.constData(), ReadBlockSize) != ARCHIVE_OK)
+    // A multi-volume archive is read as one stream over all its files.
+    const QStringList volumes = KTArchiveVolumes::volumesFor(m_path);
+    std::vector<QByteArray> encodedVolumes;
+    std::vector<const char *> volumeNames;
+    qint64 totalFileSize = 0;
+    for (const QString &volume : volumes) {
+        encodedVolumes.push_back(QFile::encodeName(volume));
+        totalFileSize += QFileInfo(volume).size();
+    }
+    for (const QByteArray &name : encodedVolumes)
+        volumeNames.push_back(name.constData());
+    volumeNames.push_back(nullptr);
+    if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK)
         return openError();
 
     archive_entry *entry = nullptr;
@@ -204,7 +218,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE)
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
-    m_totalSize = st.st_size;
+    m_totalSize = totalFileSize;
     if (base == ARCHIVE_FORMAT_ZIP) {
         m_zip = KTZipDirectory::read(m_path);
         if (m_zip) {
@@ -411,7 +425,7 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
             if (!sane.path)
                 error = KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + sane.reason);
             else if (sane.path->isEmpty() && !info.isDirectory)
-                error = KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("an entry without a name"));
+                error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
             else
                 error = extractEntry(entry, info, *sane.path, writer, done);
             if (m_delegate)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -92,10 +93,15 @@ QString KTUnarchiver::nameWithoutArchiveExtensions(const QString &fileName)
         QStringLiteral("lz4"), QStringLiteral("z"), QStringLiteral("cpio"), QStringLiteral("iso"),
         QStringLiteral("xar"), QStringLiteral("cab"), QStringLiteral("lha"), QStringLiteral("lzh"),
     };
+    // Volume numbers too: "photos.part1.rar" and "backup.7z.001" name "photos" and "backup".
+    static const QRegularExpression volumeExtension(QStringLiteral("^(part\\d+|\\d{3}|r\\d\\d)$"), QRegularExpression::CaseInsensitiveOption);
     QString name = fileName;
     for (;;) {
         const int dot = name.lastIndexOf(QLatin1Char('.'));
-        if (dot <= 0 || !archiveExtensions.contains(name.mid(dot + 1), Qt::CaseInsensitive))
+        if (dot <= 0)
+            break;
+        const QString extension = name.mid(dot + 1);
+        if (!archiveExtensions.contains(extension, Qt::CaseInsensitive) && !volumeExtension.match(extension).hasMatch())
             break;
         name.truncate(dot);
     }

@@ -103,6 +103,8 @@ QByteArray KTDiskWriter::full(const QByteArray &rel) const
 
 KTExtractionError KTDiskWriter::checkNotThroughLink(const QByteArray &rel) const
 {
+    if (m_pendingLinks.isEmpty())
+        return {};
     for (int slash = rel.indexOf('/'); slash >= 0; slash = rel.indexOf('/', slash + 1)) {
         if (m_pendingLinks.contains(rel.left(slash)))
             return KTExtractionError::make(KTErrorCode::UnsafeEntry,
@@ -367,22 +369,21 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
     }
     m_linkOrder.clear();
 
-    // Removing one link can change where another resolves: repeat until stable.
-    for (bool removed = true; removed;) {
-        removed = false;
-        for (auto it = m_createdLinks.begin(); it != m_createdLinks.end();) {
-            const QByteArray path = full(*it);
-            if (KTLinkResolver::staysInside(m_root, path)) {
-                ++it;
-                continue;
-            }
-            ::unlink(path.constData());
-            if (result.ok())
-                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                                 QString::fromUtf8(*it) + QStringLiteral(" links outside the archive's folder"));
-            it = m_createdLinks.erase(it);
-            removed = true;
-        }
+    // One link pointing outside fails the job; since removing a link changes
+    // where others resolve, none is kept then.
+    bool outside = false;
+    for (const QByteArray &rel : m_createdLinks) {
+        if (KTLinkResolver::staysInside(m_root, full(rel)))
+            continue;
+        outside = true;
+        if (result.ok())
+            result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                             QString::fromUtf8(rel) + QStringLiteral(" links outside the archive's folder"));
+    }
+    if (outside) {
+        for (const QByteArray &rel : m_createdLinks)
+            ::unlink(full(rel).constData());
+        m_createdLinks.clear();
     }
 
     // Children first, so that a parent's time is set after its last change.

@@ -15,8 +15,8 @@
 //
 // Paths are relative, already sanitized, '/'-separated UTF-8. Symbolic links
 // are created only at the end (finish()), so no entry is ever written
-// through one; then every link is resolved and those pointing outside the
-// root are removed and reported. Device nodes, FIFOs and sockets are never
+// through one; then every link is resolved, and when one points outside the
+// root, all are removed and that one is reported. Device nodes, FIFOs and sockets are never
 // created; set-user-ID, set-group-ID and sticky bits are dropped and the
 // owner always keeps read and write access. Ownership is never changed.
 class KTDiskWriter

@@ -19,15 +19,6 @@ std::vector<QByteArray> rawNames(const KTNameSet &set)
     return raw;
 }
 
-int exactlyDecoded(const KTNameSet &set, const std::vector<QByteArray> &raw, int encoding)
-{
-    const QByteArray icuName = KTEncodings::encodingNameForEncoding(encoding);
-    int exact = 0;
-    for (qsizetype i = 0; i < set.names.size(); ++i)
-        exact += KTEncodings::decode(raw[size_t(i)], icuName) == std::optional<QString>(set.names[i]);
-    return exact;
-}
-
 } // namespace
 
 class TestEncodingDetector : public QObject
@@ -38,7 +29,6 @@ private slots:
     void tableConverters_data();
     void tableConverters();
     void corpusEncodes();
-    void corpusIsDetected();
     void asciiAndUtf8();
     void thinEvidenceIsUnsure();
     void clearEvidenceIsSure();
@@ -87,36 +77,6 @@ void TestEncodingDetector::corpusEncodes()
             QCOMPARE(KTEncodings::decode(raw, set.icuName), std::optional<QString>(name));
         }
     }
-}
-
-void TestEncodingDetector::corpusIsDetected()
-{
-    int total = 0;
-    int exact = 0;
-    int exactAfterThreshold = 0;
-    for (const KTNameSet &set : kt_encodingCorpus()) {
-        const std::vector<QByteArray> raw = rawNames(set);
-        const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
-        const int ok = exactlyDecoded(set, raw, detected.encoding);
-        // What the caller does: below 0.80 it falls back to the default rule.
-        int okAfterThreshold = ok;
-        if (detected.confidence < 0.8f) {
-            okAfterThreshold = 0;
-            for (qsizetype i = 0; i < set.names.size(); ++i)
-                okAfterThreshold += KTEncodings::decodeDefault(raw[size_t(i)]) == set.names[i];
-        }
-        qInfo("%-48s expected %3d detected %3d (%.2f): %d/%d exact, %d/%d after the 0.80 threshold",
-              qPrintable(set.label), set.encoding, detected.encoding, double(detected.confidence), ok,
-              int(set.names.size()), okAfterThreshold, int(set.names.size()));
-        QVERIFY(detected.confidence >= 0.0f && detected.confidence <= 1.0f);
-        total += int(set.names.size());
-        exact += ok;
-        exactAfterThreshold += okAfterThreshold;
-    }
-    const double share = double(exact) / total;
-    qInfo("names decoded exactly: %d/%d (%.1f%%); after the 0.80 threshold: %d/%d (%.1f%%)", exact, total,
-          share * 100, exactAfterThreshold, total, 100.0 * exactAfterThreshold / total);
-    QVERIFY2(share >= 0.9, qPrintable(u"only %1% decoded exactly"_s.arg(share * 100, 0, 'f', 1)));
 }
 
 void TestEncodingDetector::asciiAndUtf8()

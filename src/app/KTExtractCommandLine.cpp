@@ -2,6 +2,7 @@
 
 #include "KTEncodings.h"
 #include "KTExtractionJob.h"
+#include "KTInterruptWatcher.h"
 #include "KTNotificationCenter.h"
 #include "KTPreferences.h"
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitInterrupted = 130;
 
 void printErr(const QString &text)
 {
@@ -72,7 +74,8 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Extracts ARCHIVE into a new folder (or, for an archive of one item, that item) in DIR,\n"
         "never replacing anything there, and prints the created path.\n"
-        "Exit status: 0 extracted, 1 the extraction failed (the cause is printed), 2 usage error."));
+        "Exit status: 0 extracted, 1 the extraction failed (the cause is printed), 2 usage error,\n"
+        "130 interrupted (nothing is left behind)."));
     parser.addHelpOption();
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Extract into DIR (default: the current folder)."), QStringLiteral("DIR"));
@@ -156,10 +159,17 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
     connect(m_job, &KTExtractionJob::passwordErrorH, this, [this](const KTExtractionError &error) {
         if (m_progressShown)
             std::fputc('\n', stderr);
+        if (KTInterruptWatcher::wasInterrupted()) {
+            printErr(KTExtractionError::describe(KTErrorCode::Cancelled));
+            emit finished(ExitInterrupted);
+            return;
+        }
         printErr(QStringLiteral("Extract error or password error, try again!"));
         printErr(error.message);
         emit finished(ExitFailed);
     });
+    // Interrupted: the job stops and removes its scratch folder.
+    connect(new KTInterruptWatcher(this), &KTInterruptWatcher::interrupted, m_job, &KTExtractionJob::cancel);
     m_job->start(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
     return std::nullopt;
 }

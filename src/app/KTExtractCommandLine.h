@@ -10,7 +10,8 @@ class KTExtractionJob;
 class KTPreferences;
 
 // The command-line front end: runs one extraction job and reports it on
-// stdout/stderr. Exit codes: 0 success, 1 failed extraction, 2 usage error.
+// stdout/stderr. Exit codes: 0 success, 1 failed extraction, 2 usage error,
+// 130 interrupted (the scratch folder is removed).
 class KTExtractCommandLine : public QObject
 {
     Q_OBJECT

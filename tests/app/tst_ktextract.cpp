@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -130,6 +131,26 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.endsWith("Not an archive or an unsupported format\n"));
         QVERIFY(r.out.isEmpty());
+    }
+
+    // Ctrl-C stops the job, removes its scratch folder and exits 130.
+    void interruptCleansUp()
+    {
+        std::vector<KTTestEntry> entries;
+        for (int i = 0; i < 4000; ++i)
+            entries.push_back(KTTestEntry::file("d/" + QByteArray::number(i), QByteArray::number(i).repeated(5000)));
+        const QString archive = m_dir.filePath("big.tar.xz");
+        QVERIFY(KTTestArchives::write(archive, entries, "pax", "xz"));
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(QStringLiteral(KT_EXTRACT_BIN), {"-q", "-o", m_out, archive});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), 10000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
     // An archive the user may not read: the cause says so. As root, the run

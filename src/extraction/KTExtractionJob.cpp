@@ -12,7 +12,6 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,13 +31,21 @@ QString randomSuffix(int length)
     return s;
 }
 
-// Moves without ever replacing what is at the target; false when it exists.
-bool moveWithoutReplacing(const QString &from, const QString &to, int *err)
+// Moves without ever replacing what is at the target: 0, or the errno
+// (EEXIST when the target exists).
+int moveWithoutReplacing(const QString &from, const QString &to)
 {
-    const int r = ::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
-                              QFile::encodeName(to).constData(), RENAME_NOREPLACE);
-    *err = r == 0 ? 0 : errno;
-    return r == 0;
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without RENAME_NOREPLACE: check first, then move.
+    struct stat st;
+    if (::lstat(target.constData(), &st) == 0)
+        return EEXIST;
+    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -274,7 +281,7 @@ void KTExtractionJob::extractFinished()
         int err = EEXIST;
         for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
             target = KTUnarchiver::findUniquePathForOriginalPath(parent + QLatin1Char('/') + QFileInfo(created).fileName());
-            moveWithoutReplacing(created, target, &err);
+            err = moveWithoutReplacing(created, target);
         }
         if (err == 0) {
             ::rmdir(QFile::encodeName(scratch).constData());

@@ -113,9 +113,8 @@ const char *KTLibArchiveUnarchiver::nextPassphrase()
     return m_passwordBytes.constData();
 }
 
-KTExtractionError KTLibArchiveUnarchiver::readError(int status, const archive_entry *entry) const
+KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
 {
-    Q_UNUSED(status);
     const char *text = archive_error_string(m_archive);
     const QString detail = text ? QString::fromUtf8(text) : QString();
     const int err = archive_errno(m_archive);
@@ -127,7 +126,9 @@ KTExtractionError KTLibArchiveUnarchiver::readError(int status, const archive_en
                                                       detail.contains(QLatin1String("unavailable")) ||
                                                       detail.contains(QLatin1String("Unknown encryption"))))
         return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
-    if (entry && archive_entry_is_encrypted(const_cast<archive_entry *>(entry)) && m_passwordHandedOut)
+    // ZipCrypto checks a wrong password against one byte only; the data then
+    // fails its checksum.
+    if (encryptedEntry && m_passwordHandedOut)
         return KTExtractionError::make(KTErrorCode::WrongPassword);
     if (err == ENOSPC || err == EDQUOT)
         return KTExtractionError::make(KTErrorCode::NoSpace, detail);
@@ -156,7 +157,7 @@ KTExtractionError KTLibArchiveUnarchiver::openError() const
         return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
     if (detail.contains(QLatin1String("Unrecognized archive format")))
         return KTExtractionError::make(KTErrorCode::NotArchive);
-    return readError(ARCHIVE_FATAL, nullptr);
+    return readError();
 }
 
 KTExtractionError KTLibArchiveUnarchiver::parse()
@@ -323,7 +324,7 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
             break;
         // A warning here is a failed check (bad CRC, wrong size): the data is damaged.
         if (r != ARCHIVE_OK)
-            return readError(r, nullptr);
+            return readError(info.isEncrypted);
         if (size > 0) {
             if (auto error = writer.writeBlock(buffer, size, offset))
                 return error;
@@ -440,7 +441,7 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN) {
-            result = readError(r, nullptr);
+            result = readError();
             break;
         }
     }

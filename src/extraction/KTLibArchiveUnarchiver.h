@@ -38,7 +38,7 @@ private:
     static const char *passphraseCallback(archive *a, void *self);
     const char *nextPassphrase();
 
-    KTExtractionError readError(int status, const archive_entry *entry) const;
+    KTExtractionError readError(bool encryptedEntry = false) const;
     KTExtractionError openError() const;
     KTExtractionError encryptionUnsupported() const;
     DecodedName decodeName(const archive_entry *entry);

@@ -2,6 +2,7 @@
 #include "KTPreferences.h"
 #include "KTTestArchives.h"
 #include "KTTestDirs.h"
+#include "KTUnarchiver.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +40,7 @@ private slots:
         QTest::addColumn<QByteArray>("encryption");
         QTest::addColumn<std::optional<QString>>("given");
         QTest::addColumn<bool>("succeeds");
-        for (const QByteArray method : {QByteArray("zipcrypt"), QByteArray("aes128"), QByteArray("aes256")}) {
+        for (const QByteArray &method : {QByteArray("zipcrypt"), QByteArray("aes128"), QByteArray("aes256")}) {
             QTest::addRow("%s right", method.constData()) << method << std::optional<QString>("s3cret pass") << true;
             QTest::addRow("%s wrong", method.constData()) << method << std::optional<QString>("nope") << false;
             QTest::addRow("%s empty", method.constData()) << method << std::optional<QString>("") << false;
@@ -76,6 +77,28 @@ private slots:
         const auto left = kt_snapshot(m_tmp);
         for (auto it = left.begin(); it != left.end(); ++it)
             QVERIFY2(!it.value().startsWith("f:"), qPrintable("left behind: " + it.key()));
+    }
+
+    // ZipCrypto checks a password against one byte, so about one wrong
+    // password in 256 gets through to the data, which then fails its CRC:
+    // still a wrong password, not a damaged archive.
+    void zipCryptoWrongPasswordsThatPassTheCheck()
+    {
+        const QString archive = m_dir.filePath("crc.zip");
+        KTTestArchives::Options options;
+        options.passphrase = "right";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a.txt", QByteArray("data ").repeated(1000))}, options));
+        const QString destination = m_dir.filePath("crc-out");
+        QVERIFY(QDir().mkpath(destination));
+        for (int i = 0; i < 1000; ++i) {
+            KTExtractionError error;
+            auto unarchiver = KTUnarchiver::unarchiverForPath(archive, &error);
+            QVERIFY(unarchiver);
+            unarchiver->setPassword(QStringLiteral("wrong%1").arg(i));
+            QVERIFY(unarchiver->parse().ok());
+            unarchiver->setDestination(destination);
+            QCOMPARE(unarchiver->unarchive().code, KTErrorCode::WrongPassword);
+        }
     }
 
     // A password typed with non-ASCII letters reaches AES (UTF-8) intact, and

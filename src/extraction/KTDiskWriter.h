@@ -42,9 +42,6 @@ public:
     KTExtractionError finishFile(std::optional<timespec> mtime, qint64 sparseSize = -1);
     // Removes whatever was written for the current file.
     void abortFile();
-    // Where the current (or last) file went; differs from the asked path when
-    // overwriting is off and the name was taken.
-    const QByteArray &currentPath() const { return m_current.rel; }
 
     KTExtractionError makeHardLink(const QByteArray &rel, const QByteArray &targetRel);
     KTExtractionError deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime);

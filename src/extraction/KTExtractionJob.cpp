@@ -128,12 +128,6 @@ std::optional<QString> KTExtractionJob::enteredPassword() const
     return m_enteredPassword;
 }
 
-KTExtractionError KTExtractionJob::lastError() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_lastError;
-}
-
 float KTExtractionJob::progressFraction(qint64 done, qint64 total)
 {
     if (total <= 0)
@@ -151,7 +145,6 @@ bool KTExtractionJob::start(const QString &srcPath)
         m_enteredPassword.reset();
         m_srcPath = srcPath;
         m_desPath.clear();
-        m_lastError = {};
         m_firstEntryError = {};
     }
     m_extractionSucceeded = true;
@@ -307,10 +300,6 @@ void KTExtractionJob::finishFailure(const KTExtractionError &error)
     KTExtractionError cause = error;
     if (cause.ok())
         cause = KTExtractionError::make(KTErrorCode::Damaged);
-    {
-        std::lock_guard lock(m_mutex);
-        m_lastError = cause;
-    }
     m_extractionSucceeded = false;
     m_running = false;
     emit passwordErrorH(cause);

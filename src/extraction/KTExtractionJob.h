@@ -62,7 +62,6 @@ public:
     bool extractionSucceeded() const { return m_extractionSucceeded.load(); }
     void setExtractionSucceeded(bool succeeded) { m_extractionSucceeded.store(succeeded); }
     std::optional<QString> enteredPassword() const;
-    KTExtractionError lastError() const;
 
     // The fraction of an extraction: done over total, each converted to float
     // first; 1 when the archive holds nothing to measure.
@@ -126,7 +125,6 @@ private:
     QString m_srcPath;
     QString m_desPath;
     std::optional<QString> m_enteredPassword;
-    KTExtractionError m_lastError;
     KTExtractionError m_firstEntryError;
     std::unique_ptr<KTUnarchiver> m_unarchiver;
 

@@ -34,10 +34,8 @@ public:
     static QString nameWithoutArchiveExtensions(const QString &fileName);
 
     void setDelegate(KTUnarchiverDelegate *delegate) { m_delegate = delegate; }
-    KTUnarchiverDelegate *delegate() const { return m_delegate; }
 
     void setDestination(const QString &folder) { m_destination = folder; }
-    QString destination() const { return m_destination; }
     // Restore modification times and (safe) permissions of entries.
     void setPropagatesRelevantMetadata(bool on) { m_propagatesMetadata = on; }
     // A later entry of an already written name replaces it; otherwise it is
@@ -53,7 +51,6 @@ public:
     // to the format (an empty name means UTF-8).
     void setPassword(const QString &password) { m_password = password; }
     void setPasswordEncodingName(const QByteArray &name) { m_passwordEncodingName = name; }
-    std::optional<QString> password() const { return m_password; }
 
     // Reads what is needed before extraction; 0 (ok) when the archive can be
     // extracted.

@@ -153,6 +153,22 @@ private slots:
         QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
+    // A write that finds no room (here: the file-size limit) fails the job
+    // with that cause and leaves nothing behind.
+    void noSpace()
+    {
+        if (!KTTestArchives::haveProgram("prlimit"))
+            QSKIP("prlimit is not installed");
+        const QString archive = m_dir.filePath("roomy.tar.gz");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("small.txt", "s"),
+                                                KTTestEntry::file("large.bin", QByteArray("0123456789").repeated(100000))},
+                                      "pax", "gzip"));
+        const Run r = runAs({"prlimit", "--fsize=300000", "--"}, {"-q", "-o", m_out, archive});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("No space left on the disk"), qPrintable(r.err));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
     // An archive the user may not read: the cause says so. As root, the run
     // goes through setpriv as nobody, since root reads every file.
     void unreadableArchive()

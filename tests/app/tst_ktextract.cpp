@@ -43,8 +43,8 @@ private slots:
 
     void init()
     {
-        m_out = m_dir.filePath(QStringLiteral("out%1").arg(++m_counter));
-        QVERIFY(QDir().mkpath(m_out));
+        m_out = m_dir.freshFolder(QStringLiteral("out"));
+        QVERIFY(!m_out.isEmpty());
     }
 
     // Prints the created item's path; the second run gets a unique name.
@@ -222,10 +222,9 @@ private:
         return r;
     }
 
-    QTemporaryDir m_dir;
+    KTTestFolder m_dir;
     QProcessEnvironment m_env;
     QString m_out;
-    int m_counter = 0;
 };
 
 QTEST_GUILESS_MAIN(TestKtExtract)

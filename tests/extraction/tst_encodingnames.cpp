@@ -37,6 +37,25 @@ std::vector<KTTestEntry> entriesFor(const KTNameSet &set)
     return entries;
 }
 
+// The first corpus set whose label starts so.
+const KTNameSet *corpusSet(const QString &labelStart)
+{
+    for (const KTNameSet &set : kt_encodingCorpus()) {
+        if (set.label.startsWith(labelStart))
+            return &set;
+    }
+    return nullptr;
+}
+
+// How many of the set's names are among the files.
+int exactNames(const KTNameSet &set, const QSet<QString> &files)
+{
+    int exact = 0;
+    for (const QString &name : set.names)
+        exact += files.contains(name) ? 1 : 0;
+    return exact;
+}
+
 } // namespace
 
 class TestEncodingNames : public QObject
@@ -46,8 +65,8 @@ class TestEncodingNames : public QObject
 private slots:
     void init()
     {
-        m_tmp = m_dir.filePath(QStringLiteral("tmp-") + QString::number(++m_counter));
-        QVERIFY(QDir().mkpath(m_tmp));
+        m_tmp = m_dir.freshFolder();
+        QVERIFY(!m_tmp.isEmpty());
     }
 
     // The decision, exactly: a chosen encoding wins; otherwise the detected
@@ -75,22 +94,12 @@ private slots:
     // automatically": the share of names that land on disk exactly.
     void detectionThroughTheJob()
     {
-        auto prefs = kt_testPreferences(Detect);
         int exact = 0;
         int total = 0;
         for (const KTNameSet &set : kt_encodingCorpus()) {
-            const QString archive = m_dir.filePath(QStringLiteral("corpus%1.zip").arg(total));
-            KTTestArchives::Options options;
-            options.legacyNames = true;
-            QVERIFY(KTTestArchives::write(archive, entriesFor(set), options));
-            KTJobRun run(archive, m_tmp);
-            run.preferences = prefs.get();
-            const KTJobOutcome out = kt_runJob(run);
+            const KTJobOutcome out = extractLegacySet(set, Detect);
             QVERIFY2(out.succeeded, qPrintable(set.label + ": " + out.error.message));
-            const QSet<QString> files = filesBelow(out.desPath);
-            int setExact = 0;
-            for (const QString &name : set.names)
-                setExact += files.contains(name) ? 1 : 0;
+            const int setExact = exactNames(set, filesBelow(out.desPath));
             qInfo("%-48s %d/%d", qPrintable(set.label), setExact, int(set.names.size()));
             exact += setExact;
             total += int(set.names.size());
@@ -117,23 +126,13 @@ private slots:
         QFETCH(QString, label);
         QFETCH(qint64, encoding);
         QFETCH(bool, exact);
-        const KTNameSet *set = nullptr;
-        for (const KTNameSet &s : kt_encodingCorpus())
-            set = s.label == label ? &s : set;
+        const KTNameSet *set = corpusSet(label);
         QVERIFY(set);
-        const QString archive = m_dir.filePath(QStringLiteral("chosen%1.zip").arg(m_counter));
-        KTTestArchives::Options options;
-        options.legacyNames = true;
-        QVERIFY(KTTestArchives::write(archive, entriesFor(*set), options));
-        auto prefs = kt_testPreferences(encoding);
-        KTJobRun run(archive, m_tmp);
-        run.preferences = prefs.get();
-        const KTJobOutcome out = kt_runJob(run);
+        const KTJobOutcome out = extractLegacySet(*set, encoding);
         QVERIFY(out.succeeded);
         const QSet<QString> files = filesBelow(out.desPath);
         QCOMPARE(files.size(), set->names.size() + 1);
-        for (const QString &name : set->names)
-            QCOMPARE(files.contains(name), exact);
+        QCOMPARE(exactNames(*set, files), exact ? int(set->names.size()) : 0);
         if (!exact) {
             const QString cp437 = KTEncodings::decodeDefault(kt_encodeName(set->names.first(), set->icuName));
             QVERIFY(files.contains(cp437));
@@ -143,24 +142,11 @@ private slots:
     // Names of a stream format (tar) arrive one by one and are judged as they come.
     void streamFormatDetection()
     {
-        const KTNameSet *set = nullptr;
-        for (const KTNameSet &s : kt_encodingCorpus())
-            set = s.label.startsWith("KOI8-R") ? &s : set;
+        const KTNameSet *set = corpusSet(QStringLiteral("KOI8-R"));
         QVERIFY(set);
-        const QString archive = m_dir.filePath("koi8.tar.gz");
-        KTTestArchives::Options options;
-        options.format = "gnutar";
-        options.filter = "gzip";
-        options.legacyNames = true;
-        QVERIFY(KTTestArchives::write(archive, entriesFor(*set), options));
-        auto prefs = kt_testPreferences(Detect);
-        KTJobRun run(archive, m_tmp);
-        run.preferences = prefs.get();
-        const KTJobOutcome out = kt_runJob(run);
+        const KTJobOutcome out = extractLegacySet(*set, Detect, "gnutar", "gzip");
         QVERIFY(out.succeeded);
-        int exact = 0;
-        for (const QString &name : set->names)
-            exact += filesBelow(out.desPath).contains(name) ? 1 : 0;
+        const int exact = exactNames(*set, filesBelow(out.desPath));
         QVERIFY2(exact >= set->names.size() - 1, qPrintable(QString::number(exact)));
     }
 
@@ -221,9 +207,26 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
+    // Writes the set as a legacy archive (raw names, no UTF-8 flag) and
+    // extracts it with the given "filenameEncoding".
+    KTJobOutcome extractLegacySet(const KTNameSet &set, qint64 encoding, const QByteArray &format = "zip",
+                                  const QByteArray &filter = {})
+    {
+        const QString archive = m_dir.freshFolder(QStringLiteral("archive-")) + QStringLiteral("/legacy.archive");
+        KTTestArchives::Options options;
+        options.format = format;
+        options.filter = filter;
+        options.legacyNames = true;
+        if (!KTTestArchives::write(archive, entriesFor(set), options))
+            return {};
+        auto prefs = kt_testPreferences(encoding);
+        KTJobRun run(archive, m_tmp);
+        run.preferences = prefs.get();
+        return kt_runJob(run);
+    }
+
+    KTTestFolder m_dir;
     QString m_tmp;
-    int m_counter = 0;
 };
 
 QTEST_GUILESS_MAIN(TestEncodingNames)

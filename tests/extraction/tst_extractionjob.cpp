@@ -39,8 +39,8 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_tmp = m_dir.filePath(QStringLiteral("tmp-") + QString::number(++m_counter));
-        QVERIFY(QDir().mkpath(m_tmp));
+        m_tmp = m_dir.freshFolder();
+        QVERIFY(!m_tmp.isEmpty());
     }
 
     void formats_data()
@@ -405,9 +405,8 @@ private:
         return entries;
     }
 
-    QTemporaryDir m_dir;
+    KTTestFolder m_dir;
     QString m_tmp;
-    int m_counter = 0;
 };
 
 QTEST_GUILESS_MAIN(TestExtractionJob)

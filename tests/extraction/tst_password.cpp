@@ -31,8 +31,8 @@ class TestPassword : public QObject
 private slots:
     void init()
     {
-        m_tmp = m_dir.filePath(QStringLiteral("tmp-") + QString::number(++m_counter));
-        QVERIFY(QDir().mkpath(m_tmp));
+        m_tmp = m_dir.freshFolder();
+        QVERIFY(!m_tmp.isEmpty());
     }
 
     void zipPasswords_data()
@@ -122,7 +122,7 @@ private slots:
         QFETCH(QByteArray, storedPassword);
         QFETCH(qint64, filenameEncoding);
         QFETCH(bool, succeeds);
-        const QString archive = m_dir.filePath(QStringLiteral("enc%1.zip").arg(m_counter));
+        const QString archive = m_tmp + QStringLiteral(".zip");
         KTTestArchives::Options options;
         options.passphrase = storedPassword;
         options.encryption = encryption;
@@ -198,9 +198,8 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
+    KTTestFolder m_dir;
     QString m_tmp;
-    int m_counter = 0;
 };
 
 QTEST_GUILESS_MAIN(TestPassword)

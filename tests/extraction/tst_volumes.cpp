@@ -17,8 +17,8 @@ class TestVolumes : public QObject
 private slots:
     void init()
     {
-        m_tmp = m_dir.filePath(QStringLiteral("tmp-") + QString::number(++m_counter));
-        QVERIFY(QDir().mkpath(m_tmp));
+        m_tmp = m_dir.freshFolder();
+        QVERIFY(!m_tmp.isEmpty());
     }
 
     void volumeSets()
@@ -101,9 +101,8 @@ private:
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
 
-    QTemporaryDir m_dir;
+    KTTestFolder m_dir;
     QString m_tmp;
-    int m_counter = 0;
 };
 
 QTEST_GUILESS_MAIN(TestVolumes)

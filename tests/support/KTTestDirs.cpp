@@ -43,6 +43,12 @@ QMap<QString, QByteArray> kt_snapshot(const QString &folder, bool withModes)
     return result;
 }
 
+QString KTTestFolder::freshFolder(const QString &prefix)
+{
+    const QString folder = m_dir.filePath(prefix + QString::number(++m_counter));
+    return QDir().mkpath(folder) ? folder : QString();
+}
+
 QString kt_fixturesDir()
 {
     const QString dir = QStringLiteral(KT_FIXTURES_DIR);

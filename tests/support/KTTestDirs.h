@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -17,6 +18,22 @@ class KTPreferences;
 // folder, "l:<target>" for a link, "f:<mode>:<content>" for a file ("-" for
 // the mode when modes are left out).
 QMap<QString, QByteArray> kt_snapshot(const QString &folder, bool withModes = true);
+
+// A test class's own temporary folder; each test function gets a fresh,
+// numbered sub-folder from it.
+class KTTestFolder
+{
+public:
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    // A new empty folder below this one ("<prefix>1", "<prefix>2", ...).
+    QString freshFolder(const QString &prefix = QStringLiteral("tmp-"));
+
+private:
+    QTemporaryDir m_dir;
+    int m_counter = 0;
+};
 
 // The fixtures folder of real archives, or an empty string when it is absent.
 QString kt_fixturesDir();

@@ -1,0 +1,118 @@
+#include "KTSevenZipProcess.h"
+
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int StopGraceMs = 3000;
+
+} // namespace
+
+QString KTSevenZipProcess::findProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("7zz"));
+}
+
+KTSevenZipProcess::~KTSevenZipProcess()
+{
+    if (isRunning())
+        stop();
+}
+
+bool KTSevenZipProcess::start(const QString &program, const QStringList &arguments, const std::optional<QByteArray> &password)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    m_process.setProcessEnvironment(environment);
+    m_process.setProgram(program);
+    m_process.setArguments(arguments);
+    m_process.start(QIODevice::ReadWrite);
+    if (!m_process.waitForStarted())
+        return false;
+    if (password) {
+        m_process.write(*password + '\n');
+        m_process.waitForBytesWritten();
+    }
+    m_process.closeWriteChannel();
+    return true;
+}
+
+KTSevenZipProcess::Output KTSevenZipProcess::poll(int timeoutMs)
+{
+    Output output;
+    if (isRunning() && m_process.bytesAvailable() == 0)
+        m_process.waitForReadyRead(timeoutMs);
+    if (!isRunning()) {
+        // The last output is read once the program has ended.
+        m_process.waitForFinished(0);
+    }
+    takeLines(output);
+    takeProgress(output);
+    if (!isRunning() && !m_partialLine.isEmpty()) {
+        output.lines.append(m_partialLine);
+        m_partialLine.clear();
+    }
+    return output;
+}
+
+void KTSevenZipProcess::takeLines(Output &output)
+{
+    m_partialLine += m_process.readAllStandardOutput();
+    int start = 0;
+    for (int end = m_partialLine.indexOf('\n'); end >= 0; end = m_partialLine.indexOf('\n', start)) {
+        QByteArray line = m_partialLine.mid(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        output.lines.append(line);
+        start = end + 1;
+    }
+    m_partialLine.remove(0, start);
+}
+
+// The progress line is redrawn in place with backspaces: "  42% 3 - name".
+void KTSevenZipProcess::takeProgress(Output &output)
+{
+    QByteArray text = m_progressTail + m_process.readAllStandardError();
+    for (int percent = text.indexOf('%'); percent >= 0; percent = text.indexOf('%', percent + 1)) {
+        int digits = percent;
+        while (digits > 0 && percent - digits < 3 && text.at(digits - 1) >= '0' && text.at(digits - 1) <= '9')
+            --digits;
+        if (digits < percent)
+            output.percent = text.mid(digits, percent - digits).toInt();
+    }
+    // Keep what may be the start of a figure cut off by the read.
+    const int lastPercent = text.lastIndexOf('%');
+    m_progressTail = text.mid(std::max(lastPercent + 1, int(text.size()) - 3));
+}
+
+bool KTSevenZipProcess::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+void KTSevenZipProcess::stop()
+{
+    if (!isRunning())
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(StopGraceMs)) {
+        m_process.kill();
+        m_process.waitForFinished(-1);
+    }
+}
+
+bool KTSevenZipProcess::succeeded() const
+{
+    return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+int KTSevenZipProcess::exitCode() const
+{
+    return m_process.exitCode();
+}
+
+QString KTSevenZipProcess::errorString() const
+{
+    return m_process.errorString();
+}

@@ -251,6 +251,8 @@ void KT7ZipUnarchiver::finishEntry(int index, const KTExtractionError &error)
         if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
             ::unlink(path.constData());
     }
+    if (!error)
+        m_finishedBytes += std::max<qint64>(entry.info.size, 0);
     if (m_delegate)
         m_delegate->didExtractEntry(*this, entry.info, to, error);
 }
@@ -259,7 +261,9 @@ void KT7ZipUnarchiver::reportProgress(int percent)
 {
     if (!m_delegate)
         return;
-    qint64 done = percent < 0 ? m_lastTotalDone : qint64(double(m_totalSize) * percent / 100.0);
+    // 7zz's figure runs ahead within an entry; the entries it has finished
+    // are a floor.
+    qint64 done = std::max(m_finishedBytes, percent < 0 ? 0 : qint64(double(m_totalSize) * percent / 100.0));
     done = std::clamp(done, m_lastTotalDone, std::max(m_totalSize, m_lastTotalDone));
     m_lastTotalDone = done;
     const KTArchiveEntry current = m_current >= 0 ? m_entries[size_t(m_current)].info : KTArchiveEntry{};
@@ -271,7 +275,9 @@ KTExtractionError KT7ZipUnarchiver::runExtraction(const QByteArray &root)
     KTSevenZipProcess process;
     const QStringList arguments{QStringLiteral("x"), QStringLiteral("-y"),
                                 m_alwaysOverwrites ? QStringLiteral("-aoa") : QStringLiteral("-aou"),
-                                QStringLiteral("-bb1"), QStringLiteral("-bso1"), QStringLiteral("-bse1"),
+                                // All on standard error, which 7zz does not buffer: each
+                                // entry is seen when 7zz begins it.
+                                QStringLiteral("-bb1"), QStringLiteral("-bso2"), QStringLiteral("-bse2"),
                                 QStringLiteral("-bsp2"), QStringLiteral("-spd"),
                                 QStringLiteral("-o") + QFile::decodeName(root), QStringLiteral("--"), m_path};
     if (!process.start(m_program, arguments, passwordBytes()))
@@ -297,8 +303,10 @@ KTExtractionError KT7ZipUnarchiver::runExtraction(const QByteArray &root)
             const int index = entryAnnouncedBy(line);
             if (index < 0)
                 continue;
-            if (m_current >= 0)
+            if (m_current >= 0) {
                 finishEntry(m_current, {});
+                reportProgress(-1);
+            }
             m_cursor = index + 1;
             if (!beginEntry(index)) {
                 result = refusal(m_entries[size_t(index)].info.name);
@@ -351,17 +359,22 @@ KTExtractionError KT7ZipUnarchiver::unarchive()
     m_current = -1;
     m_cursor = 0;
     m_lastTotalDone = 0;
+    m_finishedBytes = 0;
 
     KTExtractionError result = checkEntriesBeforeExtraction(root);
     if (result.ok())
         result = runExtraction(root);
 
-    // Whatever 7zz wrote is checked, also after a failure, so nothing unsafe stays behind.
+    // Whatever 7zz wrote is checked, also after a failure, so nothing unsafe
+    // stays behind; as with libarchive, a failed extraction keeps no links.
     const KTOutputCheck::Result checked = KTOutputCheck::check(root);
     if (result.ok())
         result = checked.error;
-    if (!result.ok())
+    if (!result.ok()) {
+        for (const QByteArray &link : checked.symlinks)
+            ::unlink((root + '/' + link).constData());
         return result;
+    }
 
     if (m_delegate)
         m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);

@@ -58,6 +58,7 @@ private:
     std::vector<Entry> m_entries;
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;
+    qint64 m_finishedBytes = 0;
     QString m_root;
     int m_current = -1;
     int m_cursor = 0;

@@ -47,33 +47,45 @@ KTSevenZipProcess::Output KTSevenZipProcess::poll(int timeoutMs)
         // The last output is read once the program has ended.
         m_process.waitForFinished(0);
     }
-    takeLines(output);
-    takeProgress(output);
-    if (!isRunning() && !m_partialLine.isEmpty()) {
-        output.lines.append(m_partialLine);
-        m_partialLine.clear();
+    takeLines(m_stdout, m_process.readAllStandardOutput(), output);
+    const QByteArray errors = m_process.readAllStandardError();
+    takeProgress(errors, output);
+    takeLines(m_stderr, errors, output);
+    if (!isRunning()) {
+        for (QByteArray *rest : {&m_stdout, &m_stderr}) {
+            if (!rest->isEmpty())
+                output.lines.append(withoutProgress(*rest));
+            rest->clear();
+        }
     }
     return output;
 }
 
-void KTSevenZipProcess::takeLines(Output &output)
+// The progress line is drawn and erased in place with backspaces; what
+// follows the last one is the text.
+QByteArray KTSevenZipProcess::withoutProgress(const QByteArray &line)
 {
-    m_partialLine += m_process.readAllStandardOutput();
-    int start = 0;
-    for (int end = m_partialLine.indexOf('\n'); end >= 0; end = m_partialLine.indexOf('\n', start)) {
-        QByteArray line = m_partialLine.mid(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        output.lines.append(line);
-        start = end + 1;
-    }
-    m_partialLine.remove(0, start);
+    QByteArray text = line.mid(line.lastIndexOf('\b') + 1);
+    if (text.endsWith('\r'))
+        text.chop(1);
+    return text;
 }
 
-// The progress line is redrawn in place with backspaces: "  42% 3 - name".
-void KTSevenZipProcess::takeProgress(Output &output)
+void KTSevenZipProcess::takeLines(QByteArray &buffer, const QByteArray &data, Output &output)
 {
-    QByteArray text = m_progressTail + m_process.readAllStandardError();
+    buffer += data;
+    int start = 0;
+    for (int end = buffer.indexOf('\n'); end >= 0; end = buffer.indexOf('\n', start)) {
+        output.lines.append(withoutProgress(buffer.mid(start, end - start)));
+        start = end + 1;
+    }
+    buffer.remove(0, start);
+}
+
+// Progress figures: "  42% 3 - name", redrawn in place.
+void KTSevenZipProcess::takeProgress(const QByteArray &data, Output &output)
+{
+    const QByteArray text = m_progressTail + data;
     for (int percent = text.indexOf('%'); percent >= 0; percent = text.indexOf('%', percent + 1)) {
         int digits = percent;
         while (digits > 0 && percent - digits < 3 && text.at(digits - 1) >= '0' && text.at(digits - 1) <= '9')

@@ -20,8 +20,8 @@ class KTSevenZipProcess
 public:
     // What came out since the last poll.
     struct Output {
-        QList<QByteArray> lines; // complete lines of standard output, without the newline
-        int percent = -1;        // the last progress figure on standard error, -1 when none
+        QList<QByteArray> lines; // complete lines of either output, without the newline or progress
+        int percent = -1;        // the last progress figure, -1 when none
     };
 
     // The program on PATH, or an empty string when it is not installed.
@@ -46,10 +46,12 @@ public:
     QString errorString() const;
 
 private:
-    void takeLines(Output &output);
-    void takeProgress(Output &output);
+    static QByteArray withoutProgress(const QByteArray &line);
+    static void takeLines(QByteArray &buffer, const QByteArray &data, Output &output);
+    void takeProgress(const QByteArray &data, Output &output);
 
     QProcess m_process;
-    QByteArray m_partialLine;
+    QByteArray m_stdout; // the unfinished last line of each channel
+    QByteArray m_stderr;
     QByteArray m_progressTail;
 };

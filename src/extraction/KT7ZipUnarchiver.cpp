@@ -34,8 +34,10 @@ QString textOf(const QByteArray &line)
 KTExtractionError errorFrom(const QByteArray &message)
 {
     const QString detail = textOf(message);
-    if (message.contains("Wrong password") || message.contains("Break signaled"))
+    if (message.contains("Wrong password"))
         return KTExtractionError::make(KTErrorCode::WrongPassword);
+    if (message.contains("Break signaled"))
+        return KTExtractionError::make(KTErrorCode::Cancelled);
     if (message.contains("Dangerous link"))
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, detail);
     if (message.contains("not enough space") || message.contains("errno=28") || message.contains("errno=122"))
@@ -52,9 +54,11 @@ KTExtractionError errorFrom(const QByteArray &message)
 // The first line that says what went wrong in a run that failed as a whole.
 KTExtractionError failureOf(const QList<QByteArray> &lines, int exitCode)
 {
+    // A password question that found the pipe closed ends in a break.
+    const bool asked = std::any_of(lines.begin(), lines.end(), [](const QByteArray &l) { return l.contains("Enter password"); });
     for (const QByteArray &line : lines) {
-        if (line.contains("Wrong password") || line.contains("Break signaled"))
-            return errorFrom(line);
+        if (line.contains("Wrong password") || (asked && line.contains("Break signaled")))
+            return KTExtractionError::make(KTErrorCode::WrongPassword);
     }
     for (int i = 0; i < lines.size(); ++i) {
         if (!lines.at(i).startsWith("ERROR:"))

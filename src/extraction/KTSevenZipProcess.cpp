@@ -3,6 +3,8 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int StopGraceMs = 3000;
@@ -25,6 +27,9 @@ bool KTSevenZipProcess::start(const QString &program, const QStringList &argumen
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     m_process.setProcessEnvironment(environment);
+    // In a process group of its own, Ctrl-C on a terminal does not reach
+    // it: the job that started it stops it, and says it was cancelled.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
     m_process.setProgram(program);
     m_process.setArguments(arguments);
     m_process.start(QIODevice::ReadWrite);

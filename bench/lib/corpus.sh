@@ -3,6 +3,9 @@
 # Everything is derived from fixed seeds, so the same archives come out on
 # every machine (modulo the compressor versions).
 
+# The password of the encrypted corpus.
+CORPUS_PASSWORD='bench pässword'
+
 # rand_bytes SEED COUNT: COUNT pseudo-random bytes on stdout (seeded, fast).
 rand_bytes() {
   python3 -c 'import random, sys
@@ -111,6 +114,8 @@ build_corpus() {
             (cd "$src" && find . -mindepth 1 | LC_ALL=C sort | zip -q -X -@ "$2.part") ;;
     7z)     mixed_tree "$src/mixed" 31 1; set_stamps "$src/mixed"
             (cd "$src" && 7zz a -bd -bso0 -bsp0 "$2.part.7z" mixed) && mv "$2.part.7z" "$2.part" ;;
+    7z-aes) mixed_tree "$src/mixed" 31 1; set_stamps "$src/mixed"
+            (cd "$src" && 7zz a -bd -bso0 -bsp0 -p"$CORPUS_PASSWORD" -mhe=on "$2.part.7z" mixed) && mv "$2.part.7z" "$2.part" ;;
   esac
   rm -rf "$src"; mv "$2.part" "$2"
 }

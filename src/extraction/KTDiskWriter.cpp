@@ -369,22 +369,10 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
     }
     m_linkOrder.clear();
 
-    // One link pointing outside fails the job; since removing a link changes
-    // where others resolve, none is kept then.
-    bool outside = false;
-    for (const QByteArray &rel : m_createdLinks) {
-        if (KTLinkResolver::staysInside(m_root, full(rel)))
-            continue;
-        outside = true;
-        if (result.ok())
-            result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                             QString::fromUtf8(rel) + QStringLiteral(" links outside the archive's folder"));
-    }
-    if (outside) {
-        for (const QByteArray &rel : m_createdLinks)
-            ::unlink(full(rel).constData());
-        m_createdLinks.clear();
-    }
+    // One link pointing outside fails the job and takes every link with it.
+    if (const auto outside = KTLinkResolver::removeAllIfAnyOutside(m_root, m_createdLinks); outside && result.ok())
+        result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                         QString::fromUtf8(*outside) + QStringLiteral(" links outside the archive's folder"));
 
     // Children first, so that a parent's time is set after its last change.
     for (auto it = m_dirFixups.rbegin(); it != m_dirFixups.rend(); ++it) {

@@ -139,12 +139,10 @@ KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
 
 KTExtractionError KTLibArchiveUnarchiver::encryptionUnsupported() const
 {
-    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP || m_format == 0) {
-        KTExtractionError e;
-        e.code = KTErrorCode::EncryptedUnsupported;
-        e.message = QStringLiteral("This 7z archive is encrypted, which is not supported yet");
-        return e;
-    }
+    // Encrypted 7z goes to 7-Zip's program; this is one whose first data is
+    // plain and whose later entries are encrypted.
+    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP || m_format == 0)
+        return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, QStringLiteral("7z"));
     return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, QString::fromUtf8(archive_format_name(m_archive)));
 }
 

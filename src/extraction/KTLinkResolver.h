@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <optional>
+#include <vector>
+
 // Resolves a symbolic link the way the kernel would, following the links it
 // meets, and tells whether the result stays inside a folder. Components that
 // do not exist are taken as written, so a dangling link is judged by where it
@@ -12,4 +15,9 @@ public:
     // root and link are absolute paths; link lies inside root, and every
     // folder between them is a real folder, not a link.
     static bool staysInside(const QByteArray &root, const QByteArray &link);
+
+    // Checks the links (paths relative to root). When one points outside,
+    // every link is removed, since removing one changes where others
+    // resolve, and the list is cleared: returns the first that pointed outside.
+    static std::optional<QByteArray> removeAllIfAnyOutside(const QByteArray &root, std::vector<QByteArray> &links);
 };

@@ -1,7 +1,9 @@
 #include "KTUnarchiver.h"
 
+#include "KT7ZipUnarchiver.h"
 #include "KTLibArchiveUnarchiver.h"
 #include "KTLinkResolver.h"
+#include "KTSevenZipProbe.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,6 +63,16 @@ std::unique_ptr<KTUnarchiver> KTUnarchiver::unarchiverForPath(const QString &pat
         if (error)
             *error = KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("%1 is a folder").arg(path));
         return nullptr;
+    }
+    // libarchive reads every format but encrypted 7z, which 7-Zip's own
+    // program extracts.
+    switch (KTSevenZipProbe::encryptionOf(path)) {
+    case KTSevenZipProbe::Encryption::None:
+        break;
+    case KTSevenZipProbe::Encryption::Content:
+        return std::make_unique<KT7ZipUnarchiver>(path, false);
+    case KTSevenZipProbe::Encryption::Header:
+        return std::make_unique<KT7ZipUnarchiver>(path, true);
     }
     return std::make_unique<KTLibArchiveUnarchiver>(path);
 }

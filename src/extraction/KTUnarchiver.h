@@ -12,7 +12,8 @@
 class KTUnarchiverDelegate;
 
 // Extracts one archive into a destination folder. The job talks only to this
-// interface; each backend (libarchive, later others) implements it.
+// interface; each backend (libarchive; 7-Zip's program for encrypted 7z)
+// implements it.
 //
 // Use: unarchiverForPath(), setDelegate(), the options, parse(),
 // setDestination(), unarchive(); then enclosingDirectoryName() and
@@ -22,7 +23,8 @@ class KTUnarchiver
 public:
     virtual ~KTUnarchiver() = default;
 
-    // The unarchiver for an archive file, or null with the cause in error.
+    // The unarchiver for an archive file, or null with the cause in error:
+    // libarchive's, or 7-Zip's for a 7z archive that libarchive reports encrypted.
     static std::unique_ptr<KTUnarchiver> unarchiverForPath(const QString &path, KTExtractionError *error);
 
     // A path beside the given one that names nothing yet: the path itself,

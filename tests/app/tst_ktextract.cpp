@@ -93,6 +93,30 @@ private slots:
         QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
+    // An encrypted 7z goes through 7zz with the password from standard input.
+    void encryptedSevenZip()
+    {
+        if (!KTTestArchives::haveProgram("7zz"))
+            QSKIP("7zz is not installed");
+        const QString src = m_dir.freshFolder(QStringLiteral("src7z"));
+        QFile f(src + QStringLiteral("/тайна.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("secret");
+        f.close();
+        const QString archive = m_dir.filePath("locked.7z");
+        QVERIFY(KTTestArchives::run("7zz", {"a", "-bd", "-ppa ss", "-mhe=on", archive, "."}, src));
+        Run r = run({"-q", "-p", "-o", m_out, archive}, "pa ss\n");
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, m_out + QStringLiteral("/тайна.txt\n"));
+        QFile out(m_out + QStringLiteral("/тайна.txt"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), QByteArray("secret"));
+
+        r = run({"-q", "-p", "-o", m_out, archive}, "wrong\n");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err, QStringLiteral("Extract error or password error, try again!\nWrong or missing password\n"));
+    }
+
     void encodingOption()
     {
         KTTestArchives::Options options;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// One entry as "7zz l -slt" describes it.
+struct KTSevenZipItem {
+    QString path;      // as stored, '/'-separated
+    qint64 size = 0;
+    bool isDirectory = false;
+    bool isSymlink = false;
+    bool isEncrypted = false;
+};
+
+// Reads the technical listing of "7zz l -slt": the entries follow a line of
+// ten dashes, each a block of "Key = Value" lines starting with "Path".
+class KTSevenZipListing
+{
+public:
+    static std::vector<KTSevenZipItem> parse(const QByteArray &output);
+};

@@ -3,6 +3,7 @@
 #include "KTArchiveVolumes.h"
 #include "KTDiskWriter.h"
 #include "KTEncodings.h"
+#include "KTFreeSpace.h"
 #include "KTPathSanitizer.h"
 #include "KTUnarchiverDelegate.h"
 
@@ -127,14 +128,19 @@ KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
                                                       detail.contains(QLatin1String("Unknown encryption"))))
         return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
     // ZipCrypto checks a wrong password against one byte only; the data then
-    // fails its checksum.
-    if (encryptedEntry && m_passwordHandedOut)
+    // fails its checksum. Data that ends early is damage whatever the password.
+    if (encryptedEntry && m_passwordHandedOut && !detail.contains(QLatin1String("runcated")))
         return KTExtractionError::make(KTErrorCode::WrongPassword);
     if (err == ENOSPC || err == EDQUOT)
         return KTExtractionError::make(KTErrorCode::NoSpace, detail);
     if (err == EIO)
         return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
     return KTExtractionError::make(KTErrorCode::Damaged, detail);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::noProgress() const
+{
+    return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("reading it makes no progress"));
 }
 
 KTExtractionError KTLibArchiveUnarchiver::encryptionUnsupported() const
@@ -222,6 +228,9 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     m_totalSize = totalFileSize;
     if (base == ARCHIVE_FORMAT_ZIP) {
         m_zip = KTZipDirectory::read(m_path);
+        if (m_zip && m_zip->hasOverlappingEntries())
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                           QStringLiteral("its entries overlap one another, as in a zip bomb"));
         if (m_zip) {
             std::vector<QByteArray> undecided;
             for (const KTZipRecord &record : m_zip->records()) {
@@ -325,6 +334,8 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
         // A warning here is a failed check (bad CRC, wrong size): the data is damaged.
         if (r != ARCHIVE_OK)
             return readError(info.isEncrypted);
+        if (m_progressGuard.dataStalls(archive_filter_bytes(m_archive, -1), size))
+            return noProgress();
         if (size > 0) {
             if (auto error = writer.writeBlock(buffer, size, offset))
                 return error;
@@ -389,6 +400,11 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     if (!m_parsed)
         return KTExtractionError::make(KTErrorCode::NotArchive);
     Utf8LocaleScope locale;
+    // Only zip declares every size up front.
+    if (m_zip) {
+        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
+            return error;
+    }
 
     const QString enclosing = findUniquePathForOriginalPath(
         m_destination + QLatin1Char('/') + nameWithoutArchiveExtensions(QFileInfo(m_path).fileName()));
@@ -442,6 +458,11 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
             break;
         if (r < ARCHIVE_WARN) {
             result = readError();
+            break;
+        }
+        const char *raw = archive_entry_pathname(entry);
+        if (m_progressGuard.headerStalls(archive_filter_bytes(m_archive, -1), QByteArray(raw ? raw : ""))) {
+            result = noProgress();
             break;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KTEncodingDetector.h"
+#include "KTReadProgressGuard.h"
 #include "KTUnarchiver.h"
 #include "KTUnarchiverDelegate.h"
 #include "KTZipDirectory.h"
@@ -41,6 +42,7 @@ private:
     KTExtractionError readError(bool encryptedEntry = false) const;
     KTExtractionError openError() const;
     KTExtractionError encryptionUnsupported() const;
+    KTExtractionError noProgress() const;
     DecodedName decodeName(const archive_entry *entry);
     QString decodeRaw(const QByteArray &raw, bool decided);
     void noteUndecided(const QByteArray &raw);
@@ -66,6 +68,8 @@ private:
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;
     size_t m_nextDetectionAt = 1;
+
+    KTReadProgressGuard m_progressGuard;
 
     bool m_askedForPassword = false;
     bool m_passwordHandedOut = false;

@@ -4,6 +4,7 @@
 #include "KTDiskWriter.h"
 #include "KTEncodings.h"
 #include "KTFreeSpace.h"
+#include "KTGzipSource.h"
 #include "KTPathSanitizer.h"
 #include "KTUnarchiverDelegate.h"
 
@@ -209,8 +210,14 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     for (const QByteArray &name : encodedVolumes)
         volumeNames.push_back(name.constData());
     volumeNames.push_back(nullptr);
-    if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK)
+    // gzip goes through zlib here, which checks what libarchive would not.
+    if (volumes.size() == 1 && KTGzipSource::isGzip(m_path)) {
+        m_gzip = std::make_unique<KTGzipSource>(m_path);
+        if (m_gzip->open(m_archive) != ARCHIVE_OK)
+            return openError();
+    } else if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK) {
         return openError();
+    }
 
     archive_entry *entry = nullptr;
     const int r = archive_read_next_header(m_archive, &entry);
@@ -222,29 +229,31 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (base == ARCHIVE_FORMAT_EMPTY)
         return KTExtractionError::make(KTErrorCode::NotArchive);
     // The raw reader takes any file; only a compressed one is an archive.
-    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE)
+    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_gzip)
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
     if (base == ARCHIVE_FORMAT_ZIP) {
         m_zip = KTZipDirectory::read(m_path);
-        if (m_zip && m_zip->hasOverlappingEntries())
+        // Without its central directory a zip is cut short, and its entries'
+        // types (links) and name flags are lost.
+        if (!m_zip)
+            return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the zip's central directory is missing"));
+        if (m_zip->hasOverlappingEntries())
             return KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                            QStringLiteral("its entries overlap one another, as in a zip bomb"));
-        if (m_zip) {
-            std::vector<QByteArray> undecided;
-            for (const KTZipRecord &record : m_zip->records()) {
-                m_zipNames.insert(record.name, &record);
-                if (!record.unicodeName.isEmpty())
-                    m_zipNames.insert(record.unicodeName, &record);
-                else if (!record.utf8Flag && needsDecoding(record.name))
-                    undecided.push_back(record.name);
-            }
-            if (!undecided.empty())
-                m_detected = KTEncodingDetector::detect(undecided);
-            m_totalSize = qint64(m_zip->totalUncompressedSize());
-            m_progressByUncompressed = true;
+        std::vector<QByteArray> undecided;
+        for (const KTZipRecord &record : m_zip->records()) {
+            m_zipNames.insert(record.name, &record);
+            if (!record.unicodeName.isEmpty())
+                m_zipNames.insert(record.unicodeName, &record);
+            else if (!record.utf8Flag && needsDecoding(record.name))
+                undecided.push_back(record.name);
         }
+        if (!undecided.empty())
+            m_detected = KTEncodingDetector::detect(undecided);
+        m_totalSize = qint64(m_zip->totalUncompressedSize());
+        m_progressByUncompressed = true;
     }
     m_parsed = true;
     return {};
@@ -304,6 +313,11 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
     return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
 }
 
+qint64 KTLibArchiveUnarchiver::readPosition() const
+{
+    return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
+}
+
 bool KTLibArchiveUnarchiver::shouldStop()
 {
     return m_delegate && m_delegate->extractionShouldStop(*this);
@@ -313,7 +327,7 @@ void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 f
 {
     if (!m_delegate)
         return;
-    qint64 done = m_progressByUncompressed ? writtenTotal : qint64(archive_filter_bytes(m_archive, -1));
+    qint64 done = m_progressByUncompressed ? writtenTotal : readPosition();
     done = std::clamp(done, m_lastTotalDone, std::max(m_totalSize, m_lastTotalDone));
     m_lastTotalDone = done;
     m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
@@ -334,7 +348,7 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
         // A warning here is a failed check (bad CRC, wrong size): the data is damaged.
         if (r != ARCHIVE_OK)
             return readError(info.isEncrypted);
-        if (m_progressGuard.dataStalls(archive_filter_bytes(m_archive, -1), size))
+        if (m_progressGuard.dataStalls(readPosition(), size))
             return noProgress();
         if (size > 0) {
             if (auto error = writer.writeBlock(buffer, size, offset))
@@ -461,11 +475,14 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
             break;
         }
         const char *raw = archive_entry_pathname(entry);
-        if (m_progressGuard.headerStalls(archive_filter_bytes(m_archive, -1), QByteArray(raw ? raw : ""))) {
+        if (m_progressGuard.headerStalls(readPosition(), QByteArray(raw ? raw : ""))) {
             result = noProgress();
             break;
         }
     }
+
+    if (result.ok() && m_gzip)
+        result = m_gzip->finish();
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.

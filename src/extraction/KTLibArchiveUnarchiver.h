@@ -8,12 +8,14 @@
 
 #include <QHash>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 struct archive;
 struct archive_entry;
 class KTDiskWriter;
+class KTGzipSource;
 
 // The unarchiver on libarchive: every format and filter libarchive reads.
 //
@@ -52,8 +54,11 @@ private:
     void reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 done);
     qint64 totalDone(qint64 writtenBytes) const;
     bool shouldStop();
+    // Bytes of the archive file read so far.
+    qint64 readPosition() const;
 
     QString m_path;
+    std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
     archive *m_archive = nullptr;
     archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
     bool m_parsed = false;

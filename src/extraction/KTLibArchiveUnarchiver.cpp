@@ -128,6 +128,9 @@ KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
                                                       detail.contains(QLatin1String("unavailable")) ||
                                                       detail.contains(QLatin1String("Unknown encryption"))))
         return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
+    // A file cut short while it is read fails like a wrong password would.
+    if (archiveShrank())
+        return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the archive was cut short while it was read"));
     // ZipCrypto checks a wrong password against one byte only; the data then
     // fails its checksum. Data that ends early is damage whatever the password.
     if (encryptedEntry && m_passwordHandedOut && !detail.contains(QLatin1String("runcated")))
@@ -178,6 +181,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (!S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("not a regular file"));
     m_archiveModificationTime = st.st_mtime;
+    m_archiveFileSize = st.st_size;
 
     m_archive = archive_read_new();
     archive_read_support_filter_all(m_archive);
@@ -311,6 +315,12 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
         }
     }
     return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
+}
+
+bool KTLibArchiveUnarchiver::archiveShrank() const
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(m_path).constData(), &st) == 0 && st.st_size < m_archiveFileSize;
 }
 
 qint64 KTLibArchiveUnarchiver::readPosition() const

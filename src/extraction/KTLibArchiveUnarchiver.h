@@ -56,6 +56,8 @@ private:
     bool shouldStop();
     // Bytes of the archive file read so far.
     qint64 readPosition() const;
+    // Whether the archive file is now shorter than when it was opened.
+    bool archiveShrank() const;
 
     QString m_path;
     std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
@@ -67,6 +69,7 @@ private:
     bool m_progressByUncompressed = false;
     qint64 m_lastTotalDone = 0;
     qint64 m_archiveModificationTime = 0;
+    qint64 m_archiveFileSize = 0;
 
     std::optional<KTZipDirectory> m_zip;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;

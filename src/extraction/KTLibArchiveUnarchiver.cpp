@@ -3,6 +3,8 @@
 #include "KTArchiveVolumes.h"
 #include "KTDiskWriter.h"
 #include "KTEncodings.h"
+#include "KTFreeSpace.h"
+#include "KTGzipSource.h"
 #include "KTPathSanitizer.h"
 #include "KTUnarchiverDelegate.h"
 
@@ -126,15 +128,23 @@ KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
                                                       detail.contains(QLatin1String("unavailable")) ||
                                                       detail.contains(QLatin1String("Unknown encryption"))))
         return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
+    // A file cut short while it is read fails like a wrong password would.
+    if (archiveShrank())
+        return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the archive was cut short while it was read"));
     // ZipCrypto checks a wrong password against one byte only; the data then
-    // fails its checksum.
-    if (encryptedEntry && m_passwordHandedOut)
+    // fails its checksum. Data that ends early is damage whatever the password.
+    if (encryptedEntry && m_passwordHandedOut && !detail.contains(QLatin1String("runcated")))
         return KTExtractionError::make(KTErrorCode::WrongPassword);
     if (err == ENOSPC || err == EDQUOT)
         return KTExtractionError::make(KTErrorCode::NoSpace, detail);
     if (err == EIO)
         return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
     return KTExtractionError::make(KTErrorCode::Damaged, detail);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::noProgress() const
+{
+    return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("reading it makes no progress"));
 }
 
 KTExtractionError KTLibArchiveUnarchiver::encryptionUnsupported() const
@@ -169,6 +179,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (!S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("not a regular file"));
     m_archiveModificationTime = st.st_mtime;
+    m_archiveFileSize = st.st_size;
 
     m_archive = archive_read_new();
     archive_read_support_filter_all(m_archive);
@@ -201,8 +212,14 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     for (const QByteArray &name : encodedVolumes)
         volumeNames.push_back(name.constData());
     volumeNames.push_back(nullptr);
-    if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK)
+    // gzip goes through zlib here, which checks what libarchive would not.
+    if (volumes.size() == 1 && KTGzipSource::isGzip(m_path)) {
+        m_gzip = std::make_unique<KTGzipSource>(m_path);
+        if (m_gzip->open(m_archive) != ARCHIVE_OK)
+            return openError();
+    } else if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK) {
         return openError();
+    }
 
     archive_entry *entry = nullptr;
     const int r = archive_read_next_header(m_archive, &entry);
@@ -214,26 +231,31 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (base == ARCHIVE_FORMAT_EMPTY)
         return KTExtractionError::make(KTErrorCode::NotArchive);
     // The raw reader takes any file; only a compressed one is an archive.
-    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE)
+    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_gzip)
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
     if (base == ARCHIVE_FORMAT_ZIP) {
         m_zip = KTZipDirectory::read(m_path);
-        if (m_zip) {
-            std::vector<QByteArray> undecided;
-            for (const KTZipRecord &record : m_zip->records()) {
-                m_zipNames.insert(record.name, &record);
-                if (!record.unicodeName.isEmpty())
-                    m_zipNames.insert(record.unicodeName, &record);
-                else if (!record.utf8Flag && needsDecoding(record.name))
-                    undecided.push_back(record.name);
-            }
-            if (!undecided.empty())
-                m_detected = KTEncodingDetector::detect(undecided);
-            m_totalSize = qint64(m_zip->totalUncompressedSize());
-            m_progressByUncompressed = true;
+        // Without its central directory a zip is cut short, and its entries'
+        // types (links) and name flags are lost.
+        if (!m_zip)
+            return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the zip's central directory is missing"));
+        if (m_zip->hasOverlappingEntries())
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                           QStringLiteral("its entries overlap one another, as in a zip bomb"));
+        std::vector<QByteArray> undecided;
+        for (const KTZipRecord &record : m_zip->records()) {
+            m_zipNames.insert(record.name, &record);
+            if (!record.unicodeName.isEmpty())
+                m_zipNames.insert(record.unicodeName, &record);
+            else if (!record.utf8Flag && needsDecoding(record.name))
+                undecided.push_back(record.name);
         }
+        if (!undecided.empty())
+            m_detected = KTEncodingDetector::detect(undecided);
+        m_totalSize = qint64(m_zip->totalUncompressedSize());
+        m_progressByUncompressed = true;
     }
     m_parsed = true;
     return {};
@@ -293,6 +315,17 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
     return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
 }
 
+bool KTLibArchiveUnarchiver::archiveShrank() const
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(m_path).constData(), &st) == 0 && st.st_size < m_archiveFileSize;
+}
+
+qint64 KTLibArchiveUnarchiver::readPosition() const
+{
+    return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
+}
+
 bool KTLibArchiveUnarchiver::shouldStop()
 {
     return m_delegate && m_delegate->extractionShouldStop(*this);
@@ -302,7 +335,7 @@ void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 f
 {
     if (!m_delegate)
         return;
-    qint64 done = m_progressByUncompressed ? writtenTotal : qint64(archive_filter_bytes(m_archive, -1));
+    qint64 done = m_progressByUncompressed ? writtenTotal : readPosition();
     done = std::clamp(done, m_lastTotalDone, std::max(m_totalSize, m_lastTotalDone));
     m_lastTotalDone = done;
     m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
@@ -323,6 +356,8 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
         // A warning here is a failed check (bad CRC, wrong size): the data is damaged.
         if (r != ARCHIVE_OK)
             return readError(info.isEncrypted);
+        if (m_progressGuard.dataStalls(readPosition(), size))
+            return noProgress();
         if (size > 0) {
             if (auto error = writer.writeBlock(buffer, size, offset))
                 return error;
@@ -387,6 +422,11 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     if (!m_parsed)
         return KTExtractionError::make(KTErrorCode::NotArchive);
     Utf8LocaleScope locale;
+    // Only zip declares every size up front.
+    if (m_zip) {
+        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
+            return error;
+    }
 
     const QString enclosing = findUniquePathForOriginalPath(
         m_destination + QLatin1Char('/') + nameWithoutArchiveExtensions(QFileInfo(m_path).fileName()));
@@ -442,7 +482,15 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
             result = readError();
             break;
         }
+        const char *raw = archive_entry_pathname(entry);
+        if (m_progressGuard.headerStalls(readPosition(), QByteArray(raw ? raw : ""))) {
+            result = noProgress();
+            break;
+        }
     }
+
+    if (result.ok() && m_gzip)
+        result = m_gzip->finish();
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.

@@ -1,18 +1,21 @@
 #pragma once
 
 #include "KTEncodingDetector.h"
+#include "KTReadProgressGuard.h"
 #include "KTUnarchiver.h"
 #include "KTUnarchiverDelegate.h"
 #include "KTZipDirectory.h"
 
 #include <QHash>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 struct archive;
 struct archive_entry;
 class KTDiskWriter;
+class KTGzipSource;
 
 // The unarchiver on libarchive: every format and filter libarchive reads.
 //
@@ -41,6 +44,7 @@ private:
     KTExtractionError readError(bool encryptedEntry = false) const;
     KTExtractionError openError() const;
     KTExtractionError encryptionUnsupported() const;
+    KTExtractionError noProgress() const;
     DecodedName decodeName(const archive_entry *entry);
     QString decodeRaw(const QByteArray &raw, bool decided);
     void noteUndecided(const QByteArray &raw);
@@ -50,8 +54,13 @@ private:
     void reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 done);
     qint64 totalDone(qint64 writtenBytes) const;
     bool shouldStop();
+    // Bytes of the archive file read so far.
+    qint64 readPosition() const;
+    // Whether the archive file is now shorter than when it was opened.
+    bool archiveShrank() const;
 
     QString m_path;
+    std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
     archive *m_archive = nullptr;
     archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
     bool m_parsed = false;
@@ -60,12 +69,15 @@ private:
     bool m_progressByUncompressed = false;
     qint64 m_lastTotalDone = 0;
     qint64 m_archiveModificationTime = 0;
+    qint64 m_archiveFileSize = 0;
 
     std::optional<KTZipDirectory> m_zip;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;
     size_t m_nextDetectionAt = 1;
+
+    KTReadProgressGuard m_progressGuard;
 
     bool m_askedForPassword = false;
     bool m_passwordHandedOut = false;

@@ -3,6 +3,7 @@
 #include "KT7ZipUnarchiver.h"
 #include "KTLibArchiveUnarchiver.h"
 #include "KTLinkResolver.h"
+#include "KTPathSanitizer.h"
 #include "KTSevenZipProbe.h"
 
 #include <QDir>
@@ -43,6 +44,20 @@ int extensionDot(const QString &name)
     return letter ? dot : -1;
 }
 
+// The stem, shortened at a character boundary when need be, so that stem
+// and tail together still fit in one file name.
+QString fitStem(const QString &stem, const QString &tail)
+{
+    const QByteArray encoded = QFile::encodeName(stem);
+    const qsizetype room = KTPathSanitizer::MaxComponentBytes - QFile::encodeName(tail).size();
+    if (encoded.size() <= room)
+        return stem;
+    qsizetype end = std::max<qsizetype>(room, 1);
+    while (end > 1 && (static_cast<unsigned char>(encoded.at(end)) & 0xC0) == 0x80)
+        --end;
+    return QFile::decodeName(encoded.left(end));
+}
+
 void setModificationTime(const QString &path, const timespec &when)
 {
     const timespec times[2] = {{0, UTIME_OMIT}, when};
@@ -79,16 +94,20 @@ std::unique_ptr<KTUnarchiver> KTUnarchiver::unarchiverForPath(const QString &pat
 
 QString KTUnarchiver::findUniquePathForOriginalPath(const QString &path)
 {
-    if (!exists(path))
-        return path;
-    const QFileInfo info(path);
+    // A file name holds no NUL: the system would see only the part before it.
+    QString original = path;
+    original.replace(QChar(0), QLatin1Char('_'));
+    if (!exists(original))
+        return original;
+    const QFileInfo info(original);
     const QString dir = info.path();
     const QString name = info.fileName();
     const int dot = extensionDot(name);
     const QString stem = dot > 0 ? name.left(dot) : name;
     const QString ext = dot > 0 ? name.mid(dot) : QString();
     for (int n = 2;; ++n) {
-        const QString candidate = dir + QLatin1Char('/') + stem + QLatin1Char('-') + QString::number(n) + ext;
+        const QString tail = QLatin1Char('-') + QString::number(n) + ext;
+        const QString candidate = dir + QLatin1Char('/') + fitStem(stem, tail) + tail;
         if (!exists(candidate))
             return candidate;
     }

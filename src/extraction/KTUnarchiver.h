@@ -29,7 +29,8 @@ public:
 
     // A path beside the given one that names nothing yet: the path itself,
     // else "name-2.ext", "name-3.ext", ... (the number goes before the last
-    // extension of a name that has one).
+    // extension of a name that has one, and the name is shortened to leave
+    // room for it). A NUL in the name becomes '_'.
     static QString findUniquePathForOriginalPath(const QString &path);
     // The archive's base name without its archive extensions
     // ("photos.tar.gz" gives "photos", "notes.txt.gz" gives "notes.txt").

@@ -4,7 +4,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <cstring>
 
 namespace {
@@ -47,6 +49,11 @@ quint32 crc32(const QByteArray &data)
     for (char ch : data)
         crc = table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
+}
+
+quint64 saturatingAdd(quint64 a, quint64 b)
+{
+    return a > std::numeric_limits<quint64>::max() - b ? std::numeric_limits<quint64>::max() : a + b;
 }
 
 QByteArray readAt(QFile &file, qint64 offset, qint64 size)
@@ -159,11 +166,29 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
         r.name = QByteArray(h + 46, nameLength);
         readExtra(h + 46 + nameLength, extraLength, r, r.uncompressedSize == 0xFFFFFFFF,
                   r.compressedSize == 0xFFFFFFFF, r.localHeaderOffset == 0xFFFFFFFF);
-        dir.m_totalUncompressed += r.uncompressedSize;
+        dir.m_totalUncompressed = saturatingAdd(dir.m_totalUncompressed, r.uncompressedSize);
         dir.m_records.push_back(std::move(r));
         at += 46 + nameLength + extraLength + commentLength;
     }
     if (dir.m_records.empty() && count > 0)
         return std::nullopt;
     return dir;
+}
+
+bool KTZipDirectory::hasOverlappingEntries() const
+{
+    constexpr quint64 LocalHeaderSize = 30;
+    std::vector<const KTZipRecord *> byOffset;
+    byOffset.reserve(m_records.size());
+    for (const KTZipRecord &r : m_records)
+        byOffset.push_back(&r);
+    std::sort(byOffset.begin(), byOffset.end(),
+              [](const KTZipRecord *a, const KTZipRecord *b) { return a->localHeaderOffset < b->localHeaderOffset; });
+    for (size_t i = 1; i < byOffset.size(); ++i) {
+        const KTZipRecord &before = *byOffset[i - 1];
+        const quint64 end = saturatingAdd(saturatingAdd(before.localHeaderOffset, LocalHeaderSize), before.compressedSize);
+        if (byOffset[i]->localHeaderOffset < end)
+            return true;
+    }
+    return false;
 }

@@ -30,7 +30,12 @@ public:
     static std::optional<KTZipDirectory> read(const QString &path);
 
     const std::vector<KTZipRecord> &records() const { return m_records; }
+    // The sum of the declared sizes (at most the largest quint64).
     quint64 totalUncompressedSize() const { return m_totalUncompressed; }
+    // Whether one entry's local header lies inside another entry's header or
+    // data: no zip tool writes that, but a bomb does, to expand one small
+    // deflate stream once per entry.
+    bool hasOverlappingEntries() const;
 
 private:
     std::vector<KTZipRecord> m_records;

@@ -352,6 +352,15 @@ private slots:
         QCOMPARE(KTUnarchiver::findUniquePathForOriginalPath(base + "/v1.2"), base + "/v1.2-2");
         QVERIFY(QFile::link("nowhere", base + "/dangling"));
         QCOMPARE(KTUnarchiver::findUniquePathForOriginalPath(base + "/dangling"), base + "/dangling-2");
+        // A name of the longest length makes room for its number; a NUL
+        // (which the system would cut the name at) cannot loop forever.
+        const QString longest = QString(125, QChar(u'é')) + "x.tar"; // 255 bytes
+        writeFile(base + "/" + longest, "x");
+        const QString twin = KTUnarchiver::findUniquePathForOriginalPath(base + "/" + longest);
+        QCOMPARE(twin, base + "/" + QString(124, QChar(u'é')) + "-2.tar");
+        writeFile(twin, "x");
+        writeFile(base + "/nul", "x");
+        QCOMPARE(KTUnarchiver::findUniquePathForOriginalPath(base + "/nul" + QChar(0) + "x"), base + "/nul_x");
 
         QCOMPARE(KTUnarchiver::nameWithoutArchiveExtensions("photos.tar.gz"), QString("photos"));
         QCOMPARE(KTUnarchiver::nameWithoutArchiveExtensions("notes.txt.gz"), QString("notes.txt"));

@@ -1,3 +1,4 @@
+#include "KTArena.h"
 #include "KTTestArchives.h"
 #include "KTTestDirs.h"
 
@@ -19,6 +20,7 @@ Q_DECLARE_METATYPE(Entries)
 namespace {
 
 constexpr int AnyFailure = -1;
+constexpr int AnyOutcome = -2;
 constexpr int TimeoutMs = 30000;
 
 // Where link targets name the canary folder by its absolute path.
@@ -30,6 +32,30 @@ KTTestEntry special(const QByteArray &name, KTTestEntry::Type type)
     e.name = name;
     e.type = type;
     return e;
+}
+
+KTTestEntry owned(KTTestEntry e, qint64 uid, qint64 gid)
+{
+    e.uid = uid;
+    e.gid = gid;
+    return e;
+}
+
+// Zip names are counted bytes: a stored \x01 becomes a NUL inside the name,
+// which no writer lets through.
+void putNulsInZipNames(const QString &archive, const Entries &entries)
+{
+    QFile f(archive);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const QByteArray original = bytes;
+    for (const KTTestEntry &e : entries) {
+        if (!e.name.contains('\x01'))
+            continue;
+        QVERIFY(original.count(e.name) >= 2); // local header and central directory
+        bytes.replace(e.name, QByteArray(e.name).replace('\x01', '\0'));
+    }
+    QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
 }
 
 KTTestEntry withTime(KTTestEntry e, qint64 mtime)
@@ -62,95 +88,16 @@ QString extensionFor(const QByteArray &format)
     return format == "zip" || format == "pyzip" ? QStringLiteral("zip") : format == "7zip" ? QStringLiteral("7z") : QStringLiteral("tar");
 }
 
-// One hostile archive in a fresh folder beside an empty "tmp" and a "canary".
-struct Arena {
-    QTemporaryDir dir;
-    QString tmp;
-    QString canary;
-    QMap<QString, QByteArray> before;
-
-    Arena()
-    {
-        tmp = dir.filePath(QStringLiteral("tmp"));
-        canary = dir.filePath(QStringLiteral("canary"));
-        QDir().mkpath(tmp);
-        QDir().mkpath(canary);
-        QFile f(canary + QStringLiteral("/file"));
-        if (f.open(QIODevice::WriteOnly))
-            f.write("canary");
-    }
-    QString archive(const QString &ext) const { return dir.filePath(QStringLiteral("hostile.") + ext); }
-    void snapshot() { before = kt_snapshot(dir.path()); }
-};
-
-// Everything outside tmp must be as it was, and the canary file never gains a link.
-void checkOutsideUntouched(const Arena &arena)
+// Runs the job; after a failure, root is the folder left in the scratch folder.
+void runChecked(KTArena &arena, const QString &archive, KTJobOutcome &outcome, QString &root)
 {
-    QMap<QString, QByteArray> after = kt_snapshot(arena.dir.path());
-    for (auto it = after.begin(); it != after.end();) {
-        if (it.key().startsWith(QLatin1String("tmp/")))
-            it = after.erase(it);
-        else
-            ++it;
-    }
-    QCOMPARE(after, arena.before);
-    struct stat st;
-    QCOMPARE(::lstat(QFile::encodeName(arena.canary + QStringLiteral("/file")).constData(), &st), 0);
-    QCOMPARE(st.st_nlink, nlink_t(1));
-}
-
-// Inside an extracted folder: no special files, no privileged or
-// owner-locked modes, and every link resolves inside the folder.
-void checkSafeTree(const QString &root)
-{
-    const QByteArray canonicalRoot = QFile::encodeName(QFileInfo(root).canonicalFilePath());
-    const QMap<QString, QByteArray> tree = kt_snapshot(root);
-    for (auto it = tree.begin(); it != tree.end(); ++it) {
-        const QString path = root + QLatin1Char('/') + it.key();
-        const QByteArray encoded = QFile::encodeName(path);
-        struct stat st;
-        QVERIFY2(::lstat(encoded.constData(), &st) == 0, encoded.constData());
-        QVERIFY2(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode), encoded.constData());
-        if (S_ISLNK(st.st_mode)) {
-            char resolved[PATH_MAX];
-            QByteArray target;
-            if (::realpath(encoded.constData(), resolved))
-                target = resolved;
-            else // dangling: judged by where it points as written
-                target = QFile::encodeName(QFileInfo(path).symLinkTarget());
-            QVERIFY2(target == canonicalRoot || target.startsWith(canonicalRoot + '/'),
-                     (encoded + " -> " + target).constData());
-            continue;
-        }
-        QVERIFY2((st.st_mode & 07000) == 0, encoded.constData());
-        const mode_t owner = S_ISDIR(st.st_mode) ? 0700 : 0600;
-        QVERIFY2((st.st_mode & owner) == owner, encoded.constData());
-    }
-}
-
-// Runs the job and checks what must hold whatever the outcome; root gets
-// the extracted folder (the result, or the one left in the scratch folder).
-void runChecked(Arena &arena, const QString &archive, KTJobOutcome &outcome, QString &root)
-{
-    KTJobRun run(archive, arena.tmp);
-    run.timeoutMs = TimeoutMs;
-    outcome = kt_runJob(run);
-    QVERIFY2(outcome.finished, "the job hung");
-    checkOutsideUntouched(arena);
-    if (QTest::currentTestFailed())
+    outcome = arena.run(archive, &root, TimeoutMs);
+    if (QTest::currentTestFailed() || outcome.succeeded)
         return;
-    // tmp holds the result alone, or the scratch folder alone after a failure.
+    QVERIFY(!root.isEmpty());
     const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    const QString name = QFileInfo(outcome.desPath).fileName();
-    QCOMPARE(QDir(arena.tmp).entryList(all), QStringList{name});
-    QCOMPARE(QFileInfo(outcome.desPath).path(), arena.tmp);
-    root = outcome.desPath;
-    if (!outcome.succeeded) {
-        QVERIFY2(name.startsWith(QLatin1String("unarchiver")), qPrintable(name));
-        QCOMPARE(QDir(root).entryList(all), QStringList{QStringLiteral("hostile")});
-        root += QStringLiteral("/hostile");
-    }
-    checkSafeTree(root);
+    QCOMPARE(QDir(root).entryList(all), QStringList{QStringLiteral("hostile")});
+    root += QStringLiteral("/hostile");
 }
 
 QByteArray describe(const QString &root, const QString &rel)
@@ -188,7 +135,8 @@ private slots:
 };
 
 // Every row runs in each listed format (z zip, p pax, g gnutar, s 7z, y zip by Python).
-// code: the expected failure, 0 for success, AnyFailure when any cause will do.
+// code: the expected failure, 0 for success, AnyFailure when any cause will
+// do, AnyOutcome when a safe success is as good as a failure.
 // present: "rel=content", "rel/" for a folder; absent: paths that must not exist.
 void TestHostile::hostileEntries_data()
 {
@@ -225,6 +173,8 @@ void TestHostile::hostileEntries_data()
     add("drive", "pg", {E::file("C:\\x", "plain")}, 0, {"C:\\x=plain"});
     add("deep-5000", "zpg", {E::file(QByteArray("d123456789/").repeated(455) + "x", "deep")}, unsafe);
     add("dots-5000", "zpg", {E::file(QByteArray("./").repeated(2500) + "x", "flat")}, 0, {"x=flat"});
+    add("nul", "zy", {E::file("ok\x01/../../x", "evil"), E::file("n\x01ul.txt", "nul")}, AnyOutcome);
+    add("nul-dir", "z", {E::dir("a\x01"), E::file("a\x01/../../../x", "evil")}, AnyOutcome);
     add("newline", "zpgs", {E::file("line1\nline2.txt", "nl")}, 0, {"line1\nline2.txt=nl"});
     add("lookalike-dots", "zpgs", {E::file("\u2024\u2024/x", "one"), E::file("\uff0e\uff0e/y", "two")}, 0,
         {QStringLiteral("\u2024\u2024/x=one"), QStringLiteral("\uff0e\uff0e/y=two")});
@@ -271,6 +221,10 @@ void TestHostile::hostileEntries_data()
         {E::file("suid", "s", 04755), E::file("sgid", "g", 02755), E::file("locked", "l", 0), E::dir("sticky", 01777),
          E::dir("sgid-dir", 02775), E::dir("closed", 0), E::file("closed/in", "i", 0444)},
         0, {"suid=s", "sgid=g", "locked=l", "sticky/", "sgid-dir/", "closed/in=i"});
+    add("owners", "zpg",
+        {owned(E::file("nobody", "n"), 4294967294LL, 4294967294LL), owned(E::file("other", "o"), 12345, 54321),
+         owned(E::dir("d"), 4294967295LL, 0), owned(E::file("d/in", "i"), 0, 12345)},
+        0, {"nobody=n", "other=o", "d/in=i"});
     add("mtimes", "zpgs",
         {withTime(E::file("y1900", "a"), -2208988800LL), withTime(E::file("y2400", "b"), 13569465600LL),
          withTime(E::file("far", "c"), -62135596800LL * 100), withTime(E::dir("olddir"), -2208988800LL)},
@@ -292,11 +246,11 @@ void TestHostile::hostileEntries()
     QFETCH(QStringList, present);
     QFETCH(QStringList, absent);
 
-    Arena arena;
-    QVERIFY(arena.dir.isValid());
+    KTArena arena;
+    QVERIFY(arena.isValid());
     for (KTTestEntry &e : entries)
-        e.linkTarget.replace(CanaryMark, QFile::encodeName(arena.canary));
-    const QString archive = arena.archive(extensionFor(format));
+        e.linkTarget.replace(CanaryMark, QFile::encodeName(arena.canary()));
+    const QString archive = arena.filePath(QStringLiteral("hostile.") + extensionFor(format));
     if (format == "pyzip") {
         if (!KTTestArchives::haveProgram(QStringLiteral("python3")))
             QSKIP("python3 is not installed");
@@ -304,6 +258,8 @@ void TestHostile::hostileEntries()
     } else {
         KTTestArchives::write(archive, entries, format);
     }
+    if (format == "zip" || format == "pyzip")
+        putNulsInZipNames(archive, entries);
     arena.snapshot();
 
     KTJobOutcome outcome;
@@ -314,8 +270,8 @@ void TestHostile::hostileEntries()
 
     if (code == 0) {
         QVERIFY2(outcome.succeeded, qPrintable(outcome.error.message));
-        QCOMPARE(root, arena.tmp + QStringLiteral("/hostile"));
-    } else {
+        QCOMPARE(root, arena.tmp() + QStringLiteral("/hostile"));
+    } else if (code != AnyOutcome) {
         QVERIFY2(!outcome.succeeded, "a hostile archive was accepted");
         if (code != AnyFailure)
             QCOMPARE(int(outcome.error.code), code);
@@ -352,10 +308,10 @@ void TestHostile::longNamesAreShortenedAlike_data()
 void TestHostile::longNamesAreShortenedAlike()
 {
     QFETCH(QByteArray, format);
-    Arena arena;
+    KTArena arena;
     const QByteArray stem = QStringLiteral("é").repeated(148).toUtf8(); // 296 bytes, two each
     const QByteArray ascii = QByteArray("n").repeated(300);
-    const QString archive = arena.archive(extensionFor(format));
+    const QString archive = arena.filePath(QStringLiteral("hostile.") + extensionFor(format));
     KTTestArchives::write(archive, {KTTestEntry::file(stem + ".txt", "wide"), KTTestEntry::file("dir/" + ascii, "narrow")},
                           format);
     arena.snapshot();
@@ -405,11 +361,11 @@ void TestHostile::truncatedDataLeavesNoPartialFile()
     QFETCH(QByteArray, filter);
     QFETCH(QString, ext);
 
-    Arena arena;
+    KTArena arena;
     QByteArray big(4 * 1024 * 1024, Qt::Uninitialized);
     QRandomGenerator random(7);
     random.fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
-    const QString archive = arena.archive(ext);
+    const QString archive = arena.filePath(QStringLiteral("hostile.") + ext);
     KTTestArchives::write(archive, {KTTestEntry::file("keep.txt", "keep"), KTTestEntry::file("big.bin", big)}, format, filter);
     QFile f(archive);
     QVERIFY(f.resize(f.size() / 2));
@@ -438,9 +394,9 @@ void TestHostile::corruptDataIsRefused_data()
 void TestHostile::corruptDataIsRefused()
 {
     QFETCH(QString, ext);
-    Arena arena;
+    KTArena arena;
     const QByteArray data = QByteArray("0123456789abcdef").repeated(4096) + "MARK" + QByteArray("x").repeated(100);
-    const QString archive = arena.archive(ext);
+    const QString archive = arena.filePath(QStringLiteral("hostile.") + ext);
     if (ext == QLatin1String("zip")) {
         KTTestArchives::Options options;
         options.compression = "store";

@@ -148,6 +148,14 @@ bool KTTestArchives::write(const QString &path, const std::vector<KTTestEntry> &
         archive_entry_set_mtime(entry, e.mtime, 0);
         archive_entry_set_filetype(entry, typeBits(e.type));
         archive_entry_set_perm(entry, mode_t(e.mode & 07777));
+        if (e.uid >= 0) {
+            archive_entry_set_uid(entry, e.uid);
+            archive_entry_set_uname(entry, "root");
+        }
+        if (e.gid >= 0) {
+            archive_entry_set_gid(entry, e.gid);
+            archive_entry_set_gname(entry, "root");
+        }
         if (e.type == KTTestEntry::Symlink)
             archive_entry_copy_symlink(entry, e.linkTarget.constData());
         if (e.type == KTTestEntry::Hardlink)

@@ -16,6 +16,8 @@ struct KTTestEntry {
     QByteArray linkTarget; // target of a link
     int mode = 0644;
     qint64 mtime = 1700000000;
+    qint64 uid = -1;       // stored owner, when not -1
+    qint64 gid = -1;
 
     static KTTestEntry file(const QByteArray &name, const QByteArray &data, int mode = 0644);
     static KTTestEntry dir(const QByteArray &name, int mode = 0755);

@@ -116,8 +116,9 @@ qint64 KTTreeBuilder::walkFolder(const QByteArray &nativePath, const QString &pa
         if (!shown && !isFolder)
             continue;
 
-        const QByteArray childNative = nativePath + '/' + entry.name;
         const QString childPath = path + QLatin1Char('/') + QFile::decodeName(entry.name);
+        // Only folders and links are opened or followed again by path.
+        const QByteArray childNative = isFolder || S_ISLNK(status.stx_mode) ? nativePath + '/' + entry.name : QByteArray();
         if (isFolder) {
             auto child = shown ? std::make_unique<KTTreeNode>(KTFileItem()) : nullptr;
             const qint64 below = walkFolder(childNative, childPath, child.get());

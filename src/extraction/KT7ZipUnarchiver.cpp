@@ -351,14 +351,10 @@ KTExtractionError KT7ZipUnarchiver::unarchive()
     if (!m_parsed)
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
-    const QString enclosing = findUniquePathForOriginalPath(
-        m_destination + QLatin1Char('/') + nameWithoutArchiveExtensions(QFileInfo(m_path).fileName()));
-    if (::mkdir(QFile::encodeName(enclosing).constData(), 0755) != 0)
-        return kt_writeError(errno, QFile::encodeName(enclosing));
-    char resolved[PATH_MAX];
-    if (!::realpath(QFile::encodeName(enclosing).constData(), resolved))
-        return kt_writeError(errno, QFile::encodeName(enclosing));
-    const QByteArray root(resolved);
+    QString enclosing;
+    QByteArray root;
+    if (auto error = makeEnclosingFolder(m_path, enclosing, root))
+        return error;
     m_root = QFile::decodeName(root);
     m_current = -1;
     m_cursor = 0;

@@ -428,14 +428,11 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
             return error;
     }
 
-    const QString enclosing = findUniquePathForOriginalPath(
-        m_destination + QLatin1Char('/') + nameWithoutArchiveExtensions(QFileInfo(m_path).fileName()));
-    if (::mkdir(QFile::encodeName(enclosing).constData(), 0755) != 0)
-        return kt_writeError(errno, QFile::encodeName(enclosing));
-    char resolved[PATH_MAX];
-    if (!::realpath(QFile::encodeName(enclosing).constData(), resolved))
-        return kt_writeError(errno, QFile::encodeName(enclosing));
-    KTDiskWriter writer(QByteArray(resolved), m_alwaysOverwrites);
+    QString enclosing;
+    QByteArray resolved;
+    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
+        return error;
+    KTDiskWriter writer(resolved, m_alwaysOverwrites);
     const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
 
     KTExtractionError result;

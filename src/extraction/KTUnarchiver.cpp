@@ -1,17 +1,20 @@
 #include "KTUnarchiver.h"
 
 #include "KT7ZipUnarchiver.h"
+#include "KTDiskWriter.h"
 #include "KTLibArchiveUnarchiver.h"
 #include "KTLinkResolver.h"
 #include "KTPathSanitizer.h"
 #include "KTSevenZipProbe.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -200,5 +203,20 @@ KTExtractionError KTUnarchiver::finishCreatedItem(const QString &enclosingFolder
         setModificationTime(to, timespec{0, UTIME_NOW});
     else if (m_copiesTimeToSolo)
         setModificationTime(to, archiveTime);
+    return {};
+}
+
+KTExtractionError KTUnarchiver::makeEnclosingFolder(const QString &archivePath, QString &enclosing,
+                                                    QByteArray &resolved) const
+{
+    enclosing = findUniquePathForOriginalPath(m_destination + QLatin1Char('/')
+                                              + nameWithoutArchiveExtensions(QFileInfo(archivePath).fileName()));
+    const QByteArray native = QFile::encodeName(enclosing);
+    if (::mkdir(native.constData(), 0755) != 0)
+        return kt_writeError(errno, native);
+    char path[PATH_MAX];
+    if (!::realpath(native.constData(), path))
+        return kt_writeError(errno, native);
+    resolved = QByteArray(path);
     return {};
 }

@@ -67,6 +67,10 @@ public:
     QString createdItem() const { return m_createdItem; }
 
 protected:
+    // Makes the folder the entries go into, named after the archive and unique
+    // in the destination; gives its path as made and with links resolved.
+    KTExtractionError makeEnclosingFolder(const QString &archivePath, QString &enclosing, QByteArray &resolved) const;
+
     // Wraps the extracted items: the enclosing folder in the destination, or
     // its single item moved up into the destination, as the options say.
     // Sets createdItem and enclosingDirectoryName.

@@ -11,7 +11,7 @@
 struct KTEncodingInfo {
     int id;               // stable identifier, stored in the preferences
     const char *icuName;  // ICU converter name
-    const char *label;    // human-readable name shown to the user
+    const char *label;    // human-readable name, translated in context "KTEncodings"
 };
 
 // The fixed table of encodings and strict conversions through ICU.

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class KTPreferences;
+class KTWindowController;
+
+// Starts the application's one window. Owned by main.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AppDelegate(KTPreferences &preferences, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Registers the default preferences, then makes and shows the window;
+    // archives given (from the command line) start a job as a drop would.
+    void applicationDidFinishLaunching(const QStringList &archives = {});
+
+    KTWindowController *mainWinController() const { return m_mainWinController.get(); }
+
+private:
+    KTPreferences &m_preferences;
+    std::unique_ptr<KTWindowController> m_mainWinController;
+};

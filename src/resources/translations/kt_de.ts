@@ -1,0 +1,403 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>KT7ZipUnarchiver</name>
+    <message>
+        <source>install the 7zip package to open encrypted 7z archives</source>
+        <translation>Installieren Sie das Paket 7zip, um verschlüsselte 7z-Archive zu öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>KTEncode</name>
+    <message>
+        <source>Detect automatically</source>
+        <translation>Automatisch erkennen</translation>
+    </message>
+</context>
+<context>
+    <name>KTEncodings</name>
+    <message>
+        <source>Unicode (UTF-8)</source>
+        <translation>Unicode (UTF-8)</translation>
+    </message>
+    <message>
+        <source>Western (ISO Latin 1)</source>
+        <translation>Westeuropäisch (ISO Latin 1)</translation>
+    </message>
+    <message>
+        <source>Western (Windows Latin 1)</source>
+        <translation>Westeuropäisch (Windows Latin 1)</translation>
+    </message>
+    <message>
+        <source>Western (Mac OS Roman)</source>
+        <translation>Westeuropäisch (Mac OS Roman)</translation>
+    </message>
+    <message>
+        <source>Latin-US (DOS, CP437)</source>
+        <translation>Latin-US (DOS, CP437)</translation>
+    </message>
+    <message>
+        <source>Western European (DOS, CP850)</source>
+        <translation>Westeuropäisch (DOS, CP850)</translation>
+    </message>
+    <message>
+        <source>Portuguese (DOS, CP860)</source>
+        <translation>Portugiesisch (DOS, CP860)</translation>
+    </message>
+    <message>
+        <source>Central European (ISO Latin 2)</source>
+        <translation>Mitteleuropäisch (ISO Latin 2)</translation>
+    </message>
+    <message>
+        <source>Central European (Windows Latin 2)</source>
+        <translation>Mitteleuropäisch (Windows Latin 2)</translation>
+    </message>
+    <message>
+        <source>Central European (DOS, CP852)</source>
+        <translation>Mitteleuropäisch (DOS, CP852)</translation>
+    </message>
+    <message>
+        <source>Western (ISO Latin 3)</source>
+        <translation>Westeuropäisch (ISO Latin 3)</translation>
+    </message>
+    <message>
+        <source>Central European (ISO Latin 4)</source>
+        <translation>Mitteleuropäisch (ISO Latin 4)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (ISO 8859-5)</source>
+        <translation>Kyrillisch (ISO 8859-5)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (Windows)</source>
+        <translation>Kyrillisch (Windows)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (DOS, CP866)</source>
+        <translation>Kyrillisch (DOS, CP866)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (DOS, CP855)</source>
+        <translation>Kyrillisch (DOS, CP855)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (KOI8-R)</source>
+        <translation>Kyrillisch (KOI8-R)</translation>
+    </message>
+    <message>
+        <source>Ukrainian (KOI8-U)</source>
+        <translation>Ukrainisch (KOI8-U)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (Mac OS)</source>
+        <translation>Kyrillisch (Mac OS)</translation>
+    </message>
+    <message>
+        <source>Arabic (ISO 8859-6)</source>
+        <translation>Arabisch (ISO 8859-6)</translation>
+    </message>
+    <message>
+        <source>Arabic (Windows)</source>
+        <translation>Arabisch (Windows)</translation>
+    </message>
+    <message>
+        <source>Greek (ISO 8859-7)</source>
+        <translation>Griechisch (ISO 8859-7)</translation>
+    </message>
+    <message>
+        <source>Greek (Windows)</source>
+        <translation>Griechisch (Windows)</translation>
+    </message>
+    <message>
+        <source>Greek (DOS, CP737)</source>
+        <translation>Griechisch (DOS, CP737)</translation>
+    </message>
+    <message>
+        <source>Hebrew (ISO 8859-8)</source>
+        <translation>Hebräisch (ISO 8859-8)</translation>
+    </message>
+    <message>
+        <source>Hebrew (Windows)</source>
+        <translation>Hebräisch (Windows)</translation>
+    </message>
+    <message>
+        <source>Hebrew (DOS, CP862)</source>
+        <translation>Hebräisch (DOS, CP862)</translation>
+    </message>
+    <message>
+        <source>Turkish (ISO Latin 5)</source>
+        <translation>Türkisch (ISO Latin 5)</translation>
+    </message>
+    <message>
+        <source>Turkish (Windows Latin 5)</source>
+        <translation>Türkisch (Windows Latin 5)</translation>
+    </message>
+    <message>
+        <source>Turkish (DOS, CP857)</source>
+        <translation>Türkisch (DOS, CP857)</translation>
+    </message>
+    <message>
+        <source>Nordic (ISO Latin 6)</source>
+        <translation>Nordisch (ISO Latin 6)</translation>
+    </message>
+    <message>
+        <source>Thai (ISO 8859-11)</source>
+        <translation>Thai (ISO 8859-11)</translation>
+    </message>
+    <message>
+        <source>Thai (Windows, CP874)</source>
+        <translation>Thai (Windows, CP874)</translation>
+    </message>
+    <message>
+        <source>Baltic (ISO Latin 7)</source>
+        <translation>Baltisch (ISO Latin 7)</translation>
+    </message>
+    <message>
+        <source>Baltic (Windows)</source>
+        <translation>Baltisch (Windows)</translation>
+    </message>
+    <message>
+        <source>Baltic (DOS, CP775)</source>
+        <translation>Baltisch (DOS, CP775)</translation>
+    </message>
+    <message>
+        <source>Celtic (ISO Latin 8)</source>
+        <translation>Keltisch (ISO Latin 8)</translation>
+    </message>
+    <message>
+        <source>Western (ISO Latin 9)</source>
+        <translation>Westeuropäisch (ISO Latin 9)</translation>
+    </message>
+    <message>
+        <source>Vietnamese (Windows)</source>
+        <translation>Vietnamesisch (Windows)</translation>
+    </message>
+    <message>
+        <source>Japanese (Shift JIS)</source>
+        <translation>Japanisch (Shift JIS)</translation>
+    </message>
+    <message>
+        <source>Japanese (Windows, CP932)</source>
+        <translation>Japanisch (Windows, CP932)</translation>
+    </message>
+    <message>
+        <source>Japanese (EUC)</source>
+        <translation>Japanisch (EUC)</translation>
+    </message>
+    <message>
+        <source>Japanese (ISO 2022-JP)</source>
+        <translation>Japanisch (ISO 2022-JP)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified (GBK, CP936)</source>
+        <translation>Chinesisch vereinfacht (GBK, CP936)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified (GB 18030)</source>
+        <translation>Chinesisch vereinfacht (GB 18030)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified (GB 2312)</source>
+        <translation>Chinesisch vereinfacht (GB 2312)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional (Big 5)</source>
+        <translation>Chinesisch traditionell (Big 5)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional (Windows, CP950)</source>
+        <translation>Chinesisch traditionell (Windows, CP950)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional (Big 5 HKSCS)</source>
+        <translation>Chinesisch traditionell (Big 5 HKSCS)</translation>
+    </message>
+    <message>
+        <source>Korean (EUC)</source>
+        <translation>Koreanisch (EUC)</translation>
+    </message>
+    <message>
+        <source>Korean (Windows, CP949)</source>
+        <translation>Koreanisch (Windows, CP949)</translation>
+    </message>
+</context>
+<context>
+    <name>KTExtractionError</name>
+    <message>
+        <source>The archive cannot be read</source>
+        <translation>Das Archiv kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Not an archive or an unsupported format</source>
+        <translation>Kein Archiv oder ein nicht unterstütztes Format</translation>
+    </message>
+    <message>
+        <source>The archive is damaged</source>
+        <translation>Das Archiv ist beschädigt</translation>
+    </message>
+    <message>
+        <source>Wrong or missing password</source>
+        <translation>Falsches oder fehlendes Passwort</translation>
+    </message>
+    <message>
+        <source>The archive is encrypted with a method that is not supported</source>
+        <translation>Das Archiv ist mit einem nicht unterstützten Verfahren verschlüsselt</translation>
+    </message>
+    <message>
+        <source>No space left on the disk</source>
+        <translation>Kein Platz mehr auf dem Datenträger</translation>
+    </message>
+    <message>
+        <source>The extracted files cannot be written</source>
+        <translation>Die entpackten Dateien können nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The archive holds an unsafe entry</source>
+        <translation>Das Archiv enthält einen unsicheren Eintrag</translation>
+    </message>
+    <message>
+        <source>The temporary folder cannot be made</source>
+        <translation>Der temporäre Ordner kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>A program needed for this archive is not installed</source>
+        <translation>Ein für dieses Archiv nötiges Programm ist nicht installiert</translation>
+    </message>
+</context>
+<context>
+    <name>KTPasswordDialog</name>
+    <message>
+        <source>Password Required</source>
+        <translation>Passwort erforderlich</translation>
+    </message>
+    <message>
+        <source>This archive is protected by a password.</source>
+        <translation>Dieses Archiv ist durch ein Passwort geschützt.</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Passwort:</translation>
+    </message>
+    <message>
+        <source>Show password</source>
+        <translation>Passwort anzeigen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>“%1” is protected by a password.</source>
+        <translation>„%1“ ist durch ein Passwort geschützt.</translation>
+    </message>
+</context>
+<context>
+    <name>KTUnarchiveResultViewController</name>
+    <message>
+        <source>Extract Another Archive</source>
+        <translation>Weiteres Archiv entpacken</translation>
+    </message>
+    <message>
+        <source>Back to the first screen (Backspace)</source>
+        <translation>Zurück zum ersten Bildschirm (Rücktaste)</translation>
+    </message>
+</context>
+<context>
+    <name>KTUnarchiveViewController</name>
+    <message>
+        <source>Filename encoding:</source>
+        <translation>Zeichenkodierung der Namen:</translation>
+    </message>
+    <message>
+        <source>Contact</source>
+        <translation>Kontakt</translation>
+    </message>
+    <message>
+        <source>Open the project&apos;s home page</source>
+        <translation>Die Website des Projekts öffnen</translation>
+    </message>
+    <message>
+        <source>Drop an archive here to extract it</source>
+        <translation>Ziehen Sie ein Archiv hierher, um es zu entpacken</translation>
+    </message>
+    <message>
+        <source>Drop an archive here</source>
+        <translation>Archiv hierher ziehen</translation>
+    </message>
+    <message>
+        <source>Choose an Archive…</source>
+        <translation>Archiv auswählen …</translation>
+    </message>
+    <message>
+        <source>Extract error or password error, try again!</source>
+        <translation>Fehler beim Entpacken oder falsches Passwort, bitte erneut versuchen!</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Stop extracting (Esc)</source>
+        <translation>Entpacken abbrechen (Esc)</translation>
+    </message>
+    <message>
+        <source>Archives (%1)</source>
+        <translation>Archive (%1)</translation>
+    </message>
+    <message>
+        <source>Choose an Archive</source>
+        <translation>Archiv auswählen</translation>
+    </message>
+    <message>
+        <source>Extracting...</source>
+        <translation>Entpacke …</translation>
+    </message>
+</context>
+<context>
+    <name>KTWindowController</name>
+    <message>
+        <source>KT Extractor</source>
+        <translation>KT Extractor</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Open Archive…</source>
+        <translation>Archiv ö&amp;ffnen …</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Contact</source>
+        <translation>&amp;Kontakt</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Extracts an archive and shows what came out.</source>
+        <translation>Entpackt ein Archiv und zeigt, was darin war.</translation>
+    </message>
+    <message>
+        <source>The archive to extract.</source>
+        <translation>Das zu entpackende Archiv.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,403 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>KT7ZipUnarchiver</name>
+    <message>
+        <source>install the 7zip package to open encrypted 7z archives</source>
+        <translation>请安装 7zip 软件包以打开加密的 7z 压缩包</translation>
+    </message>
+</context>
+<context>
+    <name>KTEncode</name>
+    <message>
+        <source>Detect automatically</source>
+        <translation>自动检测</translation>
+    </message>
+</context>
+<context>
+    <name>KTEncodings</name>
+    <message>
+        <source>Unicode (UTF-8)</source>
+        <translation>Unicode (UTF-8)</translation>
+    </message>
+    <message>
+        <source>Western (ISO Latin 1)</source>
+        <translation>西欧 (ISO Latin 1)</translation>
+    </message>
+    <message>
+        <source>Western (Windows Latin 1)</source>
+        <translation>西欧 (Windows Latin 1)</translation>
+    </message>
+    <message>
+        <source>Western (Mac OS Roman)</source>
+        <translation>西欧 (Mac OS Roman)</translation>
+    </message>
+    <message>
+        <source>Latin-US (DOS, CP437)</source>
+        <translation>美国拉丁 (DOS, CP437)</translation>
+    </message>
+    <message>
+        <source>Western European (DOS, CP850)</source>
+        <translation>西欧 (DOS, CP850)</translation>
+    </message>
+    <message>
+        <source>Portuguese (DOS, CP860)</source>
+        <translation>葡萄牙语 (DOS, CP860)</translation>
+    </message>
+    <message>
+        <source>Central European (ISO Latin 2)</source>
+        <translation>中欧 (ISO Latin 2)</translation>
+    </message>
+    <message>
+        <source>Central European (Windows Latin 2)</source>
+        <translation>中欧 (Windows Latin 2)</translation>
+    </message>
+    <message>
+        <source>Central European (DOS, CP852)</source>
+        <translation>中欧 (DOS, CP852)</translation>
+    </message>
+    <message>
+        <source>Western (ISO Latin 3)</source>
+        <translation>西欧 (ISO Latin 3)</translation>
+    </message>
+    <message>
+        <source>Central European (ISO Latin 4)</source>
+        <translation>中欧 (ISO Latin 4)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (ISO 8859-5)</source>
+        <translation>西里尔文 (ISO 8859-5)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (Windows)</source>
+        <translation>西里尔文 (Windows)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (DOS, CP866)</source>
+        <translation>西里尔文 (DOS, CP866)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (DOS, CP855)</source>
+        <translation>西里尔文 (DOS, CP855)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (KOI8-R)</source>
+        <translation>西里尔文 (KOI8-R)</translation>
+    </message>
+    <message>
+        <source>Ukrainian (KOI8-U)</source>
+        <translation>乌克兰文 (KOI8-U)</translation>
+    </message>
+    <message>
+        <source>Cyrillic (Mac OS)</source>
+        <translation>西里尔文 (Mac OS)</translation>
+    </message>
+    <message>
+        <source>Arabic (ISO 8859-6)</source>
+        <translation>阿拉伯文 (ISO 8859-6)</translation>
+    </message>
+    <message>
+        <source>Arabic (Windows)</source>
+        <translation>阿拉伯文 (Windows)</translation>
+    </message>
+    <message>
+        <source>Greek (ISO 8859-7)</source>
+        <translation>希腊文 (ISO 8859-7)</translation>
+    </message>
+    <message>
+        <source>Greek (Windows)</source>
+        <translation>希腊文 (Windows)</translation>
+    </message>
+    <message>
+        <source>Greek (DOS, CP737)</source>
+        <translation>希腊文 (DOS, CP737)</translation>
+    </message>
+    <message>
+        <source>Hebrew (ISO 8859-8)</source>
+        <translation>希伯来文 (ISO 8859-8)</translation>
+    </message>
+    <message>
+        <source>Hebrew (Windows)</source>
+        <translation>希伯来文 (Windows)</translation>
+    </message>
+    <message>
+        <source>Hebrew (DOS, CP862)</source>
+        <translation>希伯来文 (DOS, CP862)</translation>
+    </message>
+    <message>
+        <source>Turkish (ISO Latin 5)</source>
+        <translation>土耳其文 (ISO Latin 5)</translation>
+    </message>
+    <message>
+        <source>Turkish (Windows Latin 5)</source>
+        <translation>土耳其文 (Windows Latin 5)</translation>
+    </message>
+    <message>
+        <source>Turkish (DOS, CP857)</source>
+        <translation>土耳其文 (DOS, CP857)</translation>
+    </message>
+    <message>
+        <source>Nordic (ISO Latin 6)</source>
+        <translation>北欧 (ISO Latin 6)</translation>
+    </message>
+    <message>
+        <source>Thai (ISO 8859-11)</source>
+        <translation>泰文 (ISO 8859-11)</translation>
+    </message>
+    <message>
+        <source>Thai (Windows, CP874)</source>
+        <translation>泰文 (Windows, CP874)</translation>
+    </message>
+    <message>
+        <source>Baltic (ISO Latin 7)</source>
+        <translation>波罗的海 (ISO Latin 7)</translation>
+    </message>
+    <message>
+        <source>Baltic (Windows)</source>
+        <translation>波罗的海 (Windows)</translation>
+    </message>
+    <message>
+        <source>Baltic (DOS, CP775)</source>
+        <translation>波罗的海 (DOS, CP775)</translation>
+    </message>
+    <message>
+        <source>Celtic (ISO Latin 8)</source>
+        <translation>凯尔特 (ISO Latin 8)</translation>
+    </message>
+    <message>
+        <source>Western (ISO Latin 9)</source>
+        <translation>西欧 (ISO Latin 9)</translation>
+    </message>
+    <message>
+        <source>Vietnamese (Windows)</source>
+        <translation>越南文 (Windows)</translation>
+    </message>
+    <message>
+        <source>Japanese (Shift JIS)</source>
+        <translation>日文 (Shift JIS)</translation>
+    </message>
+    <message>
+        <source>Japanese (Windows, CP932)</source>
+        <translation>日文 (Windows, CP932)</translation>
+    </message>
+    <message>
+        <source>Japanese (EUC)</source>
+        <translation>日文 (EUC)</translation>
+    </message>
+    <message>
+        <source>Japanese (ISO 2022-JP)</source>
+        <translation>日文 (ISO 2022-JP)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified (GBK, CP936)</source>
+        <translation>简体中文 (GBK, CP936)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified (GB 18030)</source>
+        <translation>简体中文 (GB 18030)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified (GB 2312)</source>
+        <translation>简体中文 (GB 2312)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional (Big 5)</source>
+        <translation>繁体中文 (Big 5)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional (Windows, CP950)</source>
+        <translation>繁体中文 (Windows, CP950)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional (Big 5 HKSCS)</source>
+        <translation>繁体中文 (Big 5 HKSCS)</translation>
+    </message>
+    <message>
+        <source>Korean (EUC)</source>
+        <translation>韩文 (EUC)</translation>
+    </message>
+    <message>
+        <source>Korean (Windows, CP949)</source>
+        <translation>韩文 (Windows, CP949)</translation>
+    </message>
+</context>
+<context>
+    <name>KTExtractionError</name>
+    <message>
+        <source>The archive cannot be read</source>
+        <translation>无法读取压缩包</translation>
+    </message>
+    <message>
+        <source>Not an archive or an unsupported format</source>
+        <translation>不是压缩包，或格式不受支持</translation>
+    </message>
+    <message>
+        <source>The archive is damaged</source>
+        <translation>压缩包已损坏</translation>
+    </message>
+    <message>
+        <source>Wrong or missing password</source>
+        <translation>密码错误或未提供密码</translation>
+    </message>
+    <message>
+        <source>The archive is encrypted with a method that is not supported</source>
+        <translation>压缩包使用了不受支持的加密方式</translation>
+    </message>
+    <message>
+        <source>No space left on the disk</source>
+        <translation>磁盘空间不足</translation>
+    </message>
+    <message>
+        <source>The extracted files cannot be written</source>
+        <translation>无法写入解压出的文件</translation>
+    </message>
+    <message>
+        <source>The archive holds an unsafe entry</source>
+        <translation>压缩包中含有不安全的条目</translation>
+    </message>
+    <message>
+        <source>The temporary folder cannot be made</source>
+        <translation>无法创建临时文件夹</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>A program needed for this archive is not installed</source>
+        <translation>未安装处理此压缩包所需的程序</translation>
+    </message>
+</context>
+<context>
+    <name>KTPasswordDialog</name>
+    <message>
+        <source>Password Required</source>
+        <translation>需要密码</translation>
+    </message>
+    <message>
+        <source>This archive is protected by a password.</source>
+        <translation>此压缩包受密码保护。</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>Show password</source>
+        <translation>显示密码</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>“%1” is protected by a password.</source>
+        <translation>“%1”受密码保护。</translation>
+    </message>
+</context>
+<context>
+    <name>KTUnarchiveResultViewController</name>
+    <message>
+        <source>Extract Another Archive</source>
+        <translation>解压另一个压缩包</translation>
+    </message>
+    <message>
+        <source>Back to the first screen (Backspace)</source>
+        <translation>返回第一个界面（退格键）</translation>
+    </message>
+</context>
+<context>
+    <name>KTUnarchiveViewController</name>
+    <message>
+        <source>Filename encoding:</source>
+        <translation>文件名编码：</translation>
+    </message>
+    <message>
+        <source>Contact</source>
+        <translation>联系我们</translation>
+    </message>
+    <message>
+        <source>Open the project&apos;s home page</source>
+        <translation>打开项目主页</translation>
+    </message>
+    <message>
+        <source>Drop an archive here to extract it</source>
+        <translation>将压缩包拖放到此处即可解压</translation>
+    </message>
+    <message>
+        <source>Drop an archive here</source>
+        <translation>将压缩包拖放到此处</translation>
+    </message>
+    <message>
+        <source>Choose an Archive…</source>
+        <translation>选择压缩包…</translation>
+    </message>
+    <message>
+        <source>Extract error or password error, try again!</source>
+        <translation>解压出错或密码错误，请重试！</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Stop extracting (Esc)</source>
+        <translation>停止解压（Esc）</translation>
+    </message>
+    <message>
+        <source>Archives (%1)</source>
+        <translation>压缩包 (%1)</translation>
+    </message>
+    <message>
+        <source>Choose an Archive</source>
+        <translation>选择压缩包</translation>
+    </message>
+    <message>
+        <source>Extracting...</source>
+        <translation>正在解压…</translation>
+    </message>
+</context>
+<context>
+    <name>KTWindowController</name>
+    <message>
+        <source>KT Extractor</source>
+        <translation>KT Extractor</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Open Archive…</source>
+        <translation>打开压缩包(&amp;O)…</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>退出(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>&amp;Contact</source>
+        <translation>联系我们(&amp;C)</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Extracts an archive and shows what came out.</source>
+        <translation>解压压缩包并显示其中的内容。</translation>
+    </message>
+    <message>
+        <source>The archive to extract.</source>
+        <translation>要解压的压缩包。</translation>
+    </message>
+</context>
+</TS>

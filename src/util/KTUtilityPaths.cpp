@@ -7,7 +7,8 @@ namespace {
 // QPainterPath records closeSubpath() as a plain line back to the subpath's
 // start, so a close is recognised as such a line that ends the subpath (the
 // next element is a move or there is none). An explicit lineTo to the start
-// at the end of a subpath reads the same way; both draw the same outline.
+// at the end of a subpath reads the same way; closing it gives the same
+// elements and outline, so the copy cannot differ from its source there.
 bool closesSubpath(const QPainterPath &path, int index, QPointF subpathStart)
 {
     const QPainterPath::Element e = path.elementAt(index);

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class QPainterPath;
+
 // Class operations shared by the other parts. Every one is callable from any
 // thread and keeps no state between calls.
 class KTUtility
@@ -33,4 +35,14 @@ public:
     // Names of the entries directly inside the folder, hidden ones included,
     // in the order the file system lists them; nothing when it cannot be read.
     static std::optional<QStringList> kt_ContentsOfDirectory(const QString &path);
+
+    // The two path helpers below need QtGui, so they live in the widgets
+    // library (KTUtilityPaths.cpp), not in the core.
+
+    // A copy of the path, element by element, closed at the end when its
+    // last subpath was left open; nothing for a path without elements.
+    static std::optional<QPainterPath> kt_DrawQuartzWithBezierPath(const QPainterPath &path);
+    // A closed circle of the radius whose bounding box starts at the origin:
+    // (0, 0) to (2 * radius, 2 * radius).
+    static QPainterPath kt_DrawCircleWithRadius(double radius);
 };

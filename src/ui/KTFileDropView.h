@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+class QMimeData;
+
+// A drop target for archives. Dragged local files are offered a copy; on a
+// drop every file must carry a known archive extension, and then all the
+// paths are posted together as a "filedrop" notification.
+class KTFileDropView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit KTFileDropView(QWidget *parent = nullptr);
+
+    // The lower-case extensions accepted out of the box; the open dialog
+    // filters with the same list.
+    static QStringList defaultArchiverFormat();
+
+    QStringList archiverFormat() const { return m_archiverFormat; }
+    void setArchiverFormat(const QStringList &formats) { m_archiverFormat = formats; }
+
+    // Judges and posts a drop; true when it is taken (including a drop with
+    // no local files, which posts nothing), false when any file has an
+    // extension outside archiverFormat (then nothing is posted).
+    bool performDragOperation(const QMimeData *data);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    QStringList m_archiverFormat;
+};

@@ -8,19 +8,28 @@
 
 namespace {
 
-QList<QUrl> localUrls(const QStringList &paths)
+std::unique_ptr<QMimeData> files(const QStringList &paths)
 {
+    auto data = std::make_unique<QMimeData>();
     QList<QUrl> urls;
     for (const QString &path : paths)
         urls.append(QUrl::fromLocalFile(path));
-    return urls;
+    data->setUrls(urls);
+    return data;
 }
 
-// QApplication::notify expects a drag in progress for a drop, so drops go
-// straight to the widget's own event handler.
-void deliverDrop(QWidget *view, QDropEvent *event)
+// Whether the view takes the drag (entered with the given event type) and
+// the action it settles on; the event starts out with the opposite answer.
+template<typename Event>
+std::pair<bool, Qt::DropAction> offer(QWidget &view, const QMimeData &data, bool startAccepted)
 {
-    static_cast<QObject *>(view)->event(event);
+    Event event(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    event.setDropAction(Qt::MoveAction);
+    event.setAccepted(startAccepted);
+    // QApplication::notify expects a real drag behind a drop, so the view's
+    // own handler gets the event directly.
+    static_cast<QObject &>(view).event(&event);
+    return {event.isAccepted(), event.dropAction()};
 }
 
 } // namespace
@@ -35,61 +44,31 @@ private slots:
         m_view = std::make_unique<KTFileDropView>();
         m_receiver = std::make_unique<QObject>();
         m_posts.clear();
-        KTNotificationCenter::defaultCenter().addObserver(m_receiver.get(), QStringLiteral("filedrop"),
-                                                          [this](const QVariant &object) {
-                                                              m_posts.append(object.toStringList());
-                                                          });
+        KTNotificationCenter::defaultCenter().addObserver(
+            m_receiver.get(), QStringLiteral("filedrop"),
+            [this](const QVariant &object) { m_posts.append(object.toStringList()); });
     }
 
     void cleanup()
     {
-        // Let stray posts of a failed case reach this case's receiver only.
         QCoreApplication::processEvents();
         m_receiver.reset();
     }
 
-    void defaults()
-    {
-        const QStringList expected{"zip", "7z", "gzip", "tar", "rar", "bzip", "bzip2", "gz",
-                                   "tgz", "bz2", "tbz", "tbz2", "xz", "txz", "zst"};
-        QCOMPARE(KTFileDropView::defaultArchiverFormat(), expected);
-        QCOMPARE(m_view->archiverFormat(), expected);
-        QVERIFY(m_view->acceptDrops());
-    }
-
     // Local files are offered a copy whatever the source proposes; text or
     // remote links alone are turned away.
-    void dragEnterAndMove()
+    void dragOffers()
     {
-        QMimeData files;
-        files.setUrls(localUrls({"/tmp/a.txt"}));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
-        enter.setDropAction(Qt::MoveAction);
-        enter.ignore();
-        QApplication::sendEvent(m_view.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QCOMPARE(enter.dropAction(), Qt::CopyAction);
-
-        QDragMoveEvent move(QPoint(6, 6), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
-        move.setDropAction(Qt::MoveAction);
-        move.ignore();
-        QApplication::sendEvent(m_view.get(), &move);
-        QVERIFY(move.isAccepted());
-        QCOMPARE(move.dropAction(), Qt::CopyAction);
-
+        QVERIFY(m_view->acceptDrops());
+        const auto local = files({"/tmp/a.txt"});
+        QCOMPARE(offer<QDragEnterEvent>(*m_view, *local, false), std::pair(true, Qt::CopyAction));
+        QCOMPARE(offer<QDragMoveEvent>(*m_view, *local, false), std::pair(true, Qt::CopyAction));
         QMimeData text;
         text.setText(QStringLiteral("/tmp/a.zip"));
-        QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        textEnter.accept();
-        QApplication::sendEvent(m_view.get(), &textEnter);
-        QVERIFY(!textEnter.isAccepted());
-
+        QCOMPARE(offer<QDragEnterEvent>(*m_view, text, true).first, false);
         QMimeData remote;
         remote.setUrls({QUrl(QStringLiteral("https://example.org/a.zip"))});
-        QDragEnterEvent remoteEnter(QPoint(5, 5), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
-        remoteEnter.accept();
-        QApplication::sendEvent(m_view.get(), &remoteEnter);
-        QVERIFY(!remoteEnter.isAccepted());
+        QCOMPARE(offer<QDragEnterEvent>(*m_view, remote, true).first, false);
     }
 
     void drop_data()
@@ -97,77 +76,47 @@ private slots:
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<bool>("taken");
         QTest::newRow("upper-case extension") << QStringList{"/tmp/a.ZIP"} << true;
-        QTest::newRow("two archives in order") << QStringList{"/tmp/a.zip", "/tmp/b.rar"} << true;
-        QTest::newRow("two archives reversed") << QStringList{"/tmp/b.rar", "/tmp/a.zip"} << true;
+        QTest::newRow("two archives in order") << QStringList{"/tmp/b.rar", "/tmp/a.zip"} << true;
         QTest::newRow("judged by the last extension") << QStringList{"/tmp/photos.tar.gz"} << true;
-        QTest::newRow("zstd tar") << QStringList{"/tmp/x.tar.zst"} << true;
         QTest::newRow("folder with an archive name") << QStringList{"/tmp/bundle.zip/"} << true;
         QTest::newRow("archive then text") << QStringList{"/tmp/a.zip", "/tmp/b.txt"} << false;
         QTest::newRow("text then archive") << QStringList{"/tmp/b.txt", "/tmp/a.zip"} << false;
         QTest::newRow("no extension") << QStringList{"/tmp/README"} << false;
         QTest::newRow("dot in a folder only") << QStringList{"/tmp/v1.zip/README"} << false;
         QTest::newRow("trailing dot") << QStringList{"/tmp/archive."} << false;
-        QTest::newRow("name is the extension") << QStringList{"/tmp/zip"} << false;
     }
 
     // A taken drop posts all its paths once, later and in order; a refused
-    // one posts nothing, which the next taken drop's post being the first to
-    // arrive shows.
+    // one posts nothing, shown by the next taken drop's post arriving first.
     void drop()
     {
         QFETCH(QStringList, paths);
         QFETCH(bool, taken);
-
-        QMimeData data;
-        data.setUrls(localUrls(paths));
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-        event.setDropAction(Qt::MoveAction);
-        taken ? event.ignore() : event.accept();
-        deliverDrop(m_view.get(), &event);
-        QCOMPARE(event.isAccepted(), taken);
+        const auto [accepted, action] = offer<QDropEvent>(*m_view, *files(paths), !taken);
+        QCOMPARE(accepted, taken);
         if (taken)
-            QCOMPARE(event.dropAction(), Qt::CopyAction);
+            QCOMPARE(action, Qt::CopyAction);
         QVERIFY(m_posts.isEmpty());
 
         const QStringList sentinel{QStringLiteral("/tmp/sentinel.7z")};
-        QMimeData next;
-        next.setUrls(localUrls(sentinel));
-        QVERIFY(m_view->performDragOperation(&next));
-        QTRY_VERIFY(!m_posts.isEmpty());
+        QVERIFY(m_view->performDragOperation(files(sentinel).get()));
         const QList<QStringList> expected = taken ? QList<QStringList>{paths, sentinel} : QList<QStringList>{sentinel};
         QTRY_COMPARE(m_posts, expected);
     }
 
-    // A drop of text alone is answered yes but posts nothing.
-    void textOnlyDrop()
+    // A drop of text alone is answered yes but posts nothing. The format
+    // list decides; an empty one falls back to the defaults.
+    void textDropAndFormatList()
     {
         QMimeData text;
         text.setText(QStringLiteral("/tmp/a.zip"));
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        event.ignore();
-        deliverDrop(m_view.get(), &event);
-        QVERIFY(event.isAccepted());
-        QVERIFY(m_view->performDragOperation(&text));
-        QMimeData next;
-        next.setUrls(localUrls({"/tmp/sentinel.7z"}));
-        QVERIFY(m_view->performDragOperation(&next));
-        QTRY_COMPARE(m_posts, QList<QStringList>{{"/tmp/sentinel.7z"}});
-    }
+        QCOMPARE(offer<QDropEvent>(*m_view, text, false).first, true);
 
-    // The list decides: a custom one refuses the defaults, an empty one
-    // falls back to them.
-    void formatList()
-    {
-        QMimeData zip;
-        zip.setUrls(localUrls({"/tmp/a.zip"}));
-        QMimeData iso;
-        iso.setUrls(localUrls({"/tmp/disk.iso"}));
         m_view->setArchiverFormat({QStringLiteral("iso")});
-        QVERIFY(!m_view->performDragOperation(&zip));
-        QVERIFY(m_view->performDragOperation(&iso));
-
+        QVERIFY(!m_view->performDragOperation(files({"/tmp/a.zip"}).get()));
+        QVERIFY(m_view->performDragOperation(files({"/tmp/disk.iso"}).get()));
         m_view->setArchiverFormat({});
-        QVERIFY(m_view->performDragOperation(&zip));
+        QVERIFY(m_view->performDragOperation(files({"/tmp/a.zip"}).get()));
         QCOMPARE(m_view->archiverFormat(), KTFileDropView::defaultArchiverFormat());
         QTRY_COMPARE(m_posts, (QList<QStringList>{{"/tmp/disk.iso"}, {"/tmp/a.zip"}}));
     }

@@ -6,6 +6,7 @@
 #include "KTUnarchiver.h"
 #include "KTUtility.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -162,6 +163,12 @@ void KTExtractionJob::cancel()
     m_cancelRequested = true;
     if (m_pendingRequest)
         m_pendingRequest->cancel();
+}
+
+void KTExtractionJob::waitForFinished()
+{
+    joinWorker();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void KTExtractionJob::joinWorker()

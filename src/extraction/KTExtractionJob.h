@@ -55,9 +55,10 @@ public:
     // in the failure path with the cause Cancelled and its scratch folder removed.
     void cancel();
     bool isRunning() const { return m_running.load(); }
-    // Joins the worker thread; its outcome is still delivered later by the
-    // event loop. For shutting down after cancel().
-    void waitForFinished() { joinWorker(); }
+    // Joins the worker thread and delivers its outcome at once (a cancelled
+    // job removes its scratch folder then). On the job's thread; for
+    // shutting down after cancel().
+    void waitForFinished();
 
     QString srcPath() const;
     // The scratch folder while running; the moved item after success.

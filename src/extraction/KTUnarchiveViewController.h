@@ -3,8 +3,10 @@
 #include "KTExtractionError.h"
 #include "KTExtractionJob.h"
 #include "KTPreferences.h"
+#include "KTScanProgressView.h"
 #include "KTViewController.h"
 
+#include <QFileDialog>
 #include <QFutureWatcher>
 #include <QPointer>
 #include <QThreadPool>
@@ -16,8 +18,6 @@
 class KTDesktopHandoff;
 class KTFileDataCollection;
 class KTPasswordDialog;
-class KTScanProgressView;
-class QFileDialog;
 namespace Ui {
 class KTUnarchiveViewController;
 }

@@ -26,22 +26,28 @@ bool KTScreenDriver::dropFiles(KTUnarchiveViewController &screen, const QStringL
     data.setUrls(urls);
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
+    // Straight to the view: QApplication::notify expects a drag in progress.
+    static_cast<QObject *>(target)->event(&enter);
     if (!enter.isAccepted())
         return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
+    static_cast<QObject *>(target)->event(&drop);
+    // Deliver the "filedrop" the view posted, so the job has started.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     return drop.isAccepted();
 }
 
-QTimer *KTScreenDriver::answerPasswords(KTUnarchiveViewController &screen, std::optional<QString> text, int *answered)
+QTimer *KTScreenDriver::answerPasswords(KTUnarchiveViewController &screen, std::optional<QString> text, int *answered,
+                                        std::function<void()> whileOpen)
 {
     auto *timer = new QTimer(&screen);
     timer->setInterval(10);
     KTPasswordDialog *dialog = screen.passWdPanel();
-    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, text, answered] {
+    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, text, answered, whileOpen] {
         if (QApplication::activeModalWidget() != dialog || !dialog->isVisible())
             return;
+        if (whileOpen)
+            whileOpen();
         if (answered)
             ++*answered;
         if (text) {

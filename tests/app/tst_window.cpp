@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 namespace {
 
@@ -167,6 +168,43 @@ private slots:
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
         qunsetenv("TMPDIR");
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), tmp + "/cli.txt");
+    }
+
+    void translations_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("drop");
+        QTest::addColumn<QString>("detect");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("German") << "de_DE" << "Archiv hierher ziehen" << "Automatisch erkennen"
+                                << "Falsches oder fehlendes Passwort";
+        QTest::newRow("Chinese") << "zh_CN" << "将压缩包拖放到此处" << "自动检测" << "密码错误或未提供密码";
+        QTest::newRow("no translation") << "fr_FR" << "Drop an archive here" << "Detect automatically"
+                                        << "Wrong or missing password";
+    }
+
+    // The compiled-in translations apply to the screens, the pop-up and the
+    // causes; without one the English texts show.
+    void translations()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, drop);
+        QFETCH(QString, detect);
+        QFETCH(QString, cause);
+        QTranslator translator;
+        const bool loaded = translator.load(QLocale(locale), "kt", "_", ":/i18n");
+        QCOMPARE(loaded, locale != "fr_FR");
+        QApplication::installTranslator(&translator);
+        auto prefs = kt_testPreferences(0);
+        KTWindowController window(*prefs);
+        QApplication::removeTranslator(&translator);
+        KTUnarchiveViewController *screen = window.unarchiveViewController();
+        QCOMPARE(screen->ui().dropLabel->text(), drop);
+        QCOMPARE(screen->ui().encodingpopup->currentText(), detect);
+        QApplication::installTranslator(&translator);
+        const QString shownCause = KTUnarchiveViewController::causeText(KTExtractionError::make(KTErrorCode::WrongPassword));
+        QApplication::removeTranslator(&translator);
+        QCOMPARE(shownCause, cause);
     }
 
     // Closing the window while a job runs cancels it and joins its thread.

@@ -79,7 +79,6 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     QPalette errorPalette = m_ui->errorPasswordField->palette();
     errorPalette.setColor(QPalette::WindowText, QColor(0xc0, 0x1c, 0x28));
     m_ui->errorPasswordField->setPalette(errorPalette);
-    m_ui->briefView->setObjectName(QStringLiteral("briefView"));
     m_ui->briefView->setStyleSheet(QStringLiteral(
         "#briefView { border: 2px dashed palette(mid); border-radius: 14px; background: palette(alternate-base); }"));
     m_ui->briefView->setAttribute(Qt::WA_StyledBackground);
@@ -352,11 +351,10 @@ std::optional<QString> KTUnarchiveViewController::openPasswordPanel()
 {
     if (m_shuttingDown)
         return std::nullopt;
-    if (m_passWdPanel->exec() != QDialog::Accepted) {
-        m_ui->errorPasswordField->hide();
-        return std::nullopt;
-    }
+    const bool accepted = m_passWdPanel->exec() == QDialog::Accepted;
     m_ui->errorPasswordField->hide();
+    if (!accepted)
+        return std::nullopt;
     return m_passWdPanel->password();
 }
 

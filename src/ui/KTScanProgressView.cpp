@@ -18,6 +18,18 @@ namespace {
 
 const QColor lightGrey = QColor::fromRgbF(2 / 3., 2 / 3., 2 / 3., 1);
 
+// A grey ring of the given radius, stroked 15 wide, centred on middle.
+void layOutRing(KTLayer &ring, double radius, int grey, const QPointF &middle)
+{
+    ring.setBounds(QRectF(0, 0, 2 * radius, 2 * radius));
+    ring.setPath(KTUtility::kt_DrawCircleWithRadius(radius));
+    ring.setPosition(middle);
+    ring.setFillColor(QColor());
+    ring.setStrokeColor(QColor::fromRgbF(grey / 255., grey / 255., grey / 255., 1));
+    ring.setLineWidth(15);
+    ring.setAttached(true);
+}
+
 } // namespace
 
 KTScanProgressView::KTScanProgressView(const QRectF &frame, bool isBusy, QWidget *parent)
@@ -38,23 +50,8 @@ void KTScanProgressView::setOutInnerCircle()
     // lies edge to edge inside it.
     const double m = std::min((w + 45) * 0.5, (h + 45) * 0.5);
 
-    const double outer = m - 30;
-    m_outerCircleLayer.setBounds(QRectF(0, 0, 2 * outer, 2 * outer));
-    m_outerCircleLayer.setPath(KTUtility::kt_DrawCircleWithRadius(outer));
-    m_outerCircleLayer.setPosition(middle);
-    m_outerCircleLayer.setFillColor(QColor());
-    m_outerCircleLayer.setStrokeColor(QColor::fromRgbF(240 / 255., 240 / 255., 240 / 255., 1));
-    m_outerCircleLayer.setLineWidth(15);
-    m_outerCircleLayer.setAttached(true);
-
-    const double inner = m - 45;
-    m_innerCircleLayer.setBounds(QRectF(0, 0, 2 * inner, 2 * inner));
-    m_innerCircleLayer.setPath(KTUtility::kt_DrawCircleWithRadius(inner));
-    m_innerCircleLayer.setPosition(middle);
-    m_innerCircleLayer.setFillColor(QColor());
-    m_innerCircleLayer.setStrokeColor(QColor::fromRgbF(220 / 255., 220 / 255., 220 / 255., 1));
-    m_innerCircleLayer.setLineWidth(15);
-    m_innerCircleLayer.setAttached(true);
+    layOutRing(m_outerCircleLayer, m - 30, 240, middle);
+    layOutRing(m_innerCircleLayer, m - 45, 220, middle);
     update();
 }
 

@@ -68,12 +68,8 @@ bool KTFileDropView::performDragOperation(const QMimeData *data)
 
 void KTFileDropView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (localFilePaths(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    // Entering and moving offer the same: a copy of local files.
+    dragMoveEvent(event);
 }
 
 void KTFileDropView::dragMoveEvent(QDragMoveEvent *event)

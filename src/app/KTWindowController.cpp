@@ -46,6 +46,9 @@ void KTWindowController::windowDidLoad()
     connect(m_ui->actionContact, &QAction::triggered, m_unarchiveViewController,
             &KTUnarchiveViewController::kt_Contact);
     connect(m_ui->actionQuit, &QAction::triggered, this, &QWidget::close);
+    m_ui->menuFile->insertActions(m_ui->actionQuit, {m_unarchiveResultViewController->saveAction(),
+                                                     m_unarchiveResultViewController->mailAction()});
+    m_ui->menuFile->insertSeparator(m_ui->actionQuit);
     connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, m_ui->actionOpen,
             [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
 

@@ -1,0 +1,202 @@
+#include "KTFileTreeModel.h"
+
+#include "KTFileIconCache.h"
+#include "KTTreeNode.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QMimeData>
+#include <QUrl>
+
+#include <set>
+
+KTFileTreeModel::KTFileTreeModel(KTFileIconCache &icons, QObject *parent)
+    : QAbstractItemModel(parent)
+    , m_icons(icons)
+{
+}
+
+KTFileTreeModel::~KTFileTreeModel() = default;
+
+void KTFileTreeModel::setTree(std::shared_ptr<const KTTreeNode> root)
+{
+    beginResetModel();
+    m_root = std::move(root);
+    endResetModel();
+}
+
+QString KTFileTreeModel::columnIdentifier(int column)
+{
+    switch (column) {
+    case NameColumn:
+        return QStringLiteral("Name");
+    case SizeColumn:
+        return QStringLiteral("Size");
+    case DateColumn:
+        return QStringLiteral("Date");
+    default:
+        return {};
+    }
+}
+
+QVariant KTFileTreeModel::objectValue(const KTTreeNode &node, const QString &identifier)
+{
+    if (!identifier.isEmpty() && identifier != QLatin1String("Name"))
+        return {};
+    // The path's own last component: the root row then names the destination
+    // as it is on disk, whatever the record's display name says.
+    return QFileInfo(node.representedObject().filePath()).fileName();
+}
+
+qsizetype KTFileTreeModel::childCount(const KTTreeNode *node) const
+{
+    if (!node)
+        return m_root ? 1 : 0;
+    return node->childCount();
+}
+
+const KTTreeNode *KTFileTreeModel::child(const KTTreeNode *node, qsizetype row) const
+{
+    if (row < 0 || row >= childCount(node))
+        return nullptr;
+    return node ? node->childAt(row) : m_root.get();
+}
+
+const KTTreeNode *KTFileTreeModel::nodeForIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return nullptr;
+    return static_cast<const KTTreeNode *>(index.internalPointer());
+}
+
+QModelIndex KTFileTreeModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (column < 0 || column >= ColumnCount || (parent.isValid() && parent.column() != NameColumn))
+        return {};
+    const KTTreeNode *node = child(nodeForIndex(parent), row);
+    return node ? createIndex(row, column, node) : QModelIndex();
+}
+
+QModelIndex KTFileTreeModel::parent(const QModelIndex &index) const
+{
+    const KTTreeNode *node = nodeForIndex(index);
+    if (!node || node == m_root.get())
+        return {};
+    const KTTreeNode *parentNode = node->parentNode();
+    // The root's row is 0 at the top level; every other node knows its row.
+    const int row = parentNode == m_root.get() ? 0 : int(parentNode->row());
+    return createIndex(row, NameColumn, parentNode);
+}
+
+int KTFileTreeModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid() && parent.column() != NameColumn)
+        return 0;
+    return int(childCount(nodeForIndex(parent)));
+}
+
+int KTFileTreeModel::columnCount(const QModelIndex &) const
+{
+    return ColumnCount;
+}
+
+bool KTFileTreeModel::hasChildren(const QModelIndex &parent) const
+{
+    // A folder whose every entry was left out still shows as one.
+    const KTTreeNode *node = nodeForIndex(parent);
+    if (!node)
+        return !parent.isValid() && m_root;
+    return parent.column() == NameColumn && node->representedObject().isDirectory();
+}
+
+QVariant KTFileTreeModel::data(const QModelIndex &index, int role) const
+{
+    const KTTreeNode *node = nodeForIndex(index);
+    if (!node)
+        return {};
+    const KTFileItem &item = node->representedObject();
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (column == SizeColumn)
+            return QLocale().formattedDataSize(item.fileSize());
+        if (column == DateColumn)
+            return QLocale().toString(item.fileUpdateAt(), QLocale::ShortFormat);
+        return objectValue(*node, columnIdentifier(column));
+    case Qt::DecorationRole:
+        if (column == NameColumn)
+            return m_icons.iconForItem(item);
+        return {};
+    case Qt::ToolTipRole:
+        if (column == NameColumn)
+            return objectValue(*node, columnIdentifier(column));
+        return {};
+    case Qt::TextAlignmentRole:
+        if (column == SizeColumn)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    case SortRole:
+        if (column == SizeColumn)
+            return item.fileSize();
+        if (column == DateColumn)
+            return item.fileUpdateAt();
+        return objectValue(*node, columnIdentifier(column));
+    case FilePathRole:
+        return item.filePath();
+    default:
+        return {};
+    }
+}
+
+QVariant KTFileTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case NameColumn:
+        return tr("Name");
+    case SizeColumn:
+        return tr("Size");
+    case DateColumn:
+        return tr("Date Modified");
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags KTFileTreeModel::flags(const QModelIndex &index) const
+{
+    if (!nodeForIndex(index))
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    if (!hasChildren(index.siblingAtColumn(NameColumn)))
+        flags |= Qt::ItemNeverHasChildren;
+    return flags;
+}
+
+QStringList KTFileTreeModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData *KTFileTreeModel::mimeData(const QModelIndexList &indexes) const
+{
+    // One URL per row, whichever of its columns were selected.
+    std::set<const KTTreeNode *> seen;
+    QList<QUrl> urls;
+    for (const QModelIndex &index : indexes) {
+        const KTTreeNode *node = nodeForIndex(index);
+        if (node && seen.insert(node).second)
+            urls.append(QUrl::fromLocalFile(node->representedObject().filePath()));
+    }
+    if (urls.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+Qt::DropActions KTFileTreeModel::supportedDragActions() const
+{
+    return Qt::CopyAction;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Why a copy or another file operation failed: the system's error number
+// and the path it failed on, or a cause of the project's own.
+struct KTFileOperationError {
+    enum class Cause {
+        None,
+        System,       // errorNumber says why, path where
+        IntoItself,   // a folder into itself or below itself, or an item over one that holds it
+    };
+
+    Cause cause = Cause::None;
+    int errorNumber = 0;
+    QString path;
+
+    bool ok() const { return cause == Cause::None; }
+    static KTFileOperationError system(int errorNumber, const QString &path)
+    {
+        return {Cause::System, errorNumber, path};
+    }
+};

@@ -3,11 +3,14 @@
 #include "KTFileIconCache.h"
 #include "KTTreeNode.h"
 
+#include <QCollator>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
+#include <numeric>
 #include <set>
 
 KTFileTreeModel::KTFileTreeModel(KTFileIconCache &icons, QObject *parent)
@@ -21,6 +24,7 @@ KTFileTreeModel::~KTFileTreeModel() = default;
 void KTFileTreeModel::setTree(std::shared_ptr<const KTTreeNode> root)
 {
     beginResetModel();
+    m_orders.clear();
     m_root = std::move(root);
     endResetModel();
 }
@@ -59,7 +63,84 @@ const KTTreeNode *KTFileTreeModel::child(const KTTreeNode *node, qsizetype row) 
 {
     if (row < 0 || row >= childCount(node))
         return nullptr;
-    return node ? node->childAt(row) : m_root.get();
+    if (!node)
+        return m_root.get();
+    if (const Order *sorted = order(node))
+        row = sorted->childOfRow[size_t(row)];
+    return node->childAt(row);
+}
+
+int KTFileTreeModel::rowOf(const KTTreeNode *node) const
+{
+    const KTTreeNode *parentNode = node->parentNode();
+    if (!parentNode)
+        return 0;
+    if (const Order *sorted = order(parentNode))
+        return int(sorted->rowOfChild[size_t(node->row())]);
+    return int(node->row());
+}
+
+const KTFileTreeModel::Order *KTFileTreeModel::order(const KTTreeNode *node) const
+{
+    if (m_sortColumn < 0 || node->childCount() < 2)
+        return nullptr;
+    auto found = m_orders.find(node);
+    if (found == m_orders.end())
+        found = m_orders.emplace(node, sortedOrder(*node)).first;
+    return &found->second;
+}
+
+KTFileTreeModel::Order KTFileTreeModel::sortedOrder(const KTTreeNode &node) const
+{
+    const qsizetype count = node.childCount();
+    Order sorted;
+    sorted.childOfRow.resize(size_t(count));
+    std::iota(sorted.childOfRow.begin(), sorted.childOfRow.end(), 0);
+    auto item = [&node](qsizetype child) -> const KTFileItem & { return node.childAt(child)->representedObject(); };
+    const bool descending = m_sortOrder == Qt::DescendingOrder;
+    // Stable, so that equal rows keep the listing order.
+    auto sortBy = [&](auto less) {
+        std::stable_sort(sorted.childOfRow.begin(), sorted.childOfRow.end(),
+                         [&](qsizetype a, qsizetype b) { return descending ? less(b, a) : less(a, b); });
+    };
+    if (m_sortColumn == SizeColumn) {
+        sortBy([&](qsizetype a, qsizetype b) { return item(a).fileSize() < item(b).fileSize(); });
+    } else if (m_sortColumn == DateColumn) {
+        sortBy([&](qsizetype a, qsizetype b) { return item(a).fileUpdateAt() < item(b).fileUpdateAt(); });
+    } else {
+        // Names as people read them: case aside, "file9" before "file10".
+        QCollator collator;
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(size_t(count));
+        for (qsizetype child = 0; child < count; ++child)
+            keys.push_back(collator.sortKey(QFileInfo(item(child).filePath()).fileName()));
+        sortBy([&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    }
+    sorted.rowOfChild.resize(size_t(count));
+    for (qsizetype row = 0; row < count; ++row)
+        sorted.rowOfChild[size_t(sorted.childOfRow[size_t(row)])] = row;
+    return sorted;
+}
+
+void KTFileTreeModel::sort(int column, Qt::SortOrder order)
+{
+    if (column >= ColumnCount)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    m_orders.clear();
+    m_sortColumn = column;
+    m_sortOrder = order;
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before) {
+        const KTTreeNode *node = nodeForIndex(index);
+        after.append(createIndex(rowOf(node), index.column(), node));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 const KTTreeNode *KTFileTreeModel::nodeForIndex(const QModelIndex &index) const
@@ -83,9 +164,7 @@ QModelIndex KTFileTreeModel::parent(const QModelIndex &index) const
     if (!node || node == m_root.get())
         return {};
     const KTTreeNode *parentNode = node->parentNode();
-    // The root's row is 0 at the top level; every other node knows its row.
-    const int row = parentNode == m_root.get() ? 0 : int(parentNode->row());
-    return createIndex(row, NameColumn, parentNode);
+    return createIndex(rowOf(parentNode), NameColumn, parentNode);
 }
 
 int KTFileTreeModel::rowCount(const QModelIndex &parent) const
@@ -127,22 +206,10 @@ QVariant KTFileTreeModel::data(const QModelIndex &index, int role) const
         if (column == NameColumn)
             return m_icons.iconForItem(item);
         return {};
-    case Qt::ToolTipRole:
-        if (column == NameColumn)
-            return objectValue(*node, columnIdentifier(column));
-        return {};
     case Qt::TextAlignmentRole:
         if (column == SizeColumn)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return {};
-    case SortRole:
-        if (column == SizeColumn)
-            return item.fileSize();
-        if (column == DateColumn)
-            return item.fileUpdateAt();
-        return objectValue(*node, columnIdentifier(column));
-    case FilePathRole:
-        return item.filePath();
     default:
         return {};
     }

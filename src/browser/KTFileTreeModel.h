@@ -3,6 +3,8 @@
 #include <QAbstractItemModel>
 
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 class KTFileIconCache;
 class KTTreeNode;
@@ -16,15 +18,14 @@ class KTTreeNode;
 // Columns: "Name" (the last path component with its extension, and the
 // icon), "Size" and "Date Modified". A column is known by its identifier;
 // one that is none of these shows nothing.
+//
+// Sorting by a column orders every level's rows, each level when it is
+// first shown; column -1 restores the listing order.
 class KTFileTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
 public:
     enum Column { NameColumn, SizeColumn, DateColumn, ColumnCount };
-    // Raw values the columns are sorted by.
-    static constexpr int SortRole = Qt::UserRole + 1;
-    // The absolute path of the row's file or folder.
-    static constexpr int FilePathRole = Qt::UserRole + 2;
 
     explicit KTFileTreeModel(KTFileIconCache &icons, QObject *parent = nullptr);
     ~KTFileTreeModel() override;
@@ -52,6 +53,7 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Dragging rows out hands their files over as local file URLs, to copy.
     QStringList mimeTypes() const override;
@@ -59,6 +61,19 @@ public:
     Qt::DropActions supportedDragActions() const override;
 
 private:
+    // A level's rows in sorted order, both ways.
+    struct Order {
+        std::vector<qsizetype> childOfRow;
+        std::vector<qsizetype> rowOfChild;
+    };
+    const Order *order(const KTTreeNode *node) const;
+    Order sortedOrder(const KTTreeNode &node) const;
+    // The row a node shows at among its siblings.
+    int rowOf(const KTTreeNode *node) const;
+
     KTFileIconCache &m_icons;
     std::shared_ptr<const KTTreeNode> m_root;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    mutable std::unordered_map<const KTTreeNode *, Order> m_orders;
 };

@@ -21,7 +21,6 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QShortcut>
-#include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QtConcurrent>
@@ -63,12 +62,7 @@ void KTUnarchiveResultViewController::setUpOutline()
 {
     QTreeView *outline = m_ui->kt_outlineView;
     m_model = new KTFileTreeModel(*m_icons, this);
-    m_sortModel = new QSortFilterProxyModel(this);
-    m_sortModel->setSourceModel(m_model);
-    m_sortModel->setSortRole(KTFileTreeModel::SortRole);
-    m_sortModel->setSortLocaleAware(true);
-    m_sortModel->setSortCaseSensitivity(Qt::CaseInsensitive);
-    outline->setModel(m_sortModel);
+    outline->setModel(m_model);
     m_imageCell = new ImageCell(outline);
     outline->setItemDelegateForColumn(KTFileTreeModel::NameColumn, m_imageCell);
     // Until a header is clicked, rows keep the order of the listing.
@@ -156,7 +150,7 @@ const KTTreeNode *KTUnarchiveResultViewController::selectedNode() const
     const QModelIndexList rows = m_ui->kt_outlineView->selectionModel()->selectedRows(KTFileTreeModel::NameColumn);
     if (rows.isEmpty())
         return nullptr;
-    return m_model->nodeForIndex(m_sortModel->mapToSource(rows.first()));
+    return m_model->nodeForIndex(rows.first());
 }
 
 QString KTUnarchiveResultViewController::targetPath() const

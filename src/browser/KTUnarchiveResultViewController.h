@@ -19,7 +19,6 @@ class KTFileTreeModel;
 class KTTreeNode;
 class QAction;
 class QFileDialog;
-class QSortFilterProxyModel;
 class QTreeView;
 namespace Ui {
 class KTUnarchiveResultViewController;
@@ -37,9 +36,8 @@ public:
 
     Ui::KTUnarchiveResultViewController &ui() const { return *m_ui; }
     QTreeView *kt_outlineView() const;
-    // The outline's model (the tree) and the sorted view of it the outline shows.
+    // The outline's model: the tree.
     KTFileTreeModel *treeModel() const { return m_model; }
-    QSortFilterProxyModel *sortModel() const { return m_sortModel; }
     ImageCell *imageCell() const { return m_imageCell; }
     // Save a Copy… (Ctrl+S) and Mail…, for the window's menu too; enabled
     // while a tree is shown.
@@ -96,7 +94,6 @@ private:
     KTFileDataCollection &m_fileDataCollection;
     std::unique_ptr<KTFileIconCache> m_icons;
     KTFileTreeModel *m_model = nullptr;
-    QSortFilterProxyModel *m_sortModel = nullptr;
     ImageCell *m_imageCell = nullptr;
     QAction *m_openAction = nullptr;
     QAction *m_saveAction = nullptr;

@@ -328,11 +328,15 @@ private slots:
         QVERIFY(button.mouseDown());
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 1);
+        button.hide();
+        button.show();
         QCOMPARE(button.alphaValue(), 0.5);
 
         KTButton later(&window);
         later.show();
         later.setEnabled(false);
+        later.hide();
+        later.show();
         QCOMPARE(later.alphaValue(), 1.0);
     }
 

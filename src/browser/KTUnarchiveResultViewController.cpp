@@ -102,14 +102,14 @@ void KTUnarchiveResultViewController::awakeFromNib()
                                                       [this](const QVariant &object) { run(object); });
 }
 
+// The save and open buttons stay enabled: the screen is on view only with a
+// tree, and a button disabled at its first show would stay faded for good.
 void KTUnarchiveResultViewController::updateActions()
 {
     const bool shown = m_model->tree() != nullptr;
     m_openAction->setEnabled(shown);
     m_saveAction->setEnabled(shown && !m_saving);
     m_mailAction->setEnabled(shown && !m_mailing);
-    m_ui->openButton->setEnabled(m_openAction->isEnabled());
-    m_ui->saveButton->setEnabled(m_saveAction->isEnabled());
 }
 
 void KTUnarchiveResultViewController::run(const QVariant &)

@@ -234,11 +234,12 @@ void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
     m_mailing = true;
     updateActions();
     if (!QFileInfo(path).isDir()) {
-        handMailOver(path, name);
+        handMailOver(path, name, {});
         return;
     }
     // Mail clients attach files only: a folder travels as a zip of itself,
-    // left in the temporary folder for the client to read when it sends.
+    // left in the temporary folder for the client to read when it sends
+    // (the system's clean-up of that folder removes it in the end).
     QByteArray folder = QFile::encodeName(QDir::temp().filePath(QStringLiteral("kt-mail-XXXXXX")));
     if (!::mkdtemp(folder.data())) {
         const KTFileOperationError error = KTFileOperationError::system(errno, QDir::tempPath());
@@ -252,7 +253,7 @@ void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
     runInBackground([path, zipPath] { return KTFolderZipper::zipFolder(path, zipPath); },
                     [this, zipPath, name](const KTFileOperationError &error) {
                         if (error.ok()) {
-                            handMailOver(zipPath, name);
+                            handMailOver(zipPath, name, QFileInfo(zipPath).path());
                             return;
                         }
                         QDir(QFileInfo(zipPath).path()).removeRecursively();
@@ -263,13 +264,16 @@ void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
                     });
 }
 
-void KTUnarchiveResultViewController::handMailOver(const QString &attachment, const QString &name)
+void KTUnarchiveResultViewController::handMailOver(const QString &attachment, const QString &name,
+                                                   const QString &scratchFolder)
 {
     // The body is text, not a script: the name goes in as it is.
     const QString body = QStringLiteral("Attached file name: ") + name;
-    m_handoff->composeMail(attachment, body, this, [this](KTDesktopHandoff::MailOutcome outcome) {
+    m_handoff->composeMail(attachment, body, this, [this, scratchFolder](KTDesktopHandoff::MailOutcome outcome) {
         m_mailing = false;
         updateActions();
+        if (outcome != KTDesktopHandoff::MailOutcome::Composing && !scratchFolder.isEmpty())
+            QDir(scratchFolder).removeRecursively();
         switch (outcome) {
         case KTDesktopHandoff::MailOutcome::Composing:
             break;
@@ -279,7 +283,8 @@ void KTUnarchiveResultViewController::handMailOver(const QString &attachment, co
                            "It comes with the package xdg-utils."));
             break;
         case KTDesktopHandoff::MailOutcome::NoMailClient:
-            showFailure(tr("No mail client is set up on this computer."), {});
+            showFailure(tr("No mail client is set up on this computer."),
+                        tr("Choose a default mail client in your desktop's settings, then try again."));
             break;
         case KTDesktopHandoff::MailOutcome::Failed:
             showFailure(tr("The mail client could not take the file."), {});

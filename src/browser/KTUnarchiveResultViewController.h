@@ -86,7 +86,9 @@ private:
     // Runs work on the screen's own thread, then done back on this one.
     void runInBackground(std::function<KTFileOperationError()> work,
                          std::function<void(const KTFileOperationError &)> done);
-    void handMailOver(const QString &attachment, const QString &name);
+    // scratchFolder, when given, holds a zip made for this mail: it goes
+    // again when the mail client did not take it.
+    void handMailOver(const QString &attachment, const QString &name, const QString &scratchFolder);
     void showFailure(const QString &text, const QString &cause);
     static QString describe(const KTFileOperationError &error);
 

@@ -111,6 +111,7 @@ private slots:
         m_window.reset();
         KTFileDataCollection::shareInstance().startOver();
         qputenv("PATH", m_path);
+        qputenv("TMPDIR", m_tmpdir);
     }
 
     // A folder: one root row named after it, collapsed, expandable; its
@@ -418,6 +419,9 @@ private slots:
                  (QList<QByteArray>{"--attach", single.toUtf8(), "--body", ("Attached file name: " + weird).toUtf8(), ""}));
         screen().bakeToHome();
 
+        // Zips for mail go to the temporary folder; here, the test's own.
+        const QString tmp = m_dir.freshFolder("tmp-mail-");
+        qputenv("TMPDIR", QFile::encodeName(tmp));
         const QString folder = m_base + "/Album \"2026\"";
         QVERIFY(writeFile(folder + "/inner/pic.jpg", "jpeg"));
         showResult(folder);
@@ -439,6 +443,16 @@ private slots:
             names << QString::fromUtf8(archive_entry_pathname_utf8(entry));
         archive_read_free(zip);
         QVERIFY2(names.contains("Album \"2026\"/inner/pic.jpg"), qPrintable(names.join(", ")));
+        QVERIFY(args[1].startsWith(QFile::encodeName(tmp)));
+        QVERIFY(QFile::exists(QString::fromUtf8(args[1])));
+
+        // A mail the client did not take leaves no zip behind.
+        installFakeXdgEmail(4);
+        mailed.clear();
+        screen().menuMail();
+        QVERIFY(mailed.wait());
+        QCOMPARE(mailed.first().first().toBool(), false);
+        QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
     }
 
     // No xdg-email, or no mail client: a message says so.
@@ -539,6 +553,7 @@ private:
     KTTestFolder m_dir;
     QString m_base;
     QByteArray m_path = qgetenv("PATH");
+    QByteArray m_tmpdir = qgetenv("TMPDIR");
     std::unique_ptr<KTPreferences> m_prefs;
     std::unique_ptr<KTWindowController> m_window;
     RecordingHandoff m_handoff;

@@ -270,6 +270,21 @@
     </message>
 </context>
 <context>
+    <name>KTFileTreeModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Date Modified</source>
+        <translation>Änderungsdatum</translation>
+    </message>
+</context>
+<context>
     <name>KTPasswordDialog</name>
     <message>
         <source>Password Required</source>
@@ -309,6 +324,70 @@
     <message>
         <source>Back to the first screen (Backspace)</source>
         <translation>Zurück zum ersten Bildschirm (Rücktaste)</translation>
+    </message>
+    <message>
+        <source>Save a Copy…</source>
+        <translation>Kopie sichern …</translation>
+    </message>
+    <message>
+        <source>Save a copy of the selected entry, or of everything (Ctrl+S)</source>
+        <translation>Eine Kopie des gewählten Eintrags oder von allem sichern (Strg+S)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Open the selected entry, or the extracted folder (Enter)</source>
+        <translation>Den gewählten Eintrag oder den entpackten Ordner öffnen (Eingabe)</translation>
+    </message>
+    <message>
+        <source>Mail…</source>
+        <translation>Per E-Mail senden …</translation>
+    </message>
+    <message>
+        <source>No application could open “%1”.</source>
+        <translation>Kein Programm konnte „%1“ öffnen.</translation>
+    </message>
+    <message>
+        <source>Save a Copy</source>
+        <translation>Kopie sichern</translation>
+    </message>
+    <message>
+        <source>The copy could not be saved as “%1”.</source>
+        <translation>Die Kopie konnte nicht als „%1“ gesichert werden.</translation>
+    </message>
+    <message>
+        <source>The folder could not be packed for mailing.</source>
+        <translation>Der Ordner konnte für die E-Mail nicht gepackt werden.</translation>
+    </message>
+    <message>
+        <source>The mail client could not be reached.</source>
+        <translation>Das E-Mail-Programm ist nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>The program xdg-email, which hands files to the mail client, is missing. It comes with the package xdg-utils.</source>
+        <translation>Das Programm xdg-email, das Dateien an das E-Mail-Programm übergibt, fehlt. Es gehört zum Paket xdg-utils.</translation>
+    </message>
+    <message>
+        <source>No mail client is set up on this computer.</source>
+        <translation>Auf diesem Computer ist kein E-Mail-Programm eingerichtet.</translation>
+    </message>
+    <message>
+        <source>Choose a default mail client in your desktop&apos;s settings, then try again.</source>
+        <translation>Wählen Sie in den Einstellungen Ihrer Arbeitsumgebung ein Standard-E-Mail-Programm und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The mail client could not take the file.</source>
+        <translation>Das E-Mail-Programm konnte die Datei nicht übernehmen.</translation>
+    </message>
+    <message>
+        <source>A folder cannot be copied into itself, and nothing can replace the folder it comes from.</source>
+        <translation>Ein Ordner kann nicht in sich selbst kopiert werden, und nichts kann den Ordner ersetzen, aus dem es stammt.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

@@ -270,6 +270,21 @@
     </message>
 </context>
 <context>
+    <name>KTFileTreeModel</name>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>Date Modified</source>
+        <translation>修改日期</translation>
+    </message>
+</context>
+<context>
     <name>KTPasswordDialog</name>
     <message>
         <source>Password Required</source>
@@ -309,6 +324,70 @@
     <message>
         <source>Back to the first screen (Backspace)</source>
         <translation>返回第一个界面（退格键）</translation>
+    </message>
+    <message>
+        <source>Save a Copy…</source>
+        <translation>存储副本…</translation>
+    </message>
+    <message>
+        <source>Save a copy of the selected entry, or of everything (Ctrl+S)</source>
+        <translation>存储所选项目或全部内容的副本 (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Open the selected entry, or the extracted folder (Enter)</source>
+        <translation>打开所选项目或解压出的文件夹 (Enter)</translation>
+    </message>
+    <message>
+        <source>Mail…</source>
+        <translation>邮件发送…</translation>
+    </message>
+    <message>
+        <source>No application could open “%1”.</source>
+        <translation>没有应用程序能打开“%1”。</translation>
+    </message>
+    <message>
+        <source>Save a Copy</source>
+        <translation>存储副本</translation>
+    </message>
+    <message>
+        <source>The copy could not be saved as “%1”.</source>
+        <translation>无法将副本存储为“%1”。</translation>
+    </message>
+    <message>
+        <source>The folder could not be packed for mailing.</source>
+        <translation>无法打包文件夹以便邮件发送。</translation>
+    </message>
+    <message>
+        <source>The mail client could not be reached.</source>
+        <translation>无法联系邮件客户端。</translation>
+    </message>
+    <message>
+        <source>The program xdg-email, which hands files to the mail client, is missing. It comes with the package xdg-utils.</source>
+        <translation>缺少将文件交给邮件客户端的程序 xdg-email。它包含在 xdg-utils 软件包中。</translation>
+    </message>
+    <message>
+        <source>No mail client is set up on this computer.</source>
+        <translation>此电脑上未设置邮件客户端。</translation>
+    </message>
+    <message>
+        <source>Choose a default mail client in your desktop&apos;s settings, then try again.</source>
+        <translation>请在桌面设置中选择默认邮件客户端，然后重试。</translation>
+    </message>
+    <message>
+        <source>The mail client could not take the file.</source>
+        <translation>邮件客户端无法接收该文件。</translation>
+    </message>
+    <message>
+        <source>A folder cannot be copied into itself, and nothing can replace the folder it comes from.</source>
+        <translation>文件夹不能复制到其自身之中，也不能替换其来源文件夹。</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
     </message>
 </context>
 <context>

@@ -21,12 +21,13 @@ KTFileTreeModel::KTFileTreeModel(KTFileIconCache &icons, QObject *parent)
 
 KTFileTreeModel::~KTFileTreeModel() = default;
 
-void KTFileTreeModel::setTree(std::shared_ptr<const KTTreeNode> root)
+std::shared_ptr<const KTTreeNode> KTFileTreeModel::setTree(std::shared_ptr<const KTTreeNode> root)
 {
     beginResetModel();
     m_orders.clear();
-    m_root = std::move(root);
+    std::swap(m_root, root);
     endResetModel();
+    return root;
 }
 
 QString KTFileTreeModel::columnIdentifier(int column)

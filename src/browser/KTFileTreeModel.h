@@ -30,8 +30,9 @@ public:
     explicit KTFileTreeModel(KTFileIconCache &icons, QObject *parent = nullptr);
     ~KTFileTreeModel() override;
 
-    // Shows a new tree (or none); the model keeps it alive.
-    void setTree(std::shared_ptr<const KTTreeNode> root);
+    // Shows a new tree (or none); the model keeps it alive. Gives back the
+    // tree shown before, so that the caller decides where a huge one is freed.
+    [[nodiscard]] std::shared_ptr<const KTTreeNode> setTree(std::shared_ptr<const KTTreeNode> root);
     const KTTreeNode *tree() const { return m_root.get(); }
 
     static QString columnIdentifier(int column);

@@ -126,7 +126,7 @@ void KTUnarchiveResultViewController::refresh()
     m_ui->imageIcon->setPixmap(icon.pixmap(48, 48));
     m_ui->titleLabel->setText(QFileInfo(desPath).fileName());
     m_ui->pathLabel->setText(QDir::toNativeSeparators(QFileInfo(desPath).absolutePath()));
-    m_model->setTree(m_fileDataCollection.treeNode());
+    releaseInBackground(m_model->setTree(m_fileDataCollection.treeNode()));
     m_ui->kt_outlineView->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_ui->kt_outlineView->setFocus();
     updateActions();
@@ -141,7 +141,7 @@ void KTUnarchiveResultViewController::bakeToHome()
         delegate()->kt_ResizeWindowWithWidth(0, 0);
         delegate()->kt_Next(KTViewControllerDelegate::UnarchiveScreen);
     }
-    m_model->setTree(nullptr);
+    releaseInBackground(m_model->setTree(nullptr));
     updateActions();
 }
 
@@ -303,6 +303,14 @@ void KTUnarchiveResultViewController::runInBackground(std::function<KTFileOperat
         done(watcher->result());
     });
     watcher->setFuture(QtConcurrent::run(&m_pool, std::move(work)));
+}
+
+void KTUnarchiveResultViewController::releaseInBackground(std::shared_ptr<const KTTreeNode> tree)
+{
+    // Freeing a tree of a million nodes takes the GUI thread a fraction of
+    // a second; the last reference goes on the screen's own thread instead.
+    if (tree.use_count() == 1)
+        m_pool.start([tree = std::move(tree)]() mutable { tree.reset(); });
 }
 
 void KTUnarchiveResultViewController::showFailure(const QString &text, const QString &cause)

@@ -15,12 +15,6 @@
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 bool isFolderLink(const QString &path)
 {
     return QFileInfo(path).isSymLink() && KTUtility::kt_IsDirectoryAtPath(path);
@@ -100,17 +94,17 @@ void generate(const QString &dir, QRandomGenerator &random, int depth)
         const QString base = dir + QStringLiteral("/e%1").arg(i);
         switch (random.bounded(10)) {
         case 0:
-            writeFile(base, {});
+            kt_writeFile(base, {});
             break;
         case 1:
-            writeFile(dir + QStringLiteral("/.DS_Store"), random.bounded(2) ? QByteArray("meta") : QByteArray());
+            kt_writeFile(dir + QStringLiteral("/.DS_Store"), random.bounded(2) ? QByteArray("meta") : QByteArray());
             break;
         case 2:
             QDir().mkdir(base);
             break;
         case 3:
             if (QDir().mkdir(base))
-                writeFile(base + QStringLiteral("/empty"), {});
+                kt_writeFile(base + QStringLiteral("/empty"), {});
             break;
         case 4:
             QFile::link(random.bounded(2) ? QStringLiteral("..") : QStringLiteral("e0"), base + QStringLiteral(".lnk"));
@@ -123,7 +117,7 @@ void generate(const QString &dir, QRandomGenerator &random, int depth)
                 generate(base, random, depth + 1);
             break;
         default:
-            writeFile(base + QStringLiteral(".txt"), QByteArray(int(random.bounded(1, 3000)), 'x'));
+            kt_writeFile(base + QStringLiteral(".txt"), QByteArray(int(random.bounded(1, 3000)), 'x'));
             break;
         }
     }
@@ -163,19 +157,19 @@ private slots:
     {
         const QString root = m_tmp.freshFolder();
         QDir dir(root);
-        QVERIFY(writeFile(root + QStringLiteral("/.DS_Store"), "meta"));
-        QVERIFY(writeFile(root + QStringLiteral("/._photo"), "resource"));
-        QVERIFY(writeFile(root + QStringLiteral("/.gitignore"), "*.o"));
-        QVERIFY(writeFile(root + QStringLiteral("/.ds_store"), "other case"));
-        QVERIFY(writeFile(root + QStringLiteral("/zero"), {}));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/.DS_Store"), "meta"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/._photo"), "resource"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/.gitignore"), "*.o"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/.ds_store"), "other case"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/zero"), {}));
         QVERIFY(dir.mkpath(QStringLiteral("emptyFolder")));
         QVERIFY(dir.mkpath(QStringLiteral("onlyEmptyFiles")));
-        QVERIFY(writeFile(root + QStringLiteral("/onlyEmptyFiles/a"), {}));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/onlyEmptyFiles/a"), {}));
         QVERIFY(dir.mkpath(QStringLiteral("onlyMeta")));
-        QVERIFY(writeFile(root + QStringLiteral("/onlyMeta/.DS_Store"), "meta"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/onlyMeta/.DS_Store"), "meta"));
         QVERIFY(dir.mkpath(QStringLiteral("onlyEmptySubfolder/inner")));
         QVERIFY(dir.mkpath(QStringLiteral("nested/deeper")));
-        QVERIFY(writeFile(root + QStringLiteral("/nested/deeper/file.txt"), "content"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/nested/deeper/file.txt"), "content"));
 
         const auto tree = KTFileDataCollection::generateTreeFromPath(root);
         QStringList kept;
@@ -217,7 +211,7 @@ private slots:
         QRandomGenerator random(seed);
         generate(root, random, 0);
         QVERIFY(QDir(root).mkpath(QStringLiteral("always/there")));
-        QVERIFY(writeFile(root + QStringLiteral("/always/there/x"), "x"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/always/there/x"), "x"));
 
         const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
         QCOMPARE(built.size, KTUtility::kt_FolderSizeWithPath(root));
@@ -228,7 +222,7 @@ private slots:
     void singleFileResult()
     {
         const QString file = m_tmp.freshFolder() + QStringLiteral("/report.pdf");
-        QVERIFY(writeFile(file, "%PDF"));
+        QVERIFY(kt_writeFile(file, "%PDF"));
         KTFileDataCollection collection;
         collection.setDesPath(file);
         const auto data = collection.fileData();
@@ -247,7 +241,7 @@ private slots:
     {
         const QString root = m_tmp.freshFolder();
         for (int i = 0; i < 1200; ++i)
-            QVERIFY(writeFile(root + QStringLiteral("/f%1").arg(i), "x"));
+            QVERIFY(kt_writeFile(root + QStringLiteral("/f%1").arg(i), "x"));
         KTFileDataCollection collection;
         collection.setFileArray({QStringLiteral("/archives/a.zip")});
         collection.setDesPath(root);
@@ -270,7 +264,7 @@ private slots:
         for (qsizetype i = 0; i + 1 < log.values.size(); ++i)
             QVERIFY(log.values[i] <= float(1.18 + 0.0002));
 
-        QVERIFY(writeFile(root + QStringLiteral("/late"), "not seen until a reset"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/late"), "not seen until a reset"));
         const qsizetype posted = log.values.size();
         const auto second = readOnWorker(collection);
         QCoreApplication::processEvents();
@@ -285,7 +279,7 @@ private slots:
     {
         const QString root = m_tmp.freshFolder();
         QVERIFY(QDir(root).mkpath(QStringLiteral("a/b")));
-        QVERIFY(writeFile(root + QStringLiteral("/a/b/c"), "data"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/a/b/c"), "data"));
         const auto before = kt_snapshot(root);
         KTFileDataCollection &collection = KTFileDataCollection::shareInstance();
         QCOMPARE(&collection, &KTFileDataCollection::shareInstance());
@@ -309,7 +303,7 @@ private slots:
     {
         const QString root = m_tmp.freshFolder();
         QVERIFY(QDir(root).mkpath(QStringLiteral("a")));
-        QVERIFY(writeFile(root + QStringLiteral("/a/file"), "x"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/a/file"), "x"));
         QVERIFY(QFile::link(QStringLiteral(".."), root + QStringLiteral("/a/up")));
         QVERIFY(QFile::link(QStringLiteral("self"), root + QStringLiteral("/a/self")));
         QVERIFY(QFile::link(QStringLiteral("/usr"), root + QStringLiteral("/a/outside")));
@@ -325,7 +319,7 @@ private slots:
     {
         const QString root = m_tmp.freshFolder();
         QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe")).constData(), 0600), 0);
-        QVERIFY(writeFile(root + QStringLiteral("/file"), "x"));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/file"), "x"));
         const auto tree = KTFileDataCollection::generateTreeFromPath(root);
         QCOMPARE(tree->childCount(), 1);
     }
@@ -338,7 +332,7 @@ private slots:
         for (int i = 0; i < 400; ++i)
             path += QStringLiteral("/d");
         QVERIFY(QDir().mkpath(path));
-        QVERIFY(writeFile(path + QStringLiteral("/leaf"), "bottom"));
+        QVERIFY(kt_writeFile(path + QStringLiteral("/leaf"), "bottom"));
 
         rlimit saved{};
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);

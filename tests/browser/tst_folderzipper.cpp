@@ -13,13 +13,6 @@
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 // name -> "d", "l:<target>" or "f:<content>", read back with libarchive.
 QMap<QString, QByteArray> readZip(const QString &path)
 {
@@ -67,9 +60,9 @@ private slots:
     {
         const QString base = m_dir.freshFolder();
         const QString folder = base + "/Fotos \"Sommer\" \\ 2026 Ünïcödé";
-        QVERIFY(writeFile(folder + "/a.txt", "alpha"));
-        QVERIFY(writeFile(folder + "/tief/unten/b.bin", QByteArray(200000, '\x7f')));
-        QVERIFY(writeFile(folder + "/empty.txt", ""));
+        QVERIFY(kt_writeFile(folder + "/a.txt", "alpha"));
+        QVERIFY(kt_writeFile(folder + "/tief/unten/b.bin", QByteArray(200000, '\x7f')));
+        QVERIFY(kt_writeFile(folder + "/empty.txt", ""));
         QVERIFY(QDir().mkpath(folder + "/leer"));
         QVERIFY(QFile::link("a.txt", folder + "/link"));
 
@@ -99,8 +92,8 @@ private slots:
     void failuresLeaveNothing()
     {
         const QString base = m_dir.freshFolder();
-        QVERIFY(writeFile(base + "/taken.zip", "mine"));
-        QVERIFY(writeFile(base + "/folder/a.txt", QByteArray(1 << 20, 'a')));
+        QVERIFY(kt_writeFile(base + "/taken.zip", "mine"));
+        QVERIFY(kt_writeFile(base + "/folder/a.txt", QByteArray(1 << 20, 'a')));
         const KTFileOperationError taken = KTFolderZipper::zipFolder(base + "/folder", base + "/taken.zip");
         QCOMPARE(taken.errorNumber, EEXIST);
         QFile kept(base + "/taken.zip");

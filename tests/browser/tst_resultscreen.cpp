@@ -34,19 +34,6 @@
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // Records what the screen hands to the desktop to open; mail goes through
 // the real hand-over (and so to whichever xdg-email is first on PATH).
 class RecordingHandoff : public KTDesktopHandoff
@@ -119,9 +106,9 @@ private slots:
     void folderRows()
     {
         const QString dest = m_base + "/holiday";
-        QVERIFY(writeFile(dest + "/notes.txt", "n"));
-        QVERIFY(writeFile(dest + "/photos/beach.jpg", "jpeg"));
-        QVERIFY(writeFile(dest + "/photos/party.png", "png"));
+        QVERIFY(kt_writeFile(dest + "/notes.txt", "n"));
+        QVERIFY(kt_writeFile(dest + "/photos/beach.jpg", "jpeg"));
+        QVERIFY(kt_writeFile(dest + "/photos/party.png", "png"));
         showResult(dest);
 
         QAbstractItemModelTester tester(screen().treeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -153,7 +140,7 @@ private slots:
     void singleFileRow()
     {
         const QString dest = m_base + "/photo.jpg";
-        QVERIFY(writeFile(dest, "jpeg"));
+        QVERIFY(kt_writeFile(dest, "jpeg"));
         showResult(dest);
         QAbstractItemModel *model = outline()->model();
         QCOMPARE(model->rowCount(), 1);
@@ -166,7 +153,7 @@ private slots:
     void foldersWithNothingShown()
     {
         const QString dest = m_base + "/bare";
-        QVERIFY(writeFile(dest + "/empty.txt", ""));
+        QVERIFY(kt_writeFile(dest + "/empty.txt", ""));
         showResult(dest);
         QAbstractItemModel *model = outline()->model();
         QCOMPARE(model->rowCount(), 1);
@@ -175,8 +162,8 @@ private slots:
         screen().bakeToHome();
 
         const QString other = m_base + "/mac";
-        QVERIFY(writeFile(other + "/meta/.DS_Store", "bud1"));
-        QVERIFY(writeFile(other + "/readme.txt", "r"));
+        QVERIFY(kt_writeFile(other + "/meta/.DS_Store", "bud1"));
+        QVERIFY(kt_writeFile(other + "/readme.txt", "r"));
         showResult(other);
         const QModelIndex root = model->index(0, 0);
         QModelIndex meta;
@@ -193,8 +180,8 @@ private slots:
     // on a later turn of the event loop than the one that posted it.
     void backThenNewTree()
     {
-        QVERIFY(writeFile(m_base + "/first/a.txt", "a"));
-        QVERIFY(writeFile(m_base + "/second/b.txt", "b"));
+        QVERIFY(kt_writeFile(m_base + "/first/a.txt", "a"));
+        QVERIFY(kt_writeFile(m_base + "/second/b.txt", "b"));
         showResult(m_base + "/first");
         QTest::keyClick(outline(), Qt::Key_Backspace);
         QCOMPARE(outline()->model()->rowCount(), 0);
@@ -218,7 +205,7 @@ private slots:
     // identifier shows nothing.
     void columns()
     {
-        QVERIFY(writeFile(m_base + "/cols/data.bin", QByteArray(2048, 'd')));
+        QVERIFY(kt_writeFile(m_base + "/cols/data.bin", QByteArray(2048, 'd')));
         showResult(m_base + "/cols");
         const KTTreeNode *root = screen().treeModel()->tree();
         QCOMPARE(KTFileTreeModel::objectValue(*root, "Name").toString(), QString("cols"));
@@ -239,9 +226,9 @@ private slots:
     // is kept until then.
     void sortsByColumn()
     {
-        QVERIFY(writeFile(m_base + "/sort/b-small.txt", "1"));
-        QVERIFY(writeFile(m_base + "/sort/a-large.txt", QByteArray(5000, 'x')));
-        QVERIFY(writeFile(m_base + "/sort/c-medium.txt", QByteArray(300, 'x')));
+        QVERIFY(kt_writeFile(m_base + "/sort/b-small.txt", "1"));
+        QVERIFY(kt_writeFile(m_base + "/sort/a-large.txt", QByteArray(5000, 'x')));
+        QVERIFY(kt_writeFile(m_base + "/sort/c-medium.txt", QByteArray(300, 'x')));
         showResult(m_base + "/sort");
         QAbstractItemModel *model = outline()->model();
         const QModelIndex root = model->index(0, 0);
@@ -267,7 +254,7 @@ private slots:
     void openHandsOverTheRightUrl()
     {
         const QString dest = m_base + "/open";
-        QVERIFY(writeFile(dest + "/doc.txt", "d"));
+        QVERIFY(kt_writeFile(dest + "/doc.txt", "d"));
         showResult(dest);
         // The pointer comes over the button, then clicks.
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), screen().ui().openButton->mapToGlobal(QPointF(5, 5)));
@@ -299,7 +286,7 @@ private slots:
     void dragsOutFileUrls()
     {
         const QString dest = m_base + "/drag";
-        QVERIFY(writeFile(dest + "/one.txt", "1"));
+        QVERIFY(kt_writeFile(dest + "/one.txt", "1"));
         showResult(dest);
         selectChild("one.txt");
         QAbstractItemModel *model = outline()->model();
@@ -317,14 +304,14 @@ private slots:
     void saveSuggestsNamesAndCopies()
     {
         const QString single = m_base + "/photo.jpg";
-        QVERIFY(writeFile(single, "jpeg"));
+        QVERIFY(kt_writeFile(single, "jpeg"));
         showResult(single);
         QCOMPARE(screen().suggestedSaveName(), QString("photo"));
         screen().bakeToHome();
 
         const QString dest = m_base + "/trip.d";
-        QVERIFY(writeFile(dest + "/day1/a.txt", "a"));
-        QVERIFY(writeFile(dest + "/notes.md", "n"));
+        QVERIFY(kt_writeFile(dest + "/day1/a.txt", "a"));
+        QVERIFY(kt_writeFile(dest + "/notes.md", "n"));
         showResult(dest);
         const QString out = m_dir.freshFolder();
         QString suggested;
@@ -361,11 +348,11 @@ private slots:
     void confirmedReplacement()
     {
         const QString dest = m_base + "/rep";
-        QVERIFY(writeFile(dest + "/report.txt", "new report"));
-        QVERIFY(writeFile(dest + "/other.txt", "other"));
+        QVERIFY(kt_writeFile(dest + "/report.txt", "new report"));
+        QVERIFY(kt_writeFile(dest + "/other.txt", "other"));
         showResult(dest);
         const QString out = m_dir.freshFolder();
-        QVERIFY(writeFile(out + "/report.txt", "old report"));
+        QVERIFY(kt_writeFile(out + "/report.txt", "old report"));
 
         auto saveOver = [&](const QString &target) {
             bool confirmed = false;
@@ -386,14 +373,14 @@ private slots:
 
         selectChild("report.txt");
         QCOMPARE(saveOver(out + "/report.txt"), std::optional<bool>(true));
-        QCOMPARE(readFile(out + "/report.txt"), QByteArray("new report"));
-        QCOMPARE(readFile(dest + "/report.txt"), QByteArray("new report"));
+        QCOMPARE(kt_readFile(out + "/report.txt"), QByteArray("new report"));
+        QCOMPARE(kt_readFile(dest + "/report.txt"), QByteArray("new report"));
 
-        QVERIFY(writeFile(out + "/other.txt", "old other"));
+        QVERIFY(kt_writeFile(out + "/other.txt", "old other"));
         selectChild("other.txt");
         QVERIFY(QFile::remove(dest + "/other.txt"));
         QCOMPARE(saveOver(out + "/other.txt"), std::optional<bool>(false));
-        QCOMPARE(readFile(out + "/other.txt"), QByteArray("old other"));
+        QCOMPARE(kt_readFile(out + "/other.txt"), QByteArray("old other"));
         QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
         QMessageBox *box = shownMessageBox(m_window.get());
         QVERIFY(box);
@@ -408,14 +395,14 @@ private slots:
     {
         const QString weird = "say \"hi\" \\ back\nslash.txt";
         const QString single = m_base + "/" + weird;
-        QVERIFY(writeFile(single, "payload"));
+        QVERIFY(kt_writeFile(single, "payload"));
         const QString record = installFakeXdgEmail(0);
         showResult(single);
         QSignalSpy mailed(&screen(), &KTUnarchiveResultViewController::mailFinished);
         screen().menuMail();
         QVERIFY(mailed.wait());
         QCOMPARE(mailed.first().first().toBool(), true);
-        QCOMPARE(readFile(record + "/args").split('\0'),
+        QCOMPARE(kt_readFile(record + "/args").split('\0'),
                  (QList<QByteArray>{"--attach", single.toUtf8(), "--body", ("Attached file name: " + weird).toUtf8(), ""}));
         screen().bakeToHome();
 
@@ -423,13 +410,13 @@ private slots:
         const QString tmp = m_dir.freshFolder("tmp-mail-");
         qputenv("TMPDIR", QFile::encodeName(tmp));
         const QString folder = m_base + "/Album \"2026\"";
-        QVERIFY(writeFile(folder + "/inner/pic.jpg", "jpeg"));
+        QVERIFY(kt_writeFile(folder + "/inner/pic.jpg", "jpeg"));
         showResult(folder);
         selectChild("inner");
         mailed.clear();
         screen().menuMail();
         QVERIFY(mailed.wait());
-        const QList<QByteArray> args = readFile(record + "/args").split('\0');
+        const QList<QByteArray> args = kt_readFile(record + "/args").split('\0');
         QCOMPARE(args.size(), 5);
         QVERIFY(args[1].endsWith("/Album \"2026\".zip"));
         QCOMPARE(args[3], QByteArray("Attached file name: Album \"2026\""));
@@ -459,7 +446,7 @@ private slots:
     void mailFailuresAreShown()
     {
         const QString file = m_base + "/m.txt";
-        QVERIFY(writeFile(file, "m"));
+        QVERIFY(kt_writeFile(file, "m"));
         showResult(file);
         installFakeXdgEmail(3);
         QSignalSpy mailed(&screen(), &KTUnarchiveResultViewController::mailFinished);
@@ -488,7 +475,7 @@ private slots:
         QVERIFY(actions.contains(screen().saveAction()));
         QVERIFY(actions.contains(screen().mailAction()));
         QVERIFY(!screen().mailAction()->isEnabled());
-        QVERIFY(writeFile(m_base + "/menu.txt", "m"));
+        QVERIFY(kt_writeFile(m_base + "/menu.txt", "m"));
         showResult(m_base + "/menu.txt");
         QVERIFY(screen().mailAction()->isEnabled());
         QCOMPARE(screen().saveAction()->shortcut(), QKeySequence(QKeySequence::Save));
@@ -544,7 +531,7 @@ private:
                                   "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + QFile::encodeName(record) + "/args'\n"
                                   "cp \"$2\" '" + QFile::encodeName(record) + "/attachment'\n"
                                   "exit " + QByteArray::number(exitCode) + "\n";
-        writeFile(bin + "/xdg-email", script);
+        kt_writeFile(bin + "/xdg-email", script);
         QFile::setPermissions(bin + "/xdg-email", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", QFile::encodeName(bin) + ":" + m_path);
         return record;

@@ -49,6 +49,19 @@ QString KTTestFolder::freshFolder(const QString &prefix)
     return QDir().mkpath(folder) ? folder : QString();
 }
 
+bool kt_writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray kt_readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 QString kt_fixturesDir()
 {
     const QString dir = QStringLiteral(KT_FIXTURES_DIR);

@@ -35,6 +35,11 @@ private:
     int m_counter = 0;
 };
 
+// Writes a file, making the folders above it; false on any failure.
+bool kt_writeFile(const QString &path, const QByteArray &content);
+// A file's bytes, or "<unreadable>".
+QByteArray kt_readFile(const QString &path);
+
 // The fixtures folder of real archives, or an empty string when it is absent.
 QString kt_fixturesDir();
 

@@ -10,19 +10,6 @@
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // Nothing but the expected names in the folder: no scratch left behind.
 QStringList namesIn(const QString &folder)
 {
@@ -44,8 +31,8 @@ private slots:
     {
         const QString base = m_dir.freshFolder();
         const QString source = base + "/src/Photos";
-        QVERIFY(writeFile(source + "/a.txt", "alpha"));
-        QVERIFY(writeFile(source + "/deep/er/b.bin", QByteArray(300000, 'b')));
+        QVERIFY(kt_writeFile(source + "/a.txt", "alpha"));
+        QVERIFY(kt_writeFile(source + "/deep/er/b.bin", QByteArray(300000, 'b')));
         QVERIFY(QDir().mkpath(source + "/empty"));
         QVERIFY(QFile::link("a.txt", source + "/link"));
         const auto before = kt_snapshot(source);
@@ -56,7 +43,7 @@ private slots:
         QCOMPARE(kt_snapshot(out + "/Photos copy"), before);
         QCOMPARE(kt_snapshot(source), before);
         QVERIFY(KTItemCopier::copyItem(source + "/a.txt", out + "/a.txt", false).ok());
-        QCOMPARE(readFile(out + "/a.txt"), QByteArray("alpha"));
+        QCOMPARE(kt_readFile(out + "/a.txt"), QByteArray("alpha"));
         QCOMPARE(namesIn(out), (QStringList{"Photos copy", "a.txt"}));
     }
 
@@ -65,18 +52,18 @@ private slots:
     void replacesOnlyWhenAsked()
     {
         const QString base = m_dir.freshFolder();
-        QVERIFY(writeFile(base + "/new.txt", "new"));
-        QVERIFY(writeFile(base + "/out/keep.txt", "old"));
+        QVERIFY(kt_writeFile(base + "/new.txt", "new"));
+        QVERIFY(kt_writeFile(base + "/out/keep.txt", "old"));
         const KTFileOperationError refused = KTItemCopier::copyItem(base + "/new.txt", base + "/out/keep.txt", false);
         QCOMPARE(refused.cause, KTFileOperationError::Cause::System);
         QCOMPARE(refused.errorNumber, EEXIST);
-        QCOMPARE(readFile(base + "/out/keep.txt"), QByteArray("old"));
+        QCOMPARE(kt_readFile(base + "/out/keep.txt"), QByteArray("old"));
 
         QVERIFY(KTItemCopier::copyItem(base + "/new.txt", base + "/out/keep.txt", true).ok());
-        QCOMPARE(readFile(base + "/out/keep.txt"), QByteArray("new"));
+        QCOMPARE(kt_readFile(base + "/out/keep.txt"), QByteArray("new"));
 
-        QVERIFY(writeFile(base + "/folder/inner.txt", "inner"));
-        QVERIFY(writeFile(base + "/out/folder/stale.txt", "stale"));
+        QVERIFY(kt_writeFile(base + "/folder/inner.txt", "inner"));
+        QVERIFY(kt_writeFile(base + "/out/folder/stale.txt", "stale"));
         QVERIFY(KTItemCopier::copyItem(base + "/folder", base + "/out/folder", true).ok());
         QCOMPARE(namesIn(base + "/out/folder"), QStringList{"inner.txt"});
         QCOMPARE(namesIn(base + "/out"), (QStringList{"folder", "keep.txt"}));
@@ -87,12 +74,12 @@ private slots:
     void failedCopyKeepsOldItem()
     {
         const QString base = m_dir.freshFolder();
-        QVERIFY(writeFile(base + "/src/one.txt", "one"));
+        QVERIFY(kt_writeFile(base + "/src/one.txt", "one"));
         QCOMPARE(::mkfifo(QFile::encodeName(base + "/src/pipe").constData(), 0600), 0);
-        QVERIFY(writeFile(base + "/out/src/precious.txt", "precious"));
+        QVERIFY(kt_writeFile(base + "/out/src/precious.txt", "precious"));
         const KTFileOperationError failed = KTItemCopier::copyItem(base + "/src", base + "/out/src", true);
         QVERIFY(!failed.ok());
-        QCOMPARE(readFile(base + "/out/src/precious.txt"), QByteArray("precious"));
+        QCOMPARE(kt_readFile(base + "/out/src/precious.txt"), QByteArray("precious"));
         QCOMPARE(namesIn(base + "/out"), QStringList{"src"});
         QCOMPARE(namesIn(base + "/out/src"), QStringList{"precious.txt"});
 
@@ -112,7 +99,7 @@ private slots:
     void refusesCopiesIntoOrOverTheSource()
     {
         const QString base = m_dir.freshFolder();
-        QVERIFY(writeFile(base + "/dest/sub/file.txt", "x"));
+        QVERIFY(kt_writeFile(base + "/dest/sub/file.txt", "x"));
         const auto before = kt_snapshot(base);
         for (const auto &[source, target] : {std::pair{base + "/dest", base + "/dest/sub/copy"},
                                              std::pair{base + "/dest", base + "/dest"},

@@ -1,7 +1,7 @@
 #include "ui_KTUnarchiveViewController.h"
 
 #include "AppDelegate.h"
-#include "KTDesktopHandoff.h"
+#include "KTRecordingHandoff.h"
 #include "KTEncode.h"
 #include "KTFileDataCollection.h"
 #include "KTFileDropView.h"
@@ -20,21 +20,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
-
-namespace {
-
-class RecordingHandoff : public KTDesktopHandoff
-{
-public:
-    bool openUrl(const QUrl &url) override
-    {
-        urls << url;
-        return true;
-    }
-    QList<QUrl> urls;
-};
-
-} // namespace
 
 // The window and its two screens, the application object, and quitting.
 class TestWindow : public QObject
@@ -146,11 +131,11 @@ private slots:
     {
         auto prefs = kt_testPreferences();
         KTWindowController window(*prefs);
-        RecordingHandoff handoff;
+        KTRecordingHandoff handoff;
         window.unarchiveViewController()->setDesktopHandoff(&handoff);
         QTest::mouseClick(window.unarchiveViewController()->ui().contactButton, Qt::LeftButton);
-        QCOMPARE(handoff.urls.size(), 1);
-        QVERIFY(handoff.urls.first().scheme().startsWith("http"));
+        QCOMPARE(handoff.opened.size(), 1);
+        QVERIFY(handoff.opened.first().scheme().startsWith("http"));
     }
 
     // An archive given on the command line starts a job as a drop would.

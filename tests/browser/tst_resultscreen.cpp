@@ -5,6 +5,7 @@
 #include "KTFileDataCollection.h"
 #include "KTFileTreeModel.h"
 #include "KTNotificationCenter.h"
+#include "KTRecordingHandoff.h"
 #include "KTTestDirs.h"
 #include "KTUnarchiveResultViewController.h"
 #include "KTUnarchiveViewController.h"
@@ -33,20 +34,6 @@
 #include <functional>
 
 namespace {
-
-// Records what the screen hands to the desktop to open; mail goes through
-// the real hand-over (and so to whichever xdg-email is first on PATH).
-class RecordingHandoff : public KTDesktopHandoff
-{
-public:
-    bool openUrl(const QUrl &url) override
-    {
-        opened << url;
-        return opens;
-    }
-    QList<QUrl> opened;
-    bool opens = true;
-};
 
 // Runs fn on the modal widget of type T as soon as one is up.
 template <typename T>
@@ -90,7 +77,7 @@ private slots:
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         screen().setDesktopHandoff(&m_handoff);
-        m_handoff = RecordingHandoff();
+        m_handoff = KTRecordingHandoff();
     }
 
     void cleanup()
@@ -543,7 +530,7 @@ private:
     QByteArray m_tmpdir = qgetenv("TMPDIR");
     std::unique_ptr<KTPreferences> m_prefs;
     std::unique_ptr<KTWindowController> m_window;
-    RecordingHandoff m_handoff;
+    KTRecordingHandoff m_handoff;
 };
 
 QTEST_MAIN(TestResultScreen)

@@ -1,0 +1,7 @@
+#include "KTRecordingHandoff.h"
+
+bool KTRecordingHandoff::openUrl(const QUrl &url)
+{
+    opened << url;
+    return opens;
+}

@@ -1,0 +1,328 @@
+#include "KTParallelZipExtractor.h"
+
+#include "KTDiskWriter.h"
+#include "KTUnarchiverDelegate.h"
+#include "KTUtf8LocaleScope.h"
+#include "KTZipDirectory.h"
+#include "KTZipEntryReader.h"
+
+#include <QFile>
+#include <QSet>
+
+#include <algorithm>
+#include <chrono>
+#include <unistd.h>
+
+namespace {
+
+constexpr int MaxWorkers = 8;
+// Below this much compressed data, starting readers and threads costs more
+// than it wins (measured with bench/extract).
+constexpr quint64 MinParallelBytes = 4 * 1024 * 1024;
+constexpr size_t MinParallelEntries = 2;
+// How often the calling thread looks for a cancel and posts progress while
+// it waits for a worker.
+constexpr std::chrono::milliseconds PollInterval{20};
+
+void addAncestors(const QByteArray &path, bool withItself, QSet<QByteArray> &into)
+{
+    for (int slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1))
+        into.insert(path.left(slash));
+    if (withItself)
+        into.insert(path);
+}
+
+} // namespace
+
+KTParallelZipExtractor::KTParallelZipExtractor(QString archivePath, qint64 archiveSize, const KTZipExtractionPlan &plan,
+                                               KTDiskWriter &writer, bool overwrite, Host host)
+    : m_path(std::move(archivePath))
+    , m_archiveSize(archiveSize)
+    , m_plan(plan)
+    , m_writer(writer)
+    , m_overwrite(overwrite)
+    , m_host(std::move(host))
+{
+}
+
+KTParallelZipExtractor::~KTParallelZipExtractor()
+{
+    stopWorkers();
+}
+
+int KTParallelZipExtractor::workersFor(const KTZipDirectory &zip, int requested)
+{
+    if (requested > 0)
+        return std::min(requested, MaxWorkers);
+    quint64 compressed = 0;
+    for (const KTZipRecord &record : zip.records())
+        compressed += record.compressedSize;
+    if (compressed < MinParallelBytes || zip.records().size() < MinParallelEntries)
+        return 1;
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, MaxWorkers);
+}
+
+KTExtractionError KTParallelZipExtractor::run()
+{
+    const auto &entries = m_plan.entries();
+    {
+        std::lock_guard lock(m_mutex);
+        m_states.assign(entries.size(), EntryState{});
+    }
+    // Folders first, so that workers never race on one. One that cannot be
+    // made fails the first file inside it, as it would serially.
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (m_plan.ownerOf(int(i)) != KTZipExtractionPlan::CallingThread)
+            m_writer.makeParentsOf(*entries[i].path);
+    }
+    for (int w = 0; w < m_plan.workerCount(); ++w)
+        m_threads.emplace_back([this, w] { work(w); });
+
+    KTUnarchiverDelegate *delegate = m_host.delegate;
+    std::vector<bool> processed(entries.size(), false);
+    bool declined = false;
+    size_t failedIndex = entries.size();
+    KTExtractionError result;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const KTPlannedZipEntry &e = entries[i];
+        const bool onWorker = m_plan.ownerOf(int(i)) != KTZipExtractionPlan::CallingThread;
+        if (m_host.shouldStop && m_host.shouldStop()) {
+            result = KTExtractionError::make(KTErrorCode::Cancelled);
+            failedIndex = i;
+            break;
+        }
+        const QString to = e.path ? QFile::decodeName(m_writer.root() + '/' + *e.path) : QString();
+        if (delegate && !delegate->shouldExtractEntry(*m_host.unarchiver, e.info, to)) {
+            if (onWorker)
+                decline(int(i));
+            declined = declined || onWorker;
+            continue;
+        }
+        if (delegate)
+            delegate->willExtractEntry(*m_host.unarchiver, e.info, to);
+        processed[i] = true;
+        KTExtractionError error;
+        if (!e.path)
+            error = KTExtractionError::make(KTErrorCode::UnsafeEntry, e.info.name + QStringLiteral(": ") + e.refusal);
+        else if (e.path->isEmpty() && !e.info.isDirectory)
+            error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
+        else if (onWorker)
+            error = waitForWorker(int(i), true);
+        else
+            error = extractHere(int(i));
+        if (delegate)
+            delegate->didExtractEntry(*m_host.unarchiver, e.info, to, error);
+        if (error) {
+            result = error;
+            failedIndex = i;
+            break;
+        }
+        if (m_host.progress)
+            m_host.progress(e.info, e.info.size, m_written.load());
+    }
+
+    stopWorkers();
+    if (failedIndex < entries.size() || declined)
+        removeUnwanted(failedIndex, processed, result.ok());
+    return result;
+}
+
+void KTParallelZipExtractor::work(int worker)
+{
+    KTUtf8LocaleScope locale;
+    int current = -1;
+    KTZipEntryReader reader(m_path, m_archiveSize, [this, &current] { return passwordForWorker(current); });
+    KTDiskWriter writer(m_writer.root(), m_overwrite);
+    const auto onBlock = [this](qint64 size) {
+        m_written.fetch_add(size);
+        return !m_stop.load();
+    };
+    // A reader that cannot go on fails every entry it still has.
+    KTExtractionError broken = reader.open();
+    for (int i = 0; i <= m_plan.lastIndexOf(worker); ++i) {
+        if (m_plan.ownerOf(i) != worker)
+            continue;
+        if (m_stop.load())
+            return;
+        const KTPlannedZipEntry &entry = m_plan.entries()[size_t(i)];
+        bool declined = false;
+        {
+            std::lock_guard lock(m_mutex);
+            declined = m_states[size_t(i)].declined;
+        }
+        if (!broken && !declined)
+            broken = reader.moveTo(i, entry.rawName);
+        if (broken || declined) {
+            finishEntry(i, broken, false);
+            continue;
+        }
+        current = i;
+        const KTExtractionError error = writeFile(reader, writer, entry, onBlock);
+        finishEntry(i, error, error.ok());
+    }
+}
+
+KTExtractionError KTParallelZipExtractor::writeFile(KTZipEntryReader &reader, KTDiskWriter &writer,
+                                                    const KTPlannedZipEntry &entry,
+                                                    const std::function<bool(qint64)> &onBlock)
+{
+    if (auto error = writer.beginFile(*entry.path, entry.perm))
+        return error;
+    if (auto error = reader.copyData(writer, entry.info.isEncrypted, onBlock)) {
+        writer.abortFile();
+        return error;
+    }
+    return writer.finishFile(entry.mtime);
+}
+
+void KTParallelZipExtractor::finishEntry(int index, const KTExtractionError &error, bool written)
+{
+    std::lock_guard lock(m_mutex);
+    EntryState &state = m_states[size_t(index)];
+    state.done = true;
+    state.written = written;
+    state.error = error;
+    m_entryDone.notify_all();
+}
+
+// A worker's entry needs the password. It is asked for only when the
+// calling thread reaches that entry in archive order, as the serial
+// extraction would, and only once; every other worker uses that answer.
+std::optional<QByteArray> KTParallelZipExtractor::passwordForWorker(int index)
+{
+    std::unique_lock lock(m_mutex);
+    if (!m_passwordAnswered) {
+        m_passwordWanted.insert(index);
+        m_entryDone.notify_all();
+        m_passwordKnown.wait(lock, [&] {
+            return m_passwordAnswered || m_stop.load() || m_states[size_t(index)].declined;
+        });
+        m_passwordWanted.erase(index);
+    }
+    return m_passwordAnswered ? m_password : std::nullopt;
+}
+
+std::optional<QByteArray> KTParallelZipExtractor::passwordHere()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_passwordAnswered)
+            return m_password;
+    }
+    std::optional<QByteArray> answer = m_host.password ? m_host.password() : std::nullopt;
+    std::lock_guard lock(m_mutex);
+    m_password = answer;
+    m_passwordAnswered = true;
+    m_passwordKnown.notify_all();
+    return answer;
+}
+
+KTExtractionError KTParallelZipExtractor::waitForWorker(int index, bool mayAskPassword)
+{
+    const KTPlannedZipEntry &entry = m_plan.entries()[size_t(index)];
+    std::unique_lock lock(m_mutex);
+    const auto ready = [&] {
+        return m_states[size_t(index)].done ||
+               (mayAskPassword && !m_passwordAnswered && m_passwordWanted.count(index) > 0);
+    };
+    for (;;) {
+        if (m_states[size_t(index)].done)
+            return m_states[size_t(index)].error;
+        const bool askPassword = mayAskPassword && !m_passwordAnswered && m_passwordWanted.count(index) > 0;
+        lock.unlock();
+        if (askPassword)
+            passwordHere();
+        if (m_host.shouldStop && m_host.shouldStop())
+            return KTExtractionError::make(KTErrorCode::Cancelled);
+        if (m_host.progress)
+            m_host.progress(entry.info, 0, m_written.load());
+        lock.lock();
+        m_entryDone.wait_for(lock, PollInterval, ready);
+    }
+}
+
+KTExtractionError KTParallelZipExtractor::extractHere(int index)
+{
+    const KTPlannedZipEntry &e = m_plan.entries()[size_t(index)];
+    switch (e.kind) {
+    case KTPlannedZipEntry::Kind::Hardlink:
+        if (!e.hardlinkTarget)
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry, e.info.name + QStringLiteral(": ") + e.linkRefusal);
+        return m_writer.makeHardLink(*e.path, *e.hardlinkTarget);
+    case KTPlannedZipEntry::Kind::Directory:
+        return m_writer.makeDirectory(*e.path, e.perm, e.mtime);
+    case KTPlannedZipEntry::Kind::Symlink:
+        if (e.linkTarget.isEmpty())
+            return KTExtractionError::make(KTErrorCode::Damaged, e.info.name + QStringLiteral(": a link without a target"));
+        return m_writer.deferSymlink(*e.path, e.linkTarget, e.mtime);
+    case KTPlannedZipEntry::Kind::Special:
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, e.info.name + QStringLiteral(" is a device, FIFO or socket"));
+    case KTPlannedZipEntry::Kind::File:
+        break;
+    }
+    if (!m_reader) {
+        m_reader = std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this] { return passwordHere(); });
+        if (auto error = m_reader->open())
+            return error;
+    }
+    if (auto error = m_reader->moveTo(index, e.rawName))
+        return error;
+    qint64 fileDone = 0;
+    return writeFile(*m_reader, m_writer, e, [&](qint64 size) {
+        m_written.fetch_add(size);
+        fileDone += size;
+        if (m_host.progress)
+            m_host.progress(e.info, fileDone, m_written.load());
+        return !(m_host.shouldStop && m_host.shouldStop());
+    });
+}
+
+void KTParallelZipExtractor::decline(int index)
+{
+    std::lock_guard lock(m_mutex);
+    m_states[size_t(index)].declined = true;
+    m_passwordKnown.notify_all();
+}
+
+void KTParallelZipExtractor::stopWorkers()
+{
+    m_stop = true;
+    {
+        std::lock_guard lock(m_mutex);
+        m_passwordKnown.notify_all();
+    }
+    for (std::thread &t : m_threads) {
+        if (t.joinable())
+            t.join();
+    }
+    m_threads.clear();
+}
+
+// After a failure or a declined entry: take away what workers wrote that
+// the serial extraction would not have, files first, then the folders made
+// for them in advance (deepest first; one that holds anything stays).
+void KTParallelZipExtractor::removeUnwanted(size_t failedIndex, const std::vector<bool> &processed, bool linksMade)
+{
+    const auto &entries = m_plan.entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const EntryState &state = m_states[i];
+        if (state.written && (state.declined || i >= failedIndex))
+            ::unlink((m_writer.root() + '/' + *entries[i].path).constData());
+    }
+    // Serially, a folder is made by the first entry inside it that is
+    // extracted (a link's only when links are made).
+    QSet<QByteArray> needed;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const KTPlannedZipEntry &e = entries[i];
+        if (!processed[i] || !e.path || e.kind == KTPlannedZipEntry::Kind::Special)
+            continue;
+        if (e.kind == KTPlannedZipEntry::Kind::Symlink && !linksMade)
+            continue;
+        addAncestors(*e.path, e.kind == KTPlannedZipEntry::Kind::Directory, needed);
+    }
+    const auto &folders = m_plan.folders();
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if (!needed.contains(*it))
+            ::rmdir((m_writer.root() + '/' + *it).constData());
+    }
+}

@@ -117,8 +117,7 @@ KTExtractionError KTParallelZipExtractor::run()
             failedIndex = i;
             break;
         }
-        if (m_host.progress)
-            m_host.progress(e.info, e.info.size, m_written.load());
+        reportProgress(e.info, e.info.size);
     }
 
     stopWorkers();
@@ -182,7 +181,10 @@ void KTParallelZipExtractor::finishEntry(int index, const KTExtractionError &err
     state.done = true;
     state.written = written;
     state.error = error;
-    m_entryDone.notify_all();
+    // The calling thread waits for one entry at a time; waking it for any
+    // other costs more than the whole entry on a zip of small files.
+    if (index == m_awaited)
+        m_entryDone.notify_one();
 }
 
 // A worker's entry needs the password. It is asked for only when the
@@ -193,7 +195,8 @@ std::optional<QByteArray> KTParallelZipExtractor::passwordForWorker(int index)
     std::unique_lock lock(m_mutex);
     if (!m_passwordAnswered) {
         m_passwordWanted.insert(index);
-        m_entryDone.notify_all();
+        if (index == m_awaited)
+            m_entryDone.notify_one();
         m_passwordKnown.wait(lock, [&] {
             return m_passwordAnswered || m_stop.load() || m_states[size_t(index)].declined;
         });
@@ -221,6 +224,7 @@ KTExtractionError KTParallelZipExtractor::waitForWorker(int index, bool mayAskPa
 {
     const KTPlannedZipEntry &entry = m_plan.entries()[size_t(index)];
     std::unique_lock lock(m_mutex);
+    m_awaited = index;
     const auto ready = [&] {
         return m_states[size_t(index)].done ||
                (mayAskPassword && !m_passwordAnswered && m_passwordWanted.count(index) > 0);
@@ -234,8 +238,7 @@ KTExtractionError KTParallelZipExtractor::waitForWorker(int index, bool mayAskPa
             passwordHere();
         if (m_host.shouldStop && m_host.shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
-        if (m_host.progress)
-            m_host.progress(entry.info, 0, m_written.load());
+        reportProgress(entry.info, 0);
         lock.lock();
         m_entryDone.wait_for(lock, PollInterval, ready);
     }
@@ -271,10 +274,20 @@ KTExtractionError KTParallelZipExtractor::extractHere(int index)
     return writeFile(*m_reader, m_writer, e, [&](qint64 size) {
         m_written.fetch_add(size);
         fileDone += size;
-        if (m_host.progress)
-            m_host.progress(e.info, fileDone, m_written.load());
+        reportProgress(e.info, fileDone);
         return !(m_host.shouldStop && m_host.shouldStop());
     });
+}
+
+// Workers run ahead of the calling thread: once they have written
+// everything, the same total would go out again for every entry taken in.
+void KTParallelZipExtractor::reportProgress(const KTArchiveEntry &entry, qint64 fileDone)
+{
+    const qint64 written = m_written.load();
+    if (!m_host.progress || written == m_reportedWritten)
+        return;
+    m_reportedWritten = written;
+    m_host.progress(entry, fileDone, written);
 }
 
 void KTParallelZipExtractor::decline(int index)

@@ -82,6 +82,7 @@ private:
     std::optional<QByteArray> passwordHere();
     KTExtractionError extractHere(int index);
     KTExtractionError waitForWorker(int index, bool mayAskPassword);
+    void reportProgress(const KTArchiveEntry &entry, qint64 fileDone);
     void decline(int index);
     void stopWorkers();
     void removeUnwanted(size_t failedIndex, const std::vector<bool> &processed, bool linksMade);
@@ -93,6 +94,7 @@ private:
     bool m_overwrite;
     Host m_host;
     std::unique_ptr<KTZipEntryReader> m_reader; // the calling thread's, opened when first needed
+    qint64 m_reportedWritten = -1;
 
     std::vector<std::thread> m_threads;
     std::atomic<bool> m_stop{false};
@@ -102,6 +104,7 @@ private:
     std::condition_variable m_entryDone;      // the calling thread waits on it
     std::condition_variable m_passwordKnown;  // workers wait on it
     std::vector<EntryState> m_states;
+    int m_awaited = -1;                       // the entry the calling thread waits for
     std::set<int> m_passwordWanted;           // entries whose worker waits for the password
     bool m_passwordAnswered = false;
     std::optional<QByteArray> m_password;

@@ -75,8 +75,29 @@ KTExtractionError KTParallelZipExtractor::run()
         if (m_plan.ownerOf(int(i)) != KTZipExtractionPlan::CallingThread)
             m_writer.makeParentsOf(*entries[i].path);
     }
-    for (int w = 0; w < m_plan.workerCount(); ++w)
-        m_threads.emplace_back([this, w] { work(w); });
+    // Every reader opens the file now, as the serial reader did at the
+    // start: the archive may be replaced or removed while a password is asked.
+    std::vector<std::unique_ptr<KTZipEntryReader>> readers;
+    std::vector<KTExtractionError> openErrors;
+    m_workerEntry.assign(size_t(m_plan.workerCount()), -1);
+    for (int w = 0; w < m_plan.workerCount(); ++w) {
+        readers.push_back(std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this, w] {
+            return passwordForWorker(m_workerEntry[size_t(w)]);
+        }));
+        openErrors.push_back(readers.back()->open());
+    }
+    const bool filesHere = std::any_of(entries.begin(), entries.end(), [&](const KTPlannedZipEntry &e) {
+        return e.kind == KTPlannedZipEntry::Kind::File && m_plan.ownerOf(e.info.index) == KTZipExtractionPlan::CallingThread;
+    });
+    if (filesHere) {
+        m_reader = std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this] { return passwordHere(); });
+        m_readerError = m_reader->open();
+    }
+    for (int w = 0; w < m_plan.workerCount(); ++w) {
+        m_threads.emplace_back([this, w, reader = readers[size_t(w)].get(), error = openErrors[size_t(w)]] {
+            work(w, *reader, error);
+        });
+    }
 
     KTUnarchiverDelegate *delegate = m_host.delegate;
     std::vector<bool> processed(entries.size(), false);
@@ -121,23 +142,21 @@ KTExtractionError KTParallelZipExtractor::run()
     }
 
     stopWorkers();
+    readers.clear();
     if (failedIndex < entries.size() || declined)
         removeUnwanted(failedIndex, processed, result.ok());
     return result;
 }
 
-void KTParallelZipExtractor::work(int worker)
+void KTParallelZipExtractor::work(int worker, KTZipEntryReader &reader, KTExtractionError broken)
 {
     KTUtf8LocaleScope locale;
-    int current = -1;
-    KTZipEntryReader reader(m_path, m_archiveSize, [this, &current] { return passwordForWorker(current); });
     KTDiskWriter writer(m_writer.root(), m_overwrite);
     const auto onBlock = [this](qint64 size) {
         m_written.fetch_add(size);
         return !m_stop.load();
     };
     // A reader that cannot go on fails every entry it still has.
-    KTExtractionError broken = reader.open();
     for (int i = 0; i <= m_plan.lastIndexOf(worker); ++i) {
         if (m_plan.ownerOf(i) != worker)
             continue;
@@ -155,7 +174,7 @@ void KTParallelZipExtractor::work(int worker)
             finishEntry(i, broken, false);
             continue;
         }
-        current = i;
+        m_workerEntry[size_t(worker)] = i;
         const KTExtractionError error = writeFile(reader, writer, entry, onBlock);
         finishEntry(i, error, error.ok());
     }
@@ -263,13 +282,10 @@ KTExtractionError KTParallelZipExtractor::extractHere(int index)
     case KTPlannedZipEntry::Kind::File:
         break;
     }
-    if (!m_reader) {
-        m_reader = std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this] { return passwordHere(); });
-        if (auto error = m_reader->open())
-            return error;
-    }
-    if (auto error = m_reader->moveTo(index, e.rawName))
-        return error;
+    if (m_readerError)
+        return m_readerError;
+    if ((m_readerError = m_reader->moveTo(index, e.rawName)))
+        return m_readerError;
     qint64 fileDone = 0;
     return writeFile(*m_reader, m_writer, e, [&](qint64 size) {
         m_written.fetch_add(size);

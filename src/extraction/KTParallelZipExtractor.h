@@ -74,7 +74,7 @@ private:
         KTExtractionError error;
     };
 
-    void work(int worker);
+    void work(int worker, KTZipEntryReader &reader, KTExtractionError broken);
     KTExtractionError writeFile(KTZipEntryReader &reader, KTDiskWriter &writer, const KTPlannedZipEntry &entry,
                                 const std::function<bool(qint64)> &onBlock);
     void finishEntry(int index, const KTExtractionError &error, bool written);
@@ -93,7 +93,9 @@ private:
     KTDiskWriter &m_writer;
     bool m_overwrite;
     Host m_host;
-    std::unique_ptr<KTZipEntryReader> m_reader; // the calling thread's, opened when first needed
+    std::unique_ptr<KTZipEntryReader> m_reader; // the calling thread's, when it has files to extract
+    KTExtractionError m_readerError;            // once it fails, every later file fails alike
+    std::vector<int> m_workerEntry;             // each worker's current entry, touched by that worker only
     qint64 m_reportedWritten = -1;
 
     std::vector<std::thread> m_threads;

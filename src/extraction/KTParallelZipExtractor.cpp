@@ -128,7 +128,7 @@ KTExtractionError KTParallelZipExtractor::run()
         else if (e.path->isEmpty() && !e.info.isDirectory)
             error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
         else if (onWorker)
-            error = waitForWorker(int(i), true);
+            error = waitForWorker(int(i));
         else
             error = extractHere(int(i));
         if (delegate)
@@ -239,19 +239,17 @@ std::optional<QByteArray> KTParallelZipExtractor::passwordHere()
     return answer;
 }
 
-KTExtractionError KTParallelZipExtractor::waitForWorker(int index, bool mayAskPassword)
+KTExtractionError KTParallelZipExtractor::waitForWorker(int index)
 {
     const KTPlannedZipEntry &entry = m_plan.entries()[size_t(index)];
     std::unique_lock lock(m_mutex);
     m_awaited = index;
-    const auto ready = [&] {
-        return m_states[size_t(index)].done ||
-               (mayAskPassword && !m_passwordAnswered && m_passwordWanted.count(index) > 0);
-    };
+    const auto passwordWanted = [&] { return !m_passwordAnswered && m_passwordWanted.count(index) > 0; };
+    const auto ready = [&] { return m_states[size_t(index)].done || passwordWanted(); };
     for (;;) {
         if (m_states[size_t(index)].done)
             return m_states[size_t(index)].error;
-        const bool askPassword = mayAskPassword && !m_passwordAnswered && m_passwordWanted.count(index) > 0;
+        const bool askPassword = passwordWanted();
         lock.unlock();
         if (askPassword)
             passwordHere();

@@ -81,7 +81,7 @@ private:
     std::optional<QByteArray> passwordForWorker(int index);
     std::optional<QByteArray> passwordHere();
     KTExtractionError extractHere(int index);
-    KTExtractionError waitForWorker(int index, bool mayAskPassword);
+    KTExtractionError waitForWorker(int index);
     void reportProgress(const KTArchiveEntry &entry, qint64 fileDone);
     void decline(int index);
     void stopWorkers();

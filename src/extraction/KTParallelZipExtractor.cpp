@@ -69,35 +69,7 @@ KTExtractionError KTParallelZipExtractor::run()
         std::lock_guard lock(m_mutex);
         m_states.assign(entries.size(), EntryState{});
     }
-    // Folders first, so that workers never race on one. One that cannot be
-    // made fails the first file inside it, as it would serially.
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (m_plan.ownerOf(int(i)) != KTZipExtractionPlan::CallingThread)
-            m_writer.makeParentsOf(*entries[i].path);
-    }
-    // Every reader opens the file now, as the serial reader did at the
-    // start: the archive may be replaced or removed while a password is asked.
-    std::vector<std::unique_ptr<KTZipEntryReader>> readers;
-    std::vector<KTExtractionError> openErrors;
-    m_workerEntry.assign(size_t(m_plan.workerCount()), -1);
-    for (int w = 0; w < m_plan.workerCount(); ++w) {
-        readers.push_back(std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this, w] {
-            return passwordForWorker(m_workerEntry[size_t(w)]);
-        }));
-        openErrors.push_back(readers.back()->open());
-    }
-    const bool filesHere = std::any_of(entries.begin(), entries.end(), [&](const KTPlannedZipEntry &e) {
-        return e.kind == KTPlannedZipEntry::Kind::File && m_plan.ownerOf(e.info.index) == KTZipExtractionPlan::CallingThread;
-    });
-    if (filesHere) {
-        m_reader = std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this] { return passwordHere(); });
-        m_readerError = m_reader->open();
-    }
-    for (int w = 0; w < m_plan.workerCount(); ++w) {
-        m_threads.emplace_back([this, w, reader = readers[size_t(w)].get(), error = openErrors[size_t(w)]] {
-            work(w, *reader, error);
-        });
-    }
+    std::vector<std::unique_ptr<KTZipEntryReader>> readers = startWorkers();
 
     KTUnarchiverDelegate *delegate = m_host.delegate;
     std::vector<bool> processed(entries.size(), false);
@@ -146,6 +118,41 @@ KTExtractionError KTParallelZipExtractor::run()
     if (failedIndex < entries.size() || declined)
         removeUnwanted(failedIndex, processed, result.ok());
     return result;
+}
+
+std::vector<std::unique_ptr<KTZipEntryReader>> KTParallelZipExtractor::startWorkers()
+{
+    const auto &entries = m_plan.entries();
+    // Folders first, so that workers never race on one. One that cannot be
+    // made fails the first file inside it, as it would serially.
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (m_plan.ownerOf(int(i)) != KTZipExtractionPlan::CallingThread)
+            m_writer.makeParentsOf(*entries[i].path);
+    }
+    // Every reader opens the file now, as the serial reader did at the
+    // start: the archive may be replaced or removed while a password is asked.
+    std::vector<std::unique_ptr<KTZipEntryReader>> readers;
+    std::vector<KTExtractionError> openErrors;
+    m_workerEntry.assign(size_t(m_plan.workerCount()), -1);
+    for (int w = 0; w < m_plan.workerCount(); ++w) {
+        readers.push_back(std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this, w] {
+            return passwordForWorker(m_workerEntry[size_t(w)]);
+        }));
+        openErrors.push_back(readers.back()->open());
+    }
+    const bool filesHere = std::any_of(entries.begin(), entries.end(), [&](const KTPlannedZipEntry &e) {
+        return e.kind == KTPlannedZipEntry::Kind::File && m_plan.ownerOf(e.info.index) == KTZipExtractionPlan::CallingThread;
+    });
+    if (filesHere) {
+        m_reader = std::make_unique<KTZipEntryReader>(m_path, m_archiveSize, [this] { return passwordHere(); });
+        m_readerError = m_reader->open();
+    }
+    for (int w = 0; w < m_plan.workerCount(); ++w) {
+        m_threads.emplace_back([this, w, reader = readers[size_t(w)].get(), error = openErrors[size_t(w)]] {
+            work(w, *reader, error);
+        });
+    }
+    return readers;
 }
 
 void KTParallelZipExtractor::work(int worker, KTZipEntryReader &reader, KTExtractionError broken)

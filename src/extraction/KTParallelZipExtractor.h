@@ -74,6 +74,9 @@ private:
         KTExtractionError error;
     };
 
+    // Makes the workers' folders, opens every reader and starts the workers;
+    // the readers live until the workers are joined.
+    std::vector<std::unique_ptr<KTZipEntryReader>> startWorkers();
     void work(int worker, KTZipEntryReader &reader, KTExtractionError broken);
     KTExtractionError writeFile(KTZipEntryReader &reader, KTDiskWriter &writer, const KTPlannedZipEntry &entry,
                                 const std::function<bool(qint64)> &onBlock);

@@ -207,9 +207,11 @@ void KTParallelZipExtractor::finishEntry(int index, const KTExtractionError &err
     state.done = true;
     state.written = written;
     state.error = error;
-    // The calling thread waits for one entry at a time; waking it for any
-    // other costs more than the whole entry on a zip of small files.
-    if (index == m_awaited)
+    // Waking the calling thread for every small file costs more than the
+    // file: it is woken when a worker hands over, at the end of a run of its
+    // entries or at a failure, once the entry it waits for is done.
+    const bool handsOver = error || size_t(index) + 1 == m_states.size() || m_plan.ownerOf(index + 1) != m_plan.ownerOf(index);
+    if (handsOver && m_awaited >= 0 && m_states[size_t(m_awaited)].done)
         m_entryDone.notify_one();
 }
 
@@ -221,8 +223,7 @@ std::optional<QByteArray> KTParallelZipExtractor::passwordForWorker(int index)
     std::unique_lock lock(m_mutex);
     if (!m_passwordAnswered) {
         m_passwordWanted.insert(index);
-        if (index == m_awaited)
-            m_entryDone.notify_one();
+        m_entryDone.notify_one();
         m_passwordKnown.wait(lock, [&] {
             return m_passwordAnswered || m_stop.load() || m_states[size_t(index)].declined;
         });

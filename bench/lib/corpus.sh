@@ -105,6 +105,7 @@ set_stamps() {
 }
 
 # build_corpus TYPE ARCHIVE SCRATCHPARENT: generate the files, pack, clean up.
+# zip-large holds about ZIP_LARGE_MB megabytes (default 2000) of mixed files.
 build_corpus() {
   local src; src=$(mktemp -d -p "$3" src.XXXXXX)
   case $1 in
@@ -112,6 +113,10 @@ build_corpus() {
             (cd "$src" && LC_ALL=C tar --sort=name --owner=0 --group=0 --numeric-owner -cf - mixed | gzip -n) >"$2.part" ;;
     zip)    many_small "$src" 21; set_stamps "$src"
             (cd "$src" && find . -mindepth 1 | LC_ALL=C sort | zip -q -X -@ "$2.part") ;;
+    zip-large) mixed_tree "$src/mixed" 41 $(( (${ZIP_LARGE_MB:-2000} + 99) / 100 )); set_stamps "$src/mixed"
+            (cd "$src" && find mixed | LC_ALL=C sort | zip -q -X -@ "$2.part") ;;
+    7z-large) mixed_tree "$src/mixed" 51 2; set_stamps "$src/mixed"
+            (cd "$src" && 7zz a -bd -bso0 -bsp0 "$2.part.7z" mixed) && mv "$2.part.7z" "$2.part" ;;
     7z)     mixed_tree "$src/mixed" 31 1; set_stamps "$src/mixed"
             (cd "$src" && 7zz a -bd -bso0 -bsp0 "$2.part.7z" mixed) && mv "$2.part.7z" "$2.part" ;;
     7z-aes) mixed_tree "$src/mixed" 31 1; set_stamps "$src/mixed"

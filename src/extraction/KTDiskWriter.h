@@ -32,6 +32,8 @@ public:
     const QByteArray &root() const { return m_root; }
 
     KTExtractionError makeDirectory(const QByteArray &rel, mode_t mode, std::optional<timespec> mtime);
+    // The folders above rel, as an entry at rel would make them.
+    KTExtractionError makeParentsOf(const QByteArray &rel) { return ensureParents(rel); }
 
     // A regular file: beginFile(), writeBlock() any number of times, then
     // finishFile() or abortFile(). The file is created at the first block

@@ -1,12 +1,16 @@
 #include "KTLibArchiveUnarchiver.h"
 
+#include "KTArchiveReadError.h"
 #include "KTArchiveVolumes.h"
 #include "KTDiskWriter.h"
 #include "KTEncodings.h"
 #include "KTFreeSpace.h"
 #include "KTGzipSource.h"
+#include "KTParallelZipExtractor.h"
 #include "KTPathSanitizer.h"
 #include "KTUnarchiverDelegate.h"
+#include "KTUtf8LocaleScope.h"
+#include "KTZipEntryReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,42 +20,16 @@
 
 #include <cerrno>
 #include <climits>
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr size_t ReadBlockSize = 128 * 1024;
-
-// libarchive converts names through the thread's LC_CTYPE: with a UTF-8
-// one it hands out unflagged zip names as the stored bytes and flagged
-// ones as correct UTF-8, whatever the user's locale is.
-class Utf8LocaleScope
-{
-public:
-    Utf8LocaleScope()
-    {
-        m_locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
-        if (m_locale)
-            m_previous = ::uselocale(m_locale);
-    }
-    ~Utf8LocaleScope()
-    {
-        if (m_locale) {
-            ::uselocale(m_previous);
-            ::freelocale(m_locale);
-        }
-    }
-    Utf8LocaleScope(const Utf8LocaleScope &) = delete;
-    Utf8LocaleScope &operator=(const Utf8LocaleScope &) = delete;
-
-private:
-    locale_t m_locale = locale_t(nullptr);
-    locale_t m_previous = locale_t(nullptr);
-};
+// Creating a file costs about as much as inflating this many bytes; it
+// weighs in when small files are shared out among workers.
+constexpr quint64 PerFileWeight = 8 * 1024;
 
 bool formatStoresUnicodeNames(int format)
 {
@@ -86,7 +64,14 @@ std::optional<timespec> modificationTime(archive_entry *entry, bool wanted)
 
 KTLibArchiveUnarchiver::KTLibArchiveUnarchiver(QString path)
     : m_path(std::move(path))
+    , m_zipWorkers(defaultZipWorkers())
 {
+}
+
+int KTLibArchiveUnarchiver::defaultZipWorkers()
+{
+    static const int workers = qEnvironmentVariableIntValue("KT_ZIP_WORKERS");
+    return workers;
 }
 
 KTLibArchiveUnarchiver::~KTLibArchiveUnarchiver()
@@ -104,42 +89,29 @@ const char *KTLibArchiveUnarchiver::passphraseCallback(archive *, void *self)
 // the user's answer once, then say there is nothing more to try.
 const char *KTLibArchiveUnarchiver::nextPassphrase()
 {
+    const std::optional<QByteArray> bytes = passwordBytes();
+    if (!bytes || m_passwordHandedOut)
+        return nullptr;
+    m_passwordHandedOut = true;
+    m_passwordBytes = *bytes;
+    return m_passwordBytes.constData();
+}
+
+std::optional<QByteArray> KTLibArchiveUnarchiver::passwordBytes()
+{
     if (!m_password && !m_askedForPassword && m_delegate) {
         m_askedForPassword = true;
         m_delegate->simpleUnarchiverNeedsPassword(*this);
     }
-    if (!m_password || m_passwordHandedOut)
-        return nullptr;
-    m_passwordHandedOut = true;
-    m_passwordBytes = KTEncodings::encode(*m_password, m_passwordEncodingName).value_or(m_password->toUtf8());
-    return m_passwordBytes.constData();
+    if (!m_password)
+        return std::nullopt;
+    return KTEncodings::encode(*m_password, m_passwordEncodingName).value_or(m_password->toUtf8());
 }
 
 KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
 {
-    const char *text = archive_error_string(m_archive);
-    const QString detail = text ? QString::fromUtf8(text) : QString();
-    const int err = archive_errno(m_archive);
-    if (detail.contains(QLatin1String("assphrase")))
-        return KTExtractionError::make(KTErrorCode::WrongPassword);
-    if (detail.contains(QLatin1String("encrypted, but currently not supported")))
-        return encryptionUnsupported();
-    if (detail.contains(QLatin1String("ncrypt")) && (detail.contains(QLatin1String("not supported")) ||
-                                                      detail.contains(QLatin1String("unavailable")) ||
-                                                      detail.contains(QLatin1String("Unknown encryption"))))
-        return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, detail);
-    // A file cut short while it is read fails like a wrong password would.
-    if (archiveShrank())
-        return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the archive was cut short while it was read"));
-    // ZipCrypto checks a wrong password against one byte only; the data then
-    // fails its checksum. Data that ends early is damage whatever the password.
-    if (encryptedEntry && m_passwordHandedOut && !detail.contains(QLatin1String("runcated")))
-        return KTExtractionError::make(KTErrorCode::WrongPassword);
-    if (err == ENOSPC || err == EDQUOT)
-        return KTExtractionError::make(KTErrorCode::NoSpace, detail);
-    if (err == EIO)
-        return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
-    return KTExtractionError::make(KTErrorCode::Damaged, detail);
+    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveFileSize, encryptedEntry, m_passwordHandedOut,
+                                                    encryptionUnsupported()});
 }
 
 KTExtractionError KTLibArchiveUnarchiver::noProgress() const
@@ -170,7 +142,7 @@ KTExtractionError KTLibArchiveUnarchiver::openError() const
 
 KTExtractionError KTLibArchiveUnarchiver::parse()
 {
-    Utf8LocaleScope locale;
+    KTUtf8LocaleScope locale;
     const QByteArray encodedPath = QFile::encodeName(m_path);
     struct stat st;
     if (::stat(encodedPath.constData(), &st) != 0)
@@ -205,6 +177,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     std::vector<QByteArray> encodedVolumes;
     std::vector<const char *> volumeNames;
     qint64 totalFileSize = 0;
+    m_archiveVolumeCount = int(volumes.size());
     for (const QString &volume : volumes) {
         encodedVolumes.push_back(QFile::encodeName(volume));
         totalFileSize += QFileInfo(volume).size();
@@ -315,12 +288,6 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
     return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
 }
 
-bool KTLibArchiveUnarchiver::archiveShrank() const
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(m_path).constData(), &st) == 0 && st.st_size < m_archiveFileSize;
-}
-
 qint64 KTLibArchiveUnarchiver::readPosition() const
 {
     return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
@@ -417,26 +384,11 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
     }
 }
 
-KTExtractionError KTLibArchiveUnarchiver::unarchive()
+KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
 {
-    if (!m_parsed)
-        return KTExtractionError::make(KTErrorCode::NotArchive);
-    Utf8LocaleScope locale;
-    // Only zip declares every size up front.
-    if (m_zip) {
-        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
-            return error;
-    }
-
-    QString enclosing;
-    QByteArray resolved;
-    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
-        return error;
-    KTDiskWriter writer(resolved, m_alwaysOverwrites);
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
-
     KTExtractionError result;
     qint64 done = 0;
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
     archive_entry *entry = m_firstEntry;
     m_firstEntry = nullptr;
     for (int index = 0; entry; ++index) {
@@ -485,6 +437,116 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
             break;
         }
     }
+
+    return result;
+}
+
+KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int index, int maxPath)
+{
+    const bool zipNames = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+    const DecodedName decoded = decodeName(entry);
+    KTPlannedZipEntry planned;
+    planned.rawName = KTZipEntryReader::rawName(entry);
+    planned.info.index = index;
+    planned.info.name = decoded.name;
+    planned.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+    planned.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
+    planned.info.isEncrypted = archive_entry_is_encrypted(entry);
+    auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+    planned.path = std::move(sane.path);
+    planned.refusal = sane.reason;
+    planned.mtime = modificationTime(entry, m_propagatesMetadata);
+    planned.perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+
+    if (const char *hardlink = archive_entry_hardlink(entry)) {
+        planned.kind = KTPlannedZipEntry::Kind::Hardlink;
+        auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)), zipNames, maxPath);
+        planned.hardlinkTarget = std::move(target.path);
+        planned.linkRefusal = target.reason;
+    } else {
+        switch (archive_entry_filetype(entry)) {
+        case AE_IFDIR:
+            planned.kind = KTPlannedZipEntry::Kind::Directory;
+            break;
+        case AE_IFLNK:
+            planned.kind = KTPlannedZipEntry::Kind::Symlink;
+            if (const char *target = archive_entry_symlink(entry); target && *target) {
+                const QByteArray raw(target);
+                planned.linkTarget = (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
+            }
+            break;
+        case AE_IFREG:
+        case 0:
+            planned.kind = KTPlannedZipEntry::Kind::File;
+            break;
+        default:
+            planned.kind = KTPlannedZipEntry::Kind::Special;
+            break;
+        }
+    }
+    const KTZipRecord *record = m_zipNames.value(planned.rawName);
+    const quint64 dataSize = record ? record->compressedSize : quint64(std::max<qint64>(planned.info.size, 0));
+    planned.weight = dataSize + PerFileWeight;
+    return planned;
+}
+
+std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KTDiskWriter &writer, int workers)
+{
+    // The plan is read with the workers' own kind of reader; when that cannot
+    // open the file, the serial reader, still at its first entry, takes it.
+    KTZipEntryReader reader(m_path, m_archiveFileSize, {});
+    if (reader.open())
+        return std::nullopt;
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    std::vector<KTPlannedZipEntry> entries;
+    // A header that cannot be read ends the extraction after the entries before it.
+    KTExtractionError headerError;
+    for (;;) {
+        if (entries.size() % 1024 == 0 && shouldStop())
+            return KTExtractionError::make(KTErrorCode::Cancelled);
+        archive_entry *entry = nullptr;
+        if ((headerError = reader.next(&entry)) || !entry)
+            break;
+        entries.push_back(planEntry(entry, int(entries.size()), maxPath));
+    }
+    const KTZipExtractionPlan plan(std::move(entries), workers, m_alwaysOverwrites);
+    KTParallelZipExtractor::Host host;
+    host.unarchiver = this;
+    host.delegate = m_delegate;
+    host.shouldStop = [this] { return shouldStop(); };
+    host.progress = [this](const KTArchiveEntry &info, qint64 fileDone, qint64 written) {
+        reportProgress(info, fileDone, written);
+    };
+    host.password = [this] { return passwordBytes(); };
+    KTParallelZipExtractor extractor(m_path, m_archiveFileSize, plan, writer, m_alwaysOverwrites, std::move(host));
+    const KTExtractionError result = extractor.run();
+    return result.ok() ? headerError : result;
+}
+
+KTExtractionError KTLibArchiveUnarchiver::unarchive()
+{
+    if (!m_parsed)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    KTUtf8LocaleScope locale;
+    // Only zip declares every size up front.
+    if (m_zip) {
+        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
+            return error;
+    }
+
+    QString enclosing;
+    QByteArray resolved;
+    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
+        return error;
+    KTDiskWriter writer(resolved, m_alwaysOverwrites);
+
+    std::optional<KTExtractionError> parallel;
+    if (m_zip && m_archiveVolumeCount == 1) {
+        const int workers = KTParallelZipExtractor::workersFor(*m_zip, m_zipWorkers);
+        if (workers > 1)
+            parallel = extractZipInParallel(writer, workers);
+    }
+    KTExtractionError result = parallel ? *parallel : extractInOrder(writer);
 
     if (result.ok() && m_gzip)
         result = m_gzip->finish();

@@ -5,6 +5,7 @@
 #include "KTUnarchiver.h"
 #include "KTUnarchiverDelegate.h"
 #include "KTZipDirectory.h"
+#include "KTZipExtractionPlan.h"
 
 #include <QHash>
 
@@ -32,6 +33,12 @@ public:
     KTExtractionError parse() override;
     KTExtractionError unarchive() override;
 
+    // Threads that extract a zip: 1 extracts in archive order on the calling
+    // thread; n > 1 uses n workers (at most 8) whatever the archive's size;
+    // 0 decides by the archive and the cores. Defaults to the environment
+    // variable KT_ZIP_WORKERS, read once per process, else 0.
+    void setZipWorkers(int workers) { m_zipWorkers = workers; }
+
 private:
     struct DecodedName {
         QString name;
@@ -39,7 +46,10 @@ private:
     };
 
     static const char *passphraseCallback(archive *a, void *self);
+    static int defaultZipWorkers();
     const char *nextPassphrase();
+    // Asks the delegate once when no password is set: the password's bytes, or nullopt.
+    std::optional<QByteArray> passwordBytes();
 
     KTExtractionError readError(bool encryptedEntry = false) const;
     KTExtractionError openError() const;
@@ -48,6 +58,10 @@ private:
     DecodedName decodeName(const archive_entry *entry);
     QString decodeRaw(const QByteArray &raw, bool decided);
     void noteUndecided(const QByteArray &raw);
+    KTExtractionError extractInOrder(KTDiskWriter &writer);
+    // nullopt when the zip cannot be read side by side; then it goes in order.
+    std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
+    KTPlannedZipEntry planEntry(archive_entry *entry, int index, int maxPath);
     KTExtractionError extractEntry(archive_entry *entry, const KTArchiveEntry &info, const QByteArray &rel,
                                    KTDiskWriter &writer, qint64 &done);
     KTExtractionError writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done);
@@ -56,8 +70,6 @@ private:
     bool shouldStop();
     // Bytes of the archive file read so far.
     qint64 readPosition() const;
-    // Whether the archive file is now shorter than when it was opened.
-    bool archiveShrank() const;
 
     QString m_path;
     std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
@@ -70,6 +82,8 @@ private:
     qint64 m_lastTotalDone = 0;
     qint64 m_archiveModificationTime = 0;
     qint64 m_archiveFileSize = 0;
+    int m_archiveVolumeCount = 1;
+    int m_zipWorkers = 0;
 
     std::optional<KTZipDirectory> m_zip;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;

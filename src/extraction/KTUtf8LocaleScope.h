@@ -2,10 +2,11 @@
 
 #include <locale.h>
 
-// Runs the current thread with a UTF-8 LC_CTYPE while it lives, whatever the
-// user's locale is. libarchive converts names through the thread's LC_CTYPE:
-// with a UTF-8 one it hands out unflagged zip names as the stored bytes,
-// flagged ones as correct UTF-8, and writes names as UTF-8.
+// Gives the calling thread a UTF-8 LC_CTYPE while it lives. libarchive
+// converts names through the thread's LC_CTYPE: with a UTF-8 one it hands
+// out unflagged zip names as the stored bytes and flagged ones as correct
+// UTF-8, whatever the user's locale is, and writes names as UTF-8. Every
+// thread that reads or writes an archive holds one.
 class KTUtf8LocaleScope
 {
 public:

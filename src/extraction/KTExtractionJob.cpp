@@ -184,7 +184,8 @@ void KTExtractionJob::extract()
     m_throttle = KTProgressThrottle();
     {
         std::lock_guard lock(m_mutex);
-        m_unarchiver.reset();
+        m_createdItem.clear();
+        m_enclosingDirectoryName.clear();
     }
 
     const QString source = srcPath();
@@ -202,11 +203,10 @@ void KTExtractionJob::extract()
     unarchiver->setCopiesArchiveModificationTimeToEnclosingDirectory(false);
     unarchiver->setCopiesArchiveModificationTimeToSoloItems(false);
     unarchiver->setResetsDateForSoloItems(false);
+    // The unarchiver is freed here, on the worker: for an archive of a
+    // million entries its directory is hundreds of megabytes, which neither
+    // the result screen should keep nor the GUI thread free.
     KTUnarchiver *u = unarchiver.get();
-    {
-        std::lock_guard lock(m_mutex);
-        m_unarchiver = std::move(unarchiver);
-    }
 
     if ((error = u->parse())) {
         fail(error);
@@ -220,6 +220,13 @@ void KTExtractionJob::extract()
     u->setAlwaysOverwritesFiles(true);
     u->setRemovesEnclosingDirectoryForSoloItems(true);
     error = u->unarchive();
+    {
+        std::lock_guard lock(m_mutex);
+        m_createdItem = u->createdItem();
+        m_enclosingDirectoryName = u->enclosingDirectoryName();
+    }
+    // Freed before the GUI thread is told, since it joins this thread then.
+    unarchiver.reset();
     if (auto pending = m_throttle.takePending())
         postProgress(*pending, true);
 
@@ -265,10 +272,8 @@ void KTExtractionJob::extractFinished()
     {
         std::lock_guard lock(m_mutex);
         scratch = m_desPath;
-        if (m_unarchiver) {
-            created = m_unarchiver->createdItem();
-            enclosingName = m_unarchiver->enclosingDirectoryName();
-        }
+        created = m_createdItem;
+        enclosingName = m_enclosingDirectoryName;
     }
     if (!enclosingName.isEmpty()) {
         if (created.isEmpty()) {

@@ -130,7 +130,9 @@ private:
     QString m_desPath;
     std::optional<QString> m_enteredPassword;
     KTExtractionError m_firstEntryError;
-    std::unique_ptr<KTUnarchiver> m_unarchiver;
+    // What the last unarchiver made.
+    QString m_createdItem;
+    QString m_enclosingDirectoryName;
 
     // Only one password request runs at a time.
     std::mutex m_condition;

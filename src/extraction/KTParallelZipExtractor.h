@@ -65,6 +65,10 @@ public:
     // serial extraction); else as many as there are cores, at most 8, and
     // none (1) for a zip too small to gain from them.
     static int workersFor(const KTZipDirectory &zip, int requested);
+    // The automatic choice for a zip of that many compressed bytes and
+    // entries on that many cores: fewer workers, down to none, where their
+    // readers would cost more memory than the budget allows.
+    static int workerCount(quint64 compressedBytes, quint64 entries, int cores);
 
 private:
     struct EntryState {

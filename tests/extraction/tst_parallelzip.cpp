@@ -274,18 +274,19 @@ private slots:
     }
 
     // Workers only where they pay and their readers fit in memory: none for
-    // a small zip, one per core for a large one, none for a million entries
-    // (each reader would hold the whole directory again).
+    // a small zip or one of tiny files, one per core for a large one, none
+    // for a million entries (each reader would hold the whole directory again).
     void workerCount()
     {
         const quint64 mb = 1024 * 1024;
-        QCOMPARE(KTParallelZipExtractor::workerCount(mb / 2, 1000, 2), 1);
+        QCOMPARE(KTParallelZipExtractor::workerCount(mb / 2, 10, 2), 1);
+        QCOMPARE(KTParallelZipExtractor::workerCount(18 * mb, 20000, 2), 1);
         QCOMPARE(KTParallelZipExtractor::workerCount(2000 * mb, 15000, 2), 2);
         QCOMPARE(KTParallelZipExtractor::workerCount(2000 * mb, 15000, 16), 8);
-        QCOMPARE(KTParallelZipExtractor::workerCount(20 * mb, 200000, 4), 4);
-        QCOMPARE(KTParallelZipExtractor::workerCount(200 * mb, 1000000, 2), 1);
+        QCOMPARE(KTParallelZipExtractor::workerCount(4000 * mb, 200000, 4), 4);
+        QCOMPARE(KTParallelZipExtractor::workerCount(20000 * mb, 1000000, 2), 1);
         // Between the two: as many as the budget affords.
-        QCOMPARE(KTParallelZipExtractor::workerCount(200 * mb, 300000, 8), 3);
+        QCOMPARE(KTParallelZipExtractor::workerCount(6000 * mb, 300000, 8), 3);
     }
 
     // Which entries may go to workers, and how they are shared out.

@@ -242,11 +242,7 @@ void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
     // (the system's clean-up of that folder removes it in the end).
     QByteArray folder = QFile::encodeName(QDir::temp().filePath(QStringLiteral("kt-mail-XXXXXX")));
     if (!::mkdtemp(folder.data())) {
-        const KTFileOperationError error = KTFileOperationError::system(errno, QDir::tempPath());
-        m_mailing = false;
-        updateActions();
-        showFailure(tr("The folder could not be packed for mailing."), describe(error));
-        emit mailFinished(false);
+        packingFailed(KTFileOperationError::system(errno, QDir::tempPath()));
         return;
     }
     const QString zipPath = QDir(QFile::decodeName(folder)).filePath(name + QStringLiteral(".zip"));
@@ -257,11 +253,16 @@ void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
                             return;
                         }
                         QDir(QFileInfo(zipPath).path()).removeRecursively();
-                        m_mailing = false;
-                        updateActions();
-                        showFailure(tr("The folder could not be packed for mailing."), describe(error));
-                        emit mailFinished(false);
+                        packingFailed(error);
                     });
+}
+
+void KTUnarchiveResultViewController::packingFailed(const KTFileOperationError &error)
+{
+    m_mailing = false;
+    updateActions();
+    showFailure(tr("The folder could not be packed for mailing."), describe(error));
+    emit mailFinished(false);
 }
 
 void KTUnarchiveResultViewController::handMailOver(const QString &attachment, const QString &name,

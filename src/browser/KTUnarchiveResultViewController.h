@@ -89,6 +89,7 @@ private:
     // scratchFolder, when given, holds a zip made for this mail: it goes
     // again when the mail client did not take it.
     void handMailOver(const QString &attachment, const QString &name, const QString &scratchFolder);
+    void packingFailed(const KTFileOperationError &error);
     void releaseInBackground(std::shared_ptr<const KTTreeNode> tree);
     void showFailure(const QString &text, const QString &cause);
     static QString describe(const KTFileOperationError &error);

@@ -452,6 +452,23 @@ private slots:
         QCOMPARE(mailed.first().first().toBool(), false);
         QTRY_VERIFY(shownMessageBox(m_window.get()));
         QVERIFY(shownMessageBox(m_window.get())->informativeText().contains("xdg-email"));
+        shownMessageBox(m_window.get())->close();
+
+        // A folder that cannot be packed (the temporary folder is no folder
+        // at all) is not handed over.
+        const QString folder = m_base + "/unpackable";
+        QVERIFY(kt_writeFile(folder + "/a.txt", "a"));
+        showResult(folder);
+        const QString record = installFakeXdgEmail(0);
+        QVERIFY(kt_writeFile(m_base + "/not-a-folder", "x"));
+        qputenv("TMPDIR", QFile::encodeName(m_base + "/not-a-folder"));
+        mailed.clear();
+        screen().menuMail();
+        QTRY_COMPARE(mailed.size(), 1);
+        QCOMPARE(mailed.first().first().toBool(), false);
+        QTRY_VERIFY(shownMessageBox(m_window.get()));
+        QCOMPARE(shownMessageBox(m_window.get())->text(), QString("The folder could not be packed for mailing."));
+        QVERIFY(!QFile::exists(record + "/args"));
     }
 
     // The window's File menu carries Save a Copy and Mail, on while a

@@ -1,7 +1,7 @@
 // Builds the extracted tree of one folder, as the extraction screen does, and
 // prints what it cost: wall time, entries, and resident memory beyond the
 // path strings' own bytes.
-#include "KTFileDataCollection.h"
+#include "browser/tree/KTFileDataCollection.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,9 +2,9 @@
 // with name decoding and encoding detection, extracted below a private
 // folder in /dev/shm. Traps when anything appears beside the destination or
 // a special file is made.
-#include "KTEncodingDecision.h"
-#include "KTUnarchiver.h"
-#include "KTUnarchiverDelegate.h"
+#include "extraction/names/KTEncodingDecision.h"
+#include "extraction/engine/KTUnarchiver.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Writes the seed corpora of the fuzz targets: OUT/engine holds the sample
 // archives, a few hostile ones and legacy-name zips; OUT/names holds one
 // input per name (a flags byte, then the raw name bytes).
-#include "KTEncodingCorpus.h"
-#include "KTSampleArchives.h"
-#include "KTTestArchives.h"
+#include "support/KTEncodingCorpus.h"
+#include "support/KTSampleArchives.h"
+#include "support/KTTestArchives.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "KTButton.h"
+#include "ui/KTButton.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>

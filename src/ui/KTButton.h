@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KTButtonLayout.h"
+#include "ui/KTButtonLayout.h"
 
 #include <QAbstractButton>
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "KTButtonLayout.h"
+#include "ui/KTButtonLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "KTFileDropView.h"
+#include "ui/KTFileDropView.h"
 
-#include "KTUtility.h"
+#include "util/core/KTUtility.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

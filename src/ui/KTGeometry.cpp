@@ -1,6 +1,6 @@
-#include "KTGeometry.h"
+#include "ui/KTGeometry.h"
 
-#include "KTLayer.h"
+#include "ui/KTLayer.h"
 
 #include <QRectF>
 #include <QWidget>

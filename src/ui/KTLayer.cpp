@@ -1,4 +1,4 @@
-#include "KTLayer.h"
+#include "ui/KTLayer.h"
 
 QRectF KTLayer::frame() const
 {

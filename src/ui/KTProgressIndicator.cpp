@@ -1,4 +1,4 @@
-#include "KTProgressIndicator.h"
+#include "ui/KTProgressIndicator.h"
 
 #include <QLinearGradient>
 #include <QPainter>

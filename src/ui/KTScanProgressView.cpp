@@ -1,6 +1,6 @@
-#include "KTScanProgressView.h"
+#include "ui/KTScanProgressView.h"
 
-#include "KTUtility.h"
+#include "util/core/KTUtility.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KTLayer.h"
+#include "ui/KTLayer.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "KTArena.h"
+#include "support/KTArena.h"
 
 #include <QDir>
 #include <QFile>

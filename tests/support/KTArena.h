@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KTTestDirs.h"
+#include "support/KTTestDirs.h"
 
 #include <QMap>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "KTEncodingCorpus.h"
+#include "support/KTEncodingCorpus.h"
 
-#include "KTEncodings.h"
+#include "extraction/names/KTEncodings.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,4 +1,4 @@
-#include "KTRecordingHandoff.h"
+#include "support/KTRecordingHandoff.h"
 
 bool KTRecordingHandoff::openUrl(const QUrl &url)
 {

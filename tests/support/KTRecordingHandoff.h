@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KTDesktopHandoff.h"
+#include "app/window/KTDesktopHandoff.h"
 
 #include <QList>
 #include <QUrl>

@@ -1,6 +1,6 @@
-#include "KTSampleArchives.h"
+#include "support/KTSampleArchives.h"
 
-#include "KTTestArchives.h"
+#include "support/KTTestArchives.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "KTScreenDriver.h"
+#include "support/KTScreenDriver.h"
 
 #include "ui_KTUnarchiveViewController.h"
 
-#include "KTFileDropView.h"
-#include "KTPasswordDialog.h"
-#include "KTUnarchiveViewController.h"
+#include "ui/KTFileDropView.h"
+#include "extraction/screens/KTPasswordDialog.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

@@ -1,4 +1,4 @@
-#include "KTTestArchives.h"
+#include "support/KTTestArchives.h"
 
 #include <QFile>
 #include <QProcess>

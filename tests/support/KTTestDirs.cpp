@@ -1,7 +1,7 @@
-#include "KTTestDirs.h"
+#include "support/KTTestDirs.h"
 
-#include "KTNotificationCenter.h"
-#include "KTPreferences.h"
+#include "app/core/KTNotificationCenter.h"
+#include "app/core/KTPreferences.h"
 
 #include <QCoreApplication>
 #include <QDir>

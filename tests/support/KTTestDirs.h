@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KTExtractionError.h"
-#include "KTExtractionJob.h"
+#include "extraction/engine/KTExtractionError.h"
+#include "extraction/job/KTExtractionJob.h"
 
 #include <QByteArray>
 #include <QMap>

@@ -1,5 +1,5 @@
-#include "KTButton.h"
-#include "KTButtonLayout.h"
+#include "ui/KTButton.h"
+#include "ui/KTButtonLayout.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,5 +1,5 @@
-#include "KTFileDropView.h"
-#include "KTNotificationCenter.h"
+#include "ui/KTFileDropView.h"
+#include "app/core/KTNotificationCenter.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>

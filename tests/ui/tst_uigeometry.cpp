@@ -1,5 +1,5 @@
-#include "KTGeometry.h"
-#include "KTLayer.h"
+#include "ui/KTGeometry.h"
+#include "ui/KTLayer.h"
 
 #include <QTest>
 #include <QWidget>

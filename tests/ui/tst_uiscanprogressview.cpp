@@ -1,5 +1,5 @@
-#include "KTGeometry.h"
-#include "KTScanProgressView.h"
+#include "ui/KTGeometry.h"
+#include "ui/KTScanProgressView.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>KT7ZipUnarchiver</name>
+    <name>KTSevenZipUnarchiver</name>
     <message>
         <source>install the 7zip package to open encrypted 7z archives</source>
         <translation>Installieren Sie das Paket 7zip, um verschlüsselte 7z-Archive zu öffnen</translation>

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
-    <name>KT7ZipUnarchiver</name>
+    <name>KTSevenZipUnarchiver</name>
     <message>
         <source>install the 7zip package to open encrypted 7z archives</source>
         <translation>请安装 7zip 软件包以打开加密的 7z 压缩包</translation>

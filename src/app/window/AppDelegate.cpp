@@ -1,0 +1,35 @@
+#include "app/window/AppDelegate.h"
+
+#include "app/core/KTNotificationCenter.h"
+#include "app/core/KTPreferences.h"
+#include "util/core/KTUtility.h"
+#include "app/window/KTWindowController.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+AppDelegate::AppDelegate(KTPreferences &preferences, QObject *parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+{
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching(const QStringList &archives)
+{
+    // Before any screen reads them: the encoding pop-up must show what the
+    // job will use.
+    m_preferences.registerApplicationDefaults();
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    m_mainWinController = std::make_unique<KTWindowController>(m_preferences);
+    m_mainWinController->show();
+
+    if (!archives.isEmpty()) {
+        QStringList paths;
+        for (const QString &archive : archives)
+            paths << QFileInfo(archive).absoluteFilePath();
+        KTUtility::kt_doPerformNotification(QString::fromLatin1(KTNotificationCenter::FileDrop), QVariant(paths));
+    }
+}

@@ -1,0 +1,105 @@
+#include "app/window/KTWindowController.h"
+
+#include "ui_KTWindowController.h"
+
+#include "browser/screens/KTUnarchiveResultViewController.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+KTWindowController::KTWindowController(KTPreferences &preferences, QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::KTWindowController>())
+    , m_preferences(preferences)
+{
+    m_ui->setupUi(this);
+    windowDidLoad();
+}
+
+KTWindowController::~KTWindowController()
+{
+    m_unarchiveViewController->shutDown();
+}
+
+QWidget *KTWindowController::baseView() const
+{
+    return m_ui->baseView;
+}
+
+void KTWindowController::windowDidLoad()
+{
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_ui->baseView->setPalette(white);
+    m_ui->baseView->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(m_ui->baseView);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    initViewCters();
+
+    connect(m_ui->actionOpen, &QAction::triggered, m_unarchiveViewController, [this] {
+        kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+        m_unarchiveViewController->kt_addFileButton();
+    });
+    connect(m_ui->actionContact, &QAction::triggered, m_unarchiveViewController,
+            &KTUnarchiveViewController::kt_Contact);
+    connect(m_ui->actionQuit, &QAction::triggered, this, &QWidget::close);
+    m_ui->menuFile->insertActions(m_ui->actionQuit, {m_unarchiveResultViewController->saveAction(),
+                                                     m_unarchiveResultViewController->mailAction()});
+    m_ui->menuFile->insertSeparator(m_ui->actionQuit);
+    connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, m_ui->actionOpen,
+            [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
+
+    kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+}
+
+void KTWindowController::initViewCters()
+{
+    m_unarchiveViewController = new KTUnarchiveViewController(this, m_preferences, m_ui->baseView);
+    m_unarchiveViewController->hide();
+    m_unarchiveResultViewController = new KTUnarchiveResultViewController(this, m_ui->baseView);
+    m_unarchiveResultViewController->hide();
+}
+
+void KTWindowController::kt_Next(qint64 screen)
+{
+    if (screen == KTViewControllerDelegate::ResultScreen) {
+        kt_AddSubView(m_unarchiveResultViewController);
+    } else if (screen == KTViewControllerDelegate::UnarchiveScreen) {
+        kt_AddSubView(m_unarchiveViewController);
+        m_unarchiveViewController->kt_Status(false);
+        m_unarchiveViewController->hiddenFields();
+    }
+}
+
+void KTWindowController::kt_AddSubView(KTViewController *screen)
+{
+    QLayout *layout = m_ui->baseView->layout();
+    if (m_tempViewCter) {
+        layout->removeWidget(m_tempViewCter);
+        m_tempViewCter->hide();
+    }
+    m_tempViewCter = nullptr;
+    m_tempViewCter = screen;
+    layout->addWidget(screen);
+    screen->show();
+}
+
+void KTWindowController::kt_ResizeWindowWithWidth(double width, double height)
+{
+    if (width == 0 && height == 0)
+        return;
+    QRect frame = geometry();
+    frame.setWidth(frame.width() + qRound(width));
+    frame.setHeight(frame.height() + qRound(height));
+    setGeometry(frame);
+}
+
+void KTWindowController::closeEvent(QCloseEvent *event)
+{
+    m_unarchiveViewController->shutDown();
+    QMainWindow::closeEvent(event);
+    event->accept();
+}

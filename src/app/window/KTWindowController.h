@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/window/KTViewControllerDelegate.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class KTPreferences;
+class KTUnarchiveResultViewController;
+class KTUnarchiveViewController;
+class KTViewController;
+namespace Ui {
+class KTWindowController;
+}
+
+// The main window: holds both screens for its whole life and shows one at a
+// time inside baseView. Closing it stops a running job first.
+class KTWindowController : public QMainWindow, public KTViewControllerDelegate
+{
+    Q_OBJECT
+public:
+    explicit KTWindowController(KTPreferences &preferences, QWidget *parent = nullptr);
+    ~KTWindowController() override;
+
+    QWidget *baseView() const;
+    KTUnarchiveViewController *unarchiveViewController() const { return m_unarchiveViewController; }
+    KTUnarchiveResultViewController *unarchiveResultViewController() const { return m_unarchiveResultViewController; }
+    // The screen shown; null before the first switch.
+    KTViewController *tempViewCter() const { return m_tempViewCter; }
+
+    void kt_Next(qint64 screen) override;
+    void kt_ResizeWindowWithWidth(double width, double height) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void windowDidLoad();
+    void initViewCters();
+    void kt_AddSubView(KTViewController *screen);
+
+    std::unique_ptr<Ui::KTWindowController> m_ui;
+    KTPreferences &m_preferences;
+    KTUnarchiveViewController *m_unarchiveViewController = nullptr;
+    KTUnarchiveResultViewController *m_unarchiveResultViewController = nullptr;
+    KTViewController *m_tempViewCter = nullptr;
+};

@@ -1,0 +1,337 @@
+#include "browser/screens/KTUnarchiveResultViewController.h"
+
+#include "ui_KTUnarchiveResultViewController.h"
+
+#include "browser/screens/ImageCell.h"
+#include "app/window/KTDesktopHandoff.h"
+#include "browser/tree/KTFileDataCollection.h"
+#include "browser/screens/KTFileIconCache.h"
+#include "browser/screens/KTFileTreeModel.h"
+#include "util/files/KTFolderZipper.h"
+#include "util/files/KTItemCopier.h"
+#include "app/core/KTNotificationCenter.h"
+#include "app/window/KTViewControllerDelegate.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtConcurrent>
+
+#include <cstdlib>
+#include <cstring>
+
+KTUnarchiveResultViewController::KTUnarchiveResultViewController(KTViewControllerDelegate *delegate, QWidget *parent)
+    : KTViewController(delegate, parent)
+    , m_ui(std::make_unique<Ui::KTUnarchiveResultViewController>())
+    , m_fileDataCollection(KTFileDataCollection::shareInstance())
+    , m_icons(std::make_unique<KTFileIconCache>())
+    , m_handoff(&KTDesktopHandoff::system())
+    , m_saveFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation))
+{
+    m_ui->setupUi(this);
+    QFont title = m_ui->titleLabel->font();
+    title.setPointSizeF(title.pointSizeF() * 1.3);
+    title.setBold(true);
+    m_ui->titleLabel->setFont(title);
+    m_ui->pathLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_pool.setMaxThreadCount(1);
+    setUpOutline();
+    setUpActions();
+    awakeFromNib();
+}
+
+KTUnarchiveResultViewController::~KTUnarchiveResultViewController()
+{
+    m_pool.waitForDone();
+}
+
+QTreeView *KTUnarchiveResultViewController::kt_outlineView() const
+{
+    return m_ui->kt_outlineView;
+}
+
+void KTUnarchiveResultViewController::setUpOutline()
+{
+    QTreeView *outline = m_ui->kt_outlineView;
+    m_model = new KTFileTreeModel(*m_icons, this);
+    outline->setModel(m_model);
+    m_imageCell = new ImageCell(outline);
+    outline->setItemDelegateForColumn(KTFileTreeModel::NameColumn, m_imageCell);
+    // Until a header is clicked, rows keep the order of the listing.
+    outline->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    outline->setSortingEnabled(true);
+    outline->header()->setStretchLastSection(false);
+    outline->header()->setSectionResizeMode(KTFileTreeModel::NameColumn, QHeaderView::Stretch);
+    outline->header()->resizeSection(KTFileTreeModel::SizeColumn, 90);
+    outline->header()->resizeSection(KTFileTreeModel::DateColumn, 140);
+    connect(outline, &QTreeView::activated, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
+}
+
+void KTUnarchiveResultViewController::setUpActions()
+{
+    m_openAction = new QAction(tr("Open"), this);
+    m_saveAction = new QAction(tr("Save a Copy…"), this);
+    m_saveAction->setShortcut(QKeySequence::Save);
+    m_mailAction = new QAction(tr("Mail…"), this);
+    connect(m_openAction, &QAction::triggered, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
+    connect(m_saveAction, &QAction::triggered, this, &KTUnarchiveResultViewController::menuSave);
+    connect(m_mailAction, &QAction::triggered, this, &KTUnarchiveResultViewController::menuMail);
+    m_ui->kt_outlineView->addActions({m_openAction, m_saveAction, m_mailAction});
+    m_ui->kt_outlineView->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    connect(m_ui->openButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
+    connect(m_ui->saveButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::menuSave);
+    connect(m_ui->backButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::bakeToHome);
+    auto *back = new QShortcut(QKeySequence(Qt::Key_Backspace), this);
+    back->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(back, &QShortcut::activated, this, &KTUnarchiveResultViewController::bakeToHome);
+    updateActions();
+}
+
+void KTUnarchiveResultViewController::awakeFromNib()
+{
+    KTNotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(KTNotificationCenter::FileGet),
+                                                      [this](const QVariant &object) { run(object); });
+}
+
+// The save and open buttons stay enabled: the screen is on view only with a
+// tree, and a button disabled at its first show would stay faded for good.
+void KTUnarchiveResultViewController::updateActions()
+{
+    const bool shown = m_model->tree() != nullptr;
+    m_openAction->setEnabled(shown);
+    m_saveAction->setEnabled(shown && !m_saving);
+    m_mailAction->setEnabled(shown && !m_mailing);
+}
+
+void KTUnarchiveResultViewController::run(const QVariant &)
+{
+    QTimer::singleShot(0, this, &KTUnarchiveResultViewController::refresh);
+}
+
+void KTUnarchiveResultViewController::refresh()
+{
+    const QString desPath = m_fileDataCollection.desPath();
+    QIcon icon = QFileIconProvider().icon(QFileInfo(desPath));
+    if (icon.isNull())
+        icon = QFileIconProvider().icon(QFileIconProvider::File);
+    m_ui->imageIcon->setPixmap(icon.pixmap(48, 48));
+    m_ui->titleLabel->setText(QFileInfo(desPath).fileName());
+    m_ui->pathLabel->setText(QDir::toNativeSeparators(QFileInfo(desPath).absolutePath()));
+    releaseInBackground(m_model->setTree(m_fileDataCollection.treeNode()));
+    m_ui->kt_outlineView->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_ui->kt_outlineView->setFocus();
+    updateActions();
+    ++m_refreshCount;
+    emit refreshed();
+}
+
+void KTUnarchiveResultViewController::bakeToHome()
+{
+    m_fileDataCollection.startOver();
+    if (delegate()) {
+        delegate()->kt_ResizeWindowWithWidth(0, 0);
+        delegate()->kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+    }
+    releaseInBackground(m_model->setTree(nullptr));
+    updateActions();
+}
+
+const KTTreeNode *KTUnarchiveResultViewController::selectedNode() const
+{
+    const QModelIndexList rows = m_ui->kt_outlineView->selectionModel()->selectedRows(KTFileTreeModel::NameColumn);
+    if (rows.isEmpty())
+        return nullptr;
+    return m_model->nodeForIndex(rows.first());
+}
+
+QString KTUnarchiveResultViewController::targetPath() const
+{
+    if (const KTTreeNode *node = selectedNode())
+        return node->representedObject().filePath();
+    return m_fileDataCollection.desPath();
+}
+
+QString KTUnarchiveResultViewController::suggestedSaveName() const
+{
+    if (selectedNode())
+        return QFileInfo(targetPath()).fileName();
+    return KTFileItem::nameWithoutExtension(m_fileDataCollection.desPath());
+}
+
+void KTUnarchiveResultViewController::doubleClickAtIndex()
+{
+    openFile();
+}
+
+void KTUnarchiveResultViewController::menuSave()
+{
+    saveFile();
+}
+
+void KTUnarchiveResultViewController::menuMail()
+{
+    if (const std::shared_ptr<KTFileItem> item = m_fileDataCollection.tmpFileData())
+        sendMailWithItem(*item);
+}
+
+void KTUnarchiveResultViewController::openFile()
+{
+    const QString path = targetPath();
+    if (path.isEmpty())
+        return;
+    if (!m_handoff->openUrl(QUrl::fromLocalFile(path)))
+        showFailure(tr("No application could open “%1”.").arg(QFileInfo(path).fileName()), {});
+}
+
+void KTUnarchiveResultViewController::saveFile()
+{
+    const QString source = targetPath();
+    if (source.isEmpty() || m_saving || m_saveDialog)
+        return;
+    QFileDialog dialog(window(), tr("Save a Copy"), m_saveFolder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.selectFile(suggestedSaveName());
+    m_saveDialog = &dialog;
+    const int answer = dialog.exec();
+    m_saveDialog = nullptr;
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+
+    const QString target = dialog.selectedFiles().constFirst();
+    m_saveFolder = QFileInfo(target).absolutePath();
+    // The dialog asked before it let an existing name through.
+    const bool replace = QFileInfo::exists(target) || QFileInfo(target).isSymLink();
+    m_saving = true;
+    updateActions();
+    runInBackground([source, target, replace] { return KTItemCopier::copyItem(source, target, replace); },
+                    [this, target](const KTFileOperationError &error) {
+                        m_saving = false;
+                        updateActions();
+                        if (!error.ok())
+                            showFailure(tr("The copy could not be saved as “%1”.").arg(QFileInfo(target).fileName()),
+                                        describe(error));
+                        emit saveFinished(error.ok());
+                    });
+}
+
+void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
+{
+    const QString path = item.filePath();
+    if (path.isEmpty() || m_mailing)
+        return;
+    const QString name = QFileInfo(path).fileName();
+    m_mailing = true;
+    updateActions();
+    if (!QFileInfo(path).isDir()) {
+        handMailOver(path, name, {});
+        return;
+    }
+    // Mail clients attach files only: a folder travels as a zip of itself,
+    // left in the temporary folder for the client to read when it sends
+    // (the system's clean-up of that folder removes it in the end).
+    QByteArray folder = QFile::encodeName(QDir::temp().filePath(QStringLiteral("kt-mail-XXXXXX")));
+    if (!::mkdtemp(folder.data())) {
+        packingFailed(KTFileOperationError::system(errno, QDir::tempPath()));
+        return;
+    }
+    const QString zipPath = QDir(QFile::decodeName(folder)).filePath(name + QStringLiteral(".zip"));
+    runInBackground([path, zipPath] { return KTFolderZipper::zipFolder(path, zipPath); },
+                    [this, zipPath, name](const KTFileOperationError &error) {
+                        if (error.ok()) {
+                            handMailOver(zipPath, name, QFileInfo(zipPath).path());
+                            return;
+                        }
+                        QDir(QFileInfo(zipPath).path()).removeRecursively();
+                        packingFailed(error);
+                    });
+}
+
+void KTUnarchiveResultViewController::packingFailed(const KTFileOperationError &error)
+{
+    m_mailing = false;
+    updateActions();
+    showFailure(tr("The folder could not be packed for mailing."), describe(error));
+    emit mailFinished(false);
+}
+
+void KTUnarchiveResultViewController::handMailOver(const QString &attachment, const QString &name,
+                                                   const QString &scratchFolder)
+{
+    // The body is text, not a script: the name goes in as it is.
+    const QString body = QStringLiteral("Attached file name: ") + name;
+    m_handoff->composeMail(attachment, body, this, [this, scratchFolder](KTDesktopHandoff::MailOutcome outcome) {
+        m_mailing = false;
+        updateActions();
+        if (outcome != KTDesktopHandoff::MailOutcome::Composing && !scratchFolder.isEmpty())
+            QDir(scratchFolder).removeRecursively();
+        switch (outcome) {
+        case KTDesktopHandoff::MailOutcome::Composing:
+            break;
+        case KTDesktopHandoff::MailOutcome::ToolMissing:
+            showFailure(tr("The mail client could not be reached."),
+                        tr("The program xdg-email, which hands files to the mail client, is missing. "
+                           "It comes with the package xdg-utils."));
+            break;
+        case KTDesktopHandoff::MailOutcome::NoMailClient:
+            showFailure(tr("No mail client is set up on this computer."),
+                        tr("Choose a default mail client in your desktop's settings, then try again."));
+            break;
+        case KTDesktopHandoff::MailOutcome::Failed:
+            showFailure(tr("The mail client could not take the file."), {});
+            break;
+        }
+        emit mailFinished(outcome == KTDesktopHandoff::MailOutcome::Composing);
+    });
+}
+
+void KTUnarchiveResultViewController::runInBackground(std::function<KTFileOperationError()> work,
+                                                      std::function<void(const KTFileOperationError &)> done)
+{
+    auto *watcher = new QFutureWatcher<KTFileOperationError>(this);
+    connect(watcher, &QFutureWatcher<KTFileOperationError>::finished, this, [watcher, done] {
+        watcher->deleteLater();
+        done(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(&m_pool, std::move(work)));
+}
+
+void KTUnarchiveResultViewController::releaseInBackground(std::shared_ptr<const KTTreeNode> tree)
+{
+    // Freeing a tree of a million nodes takes the GUI thread a fraction of
+    // a second; the last reference goes on the screen's own thread instead.
+    if (tree.use_count() == 1)
+        m_pool.start([tree = std::move(tree)]() mutable { tree.reset(); });
+}
+
+void KTUnarchiveResultViewController::showFailure(const QString &text, const QString &cause)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, window()->windowTitle(), text, QMessageBox::Ok, window());
+    box->setInformativeText(cause);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+QString KTUnarchiveResultViewController::describe(const KTFileOperationError &error)
+{
+    switch (error.cause) {
+    case KTFileOperationError::Cause::None:
+        return {};
+    case KTFileOperationError::Cause::IntoItself:
+        return tr("A folder cannot be copied into itself, and nothing can replace the folder it comes from.");
+    case KTFileOperationError::Cause::System:
+        break;
+    }
+    return tr("%1: %2").arg(QDir::toNativeSeparators(error.path), QString::fromLocal8Bit(std::strerror(error.errorNumber)));
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "util/files/KTFileOperationError.h"
+#include "app/window/KTViewController.h"
+
+#include <QString>
+#include <QThreadPool>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+class ImageCell;
+class KTDesktopHandoff;
+class KTFileDataCollection;
+class KTFileIconCache;
+class KTFileItem;
+class KTFileTreeModel;
+class KTTreeNode;
+class QAction;
+class QFileDialog;
+class QTreeView;
+namespace Ui {
+class KTUnarchiveResultViewController;
+}
+
+// The second screen: what the last extraction produced as an outline, and
+// what to do with it: open an entry, save a copy of it, mail the result, or
+// go back to the first screen for the next archive.
+class KTUnarchiveResultViewController : public KTViewController
+{
+    Q_OBJECT
+public:
+    explicit KTUnarchiveResultViewController(KTViewControllerDelegate *delegate = nullptr, QWidget *parent = nullptr);
+    ~KTUnarchiveResultViewController() override;
+
+    Ui::KTUnarchiveResultViewController &ui() const { return *m_ui; }
+    QTreeView *kt_outlineView() const;
+    // The outline's model: the tree.
+    KTFileTreeModel *treeModel() const { return m_model; }
+    ImageCell *imageCell() const { return m_imageCell; }
+    // Save a Copy… (Ctrl+S) and Mail…, for the window's menu too; enabled
+    // while a tree is shown.
+    QAction *saveAction() const { return m_saveAction; }
+    QAction *mailAction() const { return m_mailAction; }
+    QAction *openAction() const { return m_openAction; }
+    // The save dialog while it is open.
+    QFileDialog *saveDialog() const { return m_saveDialog; }
+    void setDesktopHandoff(KTDesktopHandoff *handoff) { m_handoff = handoff; }
+    // How many "fileget" refreshes have run.
+    int refreshCount() const { return m_refreshCount; }
+
+    // The file or folder open and save work on: the selected row's, else
+    // the destination.
+    QString targetPath() const;
+    // The name the save dialog suggests for it: the entry's full name, or
+    // the destination's without its extension when nothing is selected.
+    QString suggestedSaveName() const;
+
+public slots:
+    // "fileget": refreshes on a later turn of the event loop.
+    void run(const QVariant &notification);
+    void bakeToHome();
+    void doubleClickAtIndex();
+    void menuSave();
+    void menuMail();
+
+    void openFile();
+    void saveFile();
+    // Mails the file or folder of the record; a folder goes as a zip of it.
+    void sendMailWithItem(const KTFileItem &item);
+
+signals:
+    void refreshed();
+    // A save or a mail hand-over ended; ok is false when a message told why.
+    void saveFinished(bool ok);
+    void mailFinished(bool ok);
+
+private:
+    void awakeFromNib();
+    void setUpOutline();
+    void setUpActions();
+    void refresh();
+    void updateActions();
+    const KTTreeNode *selectedNode() const;
+    // Runs work on the screen's own thread, then done back on this one.
+    void runInBackground(std::function<KTFileOperationError()> work,
+                         std::function<void(const KTFileOperationError &)> done);
+    // scratchFolder, when given, holds a zip made for this mail: it goes
+    // again when the mail client did not take it.
+    void handMailOver(const QString &attachment, const QString &name, const QString &scratchFolder);
+    void packingFailed(const KTFileOperationError &error);
+    void releaseInBackground(std::shared_ptr<const KTTreeNode> tree);
+    void showFailure(const QString &text, const QString &cause);
+    static QString describe(const KTFileOperationError &error);
+
+    std::unique_ptr<Ui::KTUnarchiveResultViewController> m_ui;
+    KTFileDataCollection &m_fileDataCollection;
+    std::unique_ptr<KTFileIconCache> m_icons;
+    KTFileTreeModel *m_model = nullptr;
+    ImageCell *m_imageCell = nullptr;
+    QAction *m_openAction = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_mailAction = nullptr;
+    QFileDialog *m_saveDialog = nullptr;
+    KTDesktopHandoff *m_handoff;
+    QString m_saveFolder;
+    bool m_saving = false;
+    bool m_mailing = false;
+    int m_refreshCount = 0;
+    // Last member: its threads finish before the rest goes.
+    QThreadPool m_pool;
+};

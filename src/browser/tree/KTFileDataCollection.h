@@ -1,0 +1,62 @@
+#pragma once
+
+#include "browser/tree/KTFileItem.h"
+#include "browser/tree/KTTreeBuildProgress.h"
+#include "browser/tree/KTTreeNode.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <mutex>
+
+// What both screens agree on about the current archive: the archives handed
+// in, the destination the extraction produced, and the tree of what lies
+// there. One instance per process (shareInstance()).
+//
+// The extraction side sets fileArray and desPath, then reads fileData() on a
+// background thread, which walks the destination once; the result screen
+// reads treeNode() after that read has returned. Fields are guarded by a
+// mutex that is never held during the walk, so the GUI thread never waits on it.
+class KTFileDataCollection
+{
+public:
+    KTFileDataCollection() = default;
+    KTFileDataCollection(const KTFileDataCollection &) = delete;
+    KTFileDataCollection &operator=(const KTFileDataCollection &) = delete;
+
+    static KTFileDataCollection &shareInstance();
+
+    // The light record of the destination; builds the tree on the first read
+    // after a reset, returns the same record afterwards. Also sets tmpFileData.
+    std::shared_ptr<KTFileItem> fileData();
+    // The record the last read of fileData() returned; null when none was
+    // read since the last reset.
+    std::shared_ptr<KTFileItem> tmpFileData() const;
+
+    QStringList fileArray() const;
+    void setFileArray(const QStringList &paths);
+    QString desPath() const;
+    void setDesPath(const QString &path);
+    // The root of the tree; null before a build and after startOver(). Holders
+    // keep it alive past a reset.
+    std::shared_ptr<const KTTreeNode> treeNode() const;
+
+    // Empties everything held; deletes nothing on disk.
+    void startOver();
+
+    // The builder's own steps: builds the tree below desPath and returns the
+    // destination's light record; posts the progress band.
+    std::shared_ptr<KTFileItem> obtainData();
+    // The tree below path, without progress or sizes of the whole.
+    static std::unique_ptr<KTTreeNode> generateTreeFromPath(const QString &path);
+
+private:
+    mutable std::mutex m_mutex;
+    std::shared_ptr<KTFileItem> m_fileData;
+    std::shared_ptr<KTFileItem> m_tmpFileData;
+    QStringList m_fileArray;
+    QString m_desPath;
+    std::shared_ptr<const KTTreeNode> m_treeNode;
+    KTTreeBuildProgress m_progress;
+};

@@ -1,0 +1,390 @@
+#include "extraction/disk/KTDiskWriter.h"
+
+#include "extraction/disk/KTLinkResolver.h"
+
+#include <QString>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t PermissionBits = 0777;
+
+mode_t fileMode(mode_t mode)
+{
+    return (mode & PermissionBits) | 0600;
+}
+
+mode_t dirMode(mode_t mode)
+{
+    return (mode & PermissionBits) | 0700;
+}
+
+QByteArray parentOf(const QByteArray &rel)
+{
+    const int slash = rel.lastIndexOf('/');
+    return slash < 0 ? QByteArray() : rel.left(slash);
+}
+
+bool isEmptyDirectory(const QByteArray &path)
+{
+    DIR *dir = ::opendir(path.constData());
+    if (!dir)
+        return false;
+    bool empty = true;
+    while (dirent *e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+void setTimes(int fd, const std::optional<timespec> &mtime)
+{
+    if (!mtime)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, *mtime};
+    ::futimens(fd, times);
+}
+
+void setLinkTimes(const QByteArray &path, const std::optional<timespec> &mtime)
+{
+    if (!mtime)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, *mtime};
+    ::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+QByteArray numbered(const QByteArray &rel, int n)
+{
+    const int slash = rel.lastIndexOf('/');
+    const int dot = rel.lastIndexOf('.');
+    const QByteArray suffix = '-' + QByteArray::number(n);
+    if (dot > slash + 1)
+        return rel.left(dot) + suffix + rel.mid(dot);
+    return rel + suffix;
+}
+
+} // namespace
+
+KTExtractionError kt_writeError(int err, const QByteArray &rel)
+{
+    const QString detail = QString::fromUtf8(rel) + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err)) + QLatin1Char(')');
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG)
+        return KTExtractionError::make(KTErrorCode::NoSpace, detail);
+    return KTExtractionError::make(KTErrorCode::WriteFailed, detail);
+}
+
+KTDiskWriter::KTDiskWriter(QByteArray root, bool overwrite)
+    : m_root(std::move(root))
+    , m_overwrite(overwrite)
+{
+    m_knownDirs.insert(QByteArray());
+}
+
+KTDiskWriter::~KTDiskWriter()
+{
+    if (m_current.fd >= 0)
+        abortFile();
+}
+
+QByteArray KTDiskWriter::full(const QByteArray &rel) const
+{
+    return rel.isEmpty() ? m_root : m_root + '/' + rel;
+}
+
+KTExtractionError KTDiskWriter::checkNotThroughLink(const QByteArray &rel) const
+{
+    if (m_pendingLinks.isEmpty())
+        return {};
+    for (int slash = rel.indexOf('/'); slash >= 0; slash = rel.indexOf('/', slash + 1)) {
+        if (m_pendingLinks.contains(rel.left(slash)))
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                           QString::fromUtf8(rel) + QStringLiteral(" is written through a link"));
+    }
+    return {};
+}
+
+void KTDiskWriter::forgetPendingLink(const QByteArray &rel)
+{
+    m_pendingLinks.remove(rel);
+}
+
+KTExtractionError KTDiskWriter::ensureParents(const QByteArray &rel)
+{
+    const QByteArray parent = parentOf(rel);
+    if (m_knownDirs.contains(parent))
+        return {};
+    if (auto error = checkNotThroughLink(rel))
+        return error;
+    if (auto error = ensureParents(parent))
+        return error;
+    const QByteArray path = full(parent);
+    if (::mkdir(path.constData(), 0755) != 0) {
+        const int err = errno;
+        struct stat st;
+        if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
+            return kt_writeError(err, parent);
+        if (!S_ISDIR(st.st_mode)) {
+            // A file of that name came earlier; the folder, coming later, wins.
+            if (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0)
+                return kt_writeError(errno, parent);
+        }
+    }
+    m_pendingLinks.remove(parent);
+    m_knownDirs.insert(parent);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::makeDirectory(const QByteArray &rel, mode_t mode, std::optional<timespec> mtime)
+{
+    if (rel.isEmpty())
+        return {};
+    if (auto error = ensureParents(rel))
+        return error;
+    forgetPendingLink(rel);
+    const QByteArray path = full(rel);
+    if (!m_knownDirs.contains(rel)) {
+        if (::mkdir(path.constData(), 0755) != 0) {
+            const int err = errno;
+            struct stat st;
+            if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
+                return kt_writeError(err, rel);
+            if (!S_ISDIR(st.st_mode)) {
+                if (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0)
+                    return kt_writeError(errno, rel);
+            }
+        }
+        m_knownDirs.insert(rel);
+    }
+    m_dirFixups.push_back({rel, mode, mtime});
+    return {};
+}
+
+KTExtractionError KTDiskWriter::beginFile(const QByteArray &rel, mode_t mode)
+{
+    if (m_current.fd >= 0)
+        abortFile();
+    if (rel.isEmpty())
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a file without a name"));
+    if (auto error = ensureParents(rel))
+        return error;
+    m_current = CurrentFile{rel, fileMode(mode)};
+    return {};
+}
+
+KTExtractionError KTDiskWriter::claimPath(QByteArray &rel)
+{
+    const QByteArray path = full(rel);
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0)
+        return {};
+    if (!m_overwrite) {
+        for (int n = 2;; ++n) {
+            const QByteArray candidate = numbered(rel, n);
+            if (::lstat(full(candidate).constData(), &st) != 0) {
+                rel = candidate;
+                return {};
+            }
+        }
+    }
+    if (S_ISDIR(st.st_mode)) {
+        if (!isEmptyDirectory(path))
+            return KTExtractionError::make(KTErrorCode::WriteFailed,
+                                           QString::fromUtf8(rel) + QStringLiteral(" is also a folder in the archive"));
+        if (::rmdir(path.constData()) != 0)
+            return kt_writeError(errno, rel);
+        m_knownDirs.remove(rel);
+        return {};
+    }
+    if (::unlink(path.constData()) != 0)
+        return kt_writeError(errno, rel);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::openCurrent()
+{
+    forgetPendingLink(m_current.rel);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QByteArray path = full(m_current.rel);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, m_current.mode);
+        if (fd >= 0) {
+            m_current.fd = fd;
+            m_current.open = true;
+            return {};
+        }
+        if (errno != EEXIST)
+            return kt_writeError(errno, m_current.rel);
+        if (auto error = claimPath(m_current.rel))
+            return error;
+    }
+    return kt_writeError(EEXIST, m_current.rel);
+}
+
+KTExtractionError KTDiskWriter::writeBlock(const void *data, size_t size, qint64 offset)
+{
+    if (!m_current.open) {
+        if (auto error = openCurrent())
+            return error;
+    }
+    const char *p = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(m_current.fd, p, size, offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return kt_writeError(errno, m_current.rel);
+        }
+        if (n == 0)
+            return kt_writeError(ENOSPC, m_current.rel);
+        p += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    m_current.end = std::max(m_current.end, offset);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::finishFile(std::optional<timespec> mtime, qint64 sparseSize)
+{
+    if (!m_current.open) {
+        if (auto error = openCurrent())
+            return error;
+    }
+    if (sparseSize > m_current.end && ::ftruncate(m_current.fd, sparseSize) != 0) {
+        const int err = errno;
+        abortFile();
+        return kt_writeError(err, m_current.rel);
+    }
+    setTimes(m_current.fd, mtime);
+    const int fd = m_current.fd;
+    m_current.fd = -1;
+    m_current.open = false;
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(full(m_current.rel).constData());
+        return kt_writeError(err, m_current.rel);
+    }
+    return {};
+}
+
+void KTDiskWriter::abortFile()
+{
+    if (m_current.fd >= 0) {
+        ::close(m_current.fd);
+        m_current.fd = -1;
+    }
+    if (m_current.open)
+        ::unlink(full(m_current.rel).constData());
+    m_current.open = false;
+}
+
+KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteArray &targetRel)
+{
+    if (rel.isEmpty() || targetRel.isEmpty() || rel == targetRel)
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to itself"));
+    if (auto error = checkNotThroughLink(targetRel + '/'))
+        return error;
+    if (m_pendingLinks.contains(targetRel))
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to a link"));
+    const QByteArray target = full(targetRel);
+    struct stat st;
+    if (::lstat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return KTExtractionError::make(KTErrorCode::Damaged,
+                                       QString::fromUtf8(rel) + QStringLiteral(" links to a file the archive does not hold"));
+    if (auto error = ensureParents(rel))
+        return error;
+    forgetPendingLink(rel);
+    QByteArray dest = rel;
+    if (auto error = claimPath(dest))
+        return error;
+    if (::link(target.constData(), full(dest).constData()) != 0)
+        return kt_writeError(errno, dest);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime)
+{
+    if (rel.isEmpty())
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a link without a name"));
+    if (auto error = checkNotThroughLink(rel))
+        return error;
+    if (!m_pendingLinks.contains(rel))
+        m_linkOrder.push_back(rel);
+    m_pendingLinks.insert(rel, PendingLink{rel, target, mtime});
+    return {};
+}
+
+KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
+{
+    KTExtractionError result;
+    if (!createLinks)
+        m_linkOrder.clear();
+    for (const QByteArray &rel : m_linkOrder) {
+        auto it = m_pendingLinks.find(rel);
+        if (it == m_pendingLinks.end())
+            continue;
+        const PendingLink link = *it;
+        m_pendingLinks.erase(it);
+        if (link.target.startsWith('/')) {
+            if (result.ok())
+                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                                 QString::fromUtf8(rel) + QStringLiteral(" links to an absolute path"));
+            continue;
+        }
+        if (auto error = ensureParents(rel)) {
+            if (result.ok())
+                result = error;
+            continue;
+        }
+        QByteArray dest = rel;
+        if (m_knownDirs.contains(rel)) {
+            if (result.ok())
+                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                                 QString::fromUtf8(rel) + QStringLiteral(" is both a folder and a link"));
+            continue;
+        }
+        if (auto error = claimPath(dest)) {
+            if (result.ok())
+                result = error;
+            continue;
+        }
+        const QByteArray path = full(dest);
+        if (::symlink(link.target.constData(), path.constData()) != 0) {
+            if (result.ok())
+                result = kt_writeError(errno, dest);
+            continue;
+        }
+        if (applyMetadata)
+            setLinkTimes(path, link.mtime);
+        m_createdLinks.push_back(dest);
+    }
+    m_linkOrder.clear();
+
+    // One link pointing outside fails the job and takes every link with it.
+    if (const auto outside = KTLinkResolver::removeAllIfAnyOutside(m_root, m_createdLinks); outside && result.ok())
+        result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                         QString::fromUtf8(*outside) + QStringLiteral(" links outside the archive's folder"));
+
+    // Children first, so that a parent's time is set after its last change.
+    for (auto it = m_dirFixups.rbegin(); it != m_dirFixups.rend(); ++it) {
+        const int fd = ::open(full(it->rel).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (applyMetadata) {
+            ::fchmod(fd, dirMode(it->mode));
+            setTimes(fd, it->mtime);
+        }
+        ::close(fd);
+    }
+    m_dirFixups.clear();
+    return result;
+}

@@ -1,0 +1,43 @@
+#include "extraction/engine/KTExtractionError.h"
+
+#include <QCoreApplication>
+
+QString KTExtractionError::describe(KTErrorCode code)
+{
+    switch (code) {
+    case KTErrorCode::None:
+        return {};
+    case KTErrorCode::CannotOpen:
+        return QCoreApplication::translate("KTExtractionError", "The archive cannot be read");
+    case KTErrorCode::NotArchive:
+        return QCoreApplication::translate("KTExtractionError", "Not an archive or an unsupported format");
+    case KTErrorCode::Damaged:
+        return QCoreApplication::translate("KTExtractionError", "The archive is damaged");
+    case KTErrorCode::WrongPassword:
+        return QCoreApplication::translate("KTExtractionError", "Wrong or missing password");
+    case KTErrorCode::EncryptedUnsupported:
+        return QCoreApplication::translate("KTExtractionError", "The archive is encrypted with a method that is not supported");
+    case KTErrorCode::NoSpace:
+        return QCoreApplication::translate("KTExtractionError", "No space left on the disk");
+    case KTErrorCode::WriteFailed:
+        return QCoreApplication::translate("KTExtractionError", "The extracted files cannot be written");
+    case KTErrorCode::UnsafeEntry:
+        return QCoreApplication::translate("KTExtractionError", "The archive holds an unsafe entry");
+    case KTErrorCode::TempDirFailed:
+        return QCoreApplication::translate("KTExtractionError", "The temporary folder cannot be made");
+    case KTErrorCode::Cancelled:
+        return QCoreApplication::translate("KTExtractionError", "Cancelled");
+    case KTErrorCode::BackendMissing:
+        return QCoreApplication::translate("KTExtractionError", "A program needed for this archive is not installed");
+    }
+    return {};
+}
+
+KTExtractionError KTExtractionError::make(KTErrorCode code, const QString &detail)
+{
+    KTExtractionError e;
+    e.code = code;
+    const QString cause = describe(code);
+    e.message = detail.isEmpty() ? cause : cause + QStringLiteral(": ") + detail;
+    return e;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "extraction/engine/KTExtractionError.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class KTUnarchiverDelegate;
+
+// Extracts one archive into a destination folder. The job talks only to this
+// interface; each backend (libarchive; 7-Zip's program for encrypted 7z)
+// implements it.
+//
+// Use: unarchiverForPath(), setDelegate(), the options, parse(),
+// setDestination(), unarchive(); then enclosingDirectoryName() and
+// createdItem() tell what was made.
+class KTUnarchiver
+{
+public:
+    virtual ~KTUnarchiver() = default;
+
+    // The unarchiver for an archive file, or null with the cause in error:
+    // libarchive's, or 7-Zip's for a 7z archive that libarchive reports encrypted.
+    static std::unique_ptr<KTUnarchiver> unarchiverForPath(const QString &path, KTExtractionError *error);
+
+    // A path beside the given one that names nothing yet: the path itself,
+    // else "name-2.ext", "name-3.ext", ... (the number goes before the last
+    // extension of a name that has one, and the name is shortened to leave
+    // room for it). A NUL in the name becomes '_'.
+    static QString findUniquePathForOriginalPath(const QString &path);
+    // The archive's base name without its archive extensions
+    // ("photos.tar.gz" gives "photos", "notes.txt.gz" gives "notes.txt").
+    static QString nameWithoutArchiveExtensions(const QString &fileName);
+
+    void setDelegate(KTUnarchiverDelegate *delegate) { m_delegate = delegate; }
+
+    void setDestination(const QString &folder) { m_destination = folder; }
+    // Restore modification times and (safe) permissions of entries.
+    void setPropagatesRelevantMetadata(bool on) { m_propagatesMetadata = on; }
+    // A later entry of an already written name replaces it; otherwise it is
+    // written under a unique name.
+    void setAlwaysOverwritesFiles(bool on) { m_alwaysOverwrites = on; }
+    // One top-level item is created as itself, without an enclosing folder.
+    void setRemovesEnclosingDirectoryForSoloItems(bool on) { m_removesEnclosingForSolo = on; }
+    void setCopiesArchiveModificationTimeToEnclosingDirectory(bool on) { m_copiesTimeToEnclosing = on; }
+    void setCopiesArchiveModificationTimeToSoloItems(bool on) { m_copiesTimeToSolo = on; }
+    void setResetsDateForSoloItems(bool on) { m_resetsDateForSolo = on; }
+
+    // Password for encrypted entries, and the encoding in which to hand it
+    // to the format (an empty name means UTF-8).
+    void setPassword(const QString &password) { m_password = password; }
+    void setPasswordEncodingName(const QByteArray &name) { m_passwordEncodingName = name; }
+
+    // Reads what is needed before extraction; 0 (ok) when the archive can be
+    // extracted.
+    virtual KTExtractionError parse() = 0;
+    // Extracts every entry the delegate lets through; blocks until done.
+    virtual KTExtractionError unarchive() = 0;
+
+    // The folder made around several top-level items (empty when none).
+    QString enclosingDirectoryName() const { return m_enclosingDirectoryName; }
+    // The one item made in the destination: the enclosing folder, or the solo item.
+    QString createdItem() const { return m_createdItem; }
+
+protected:
+    // Makes the folder the entries go into, named after the archive and unique
+    // in the destination; gives its path as made and with links resolved.
+    KTExtractionError makeEnclosingFolder(const QString &archivePath, QString &enclosing, QByteArray &resolved) const;
+
+    // Wraps the extracted items: the enclosing folder in the destination, or
+    // its single item moved up into the destination, as the options say.
+    // Sets createdItem and enclosingDirectoryName.
+    KTExtractionError finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks,
+                                        qint64 archiveModificationTime);
+
+    KTUnarchiverDelegate *m_delegate = nullptr;
+    QString m_destination;
+    bool m_propagatesMetadata = true;
+    bool m_alwaysOverwrites = true;
+    bool m_removesEnclosingForSolo = true;
+    bool m_copiesTimeToEnclosing = false;
+    bool m_copiesTimeToSolo = false;
+    bool m_resetsDateForSolo = false;
+    std::optional<QString> m_password;
+    QByteArray m_passwordEncodingName;
+    QString m_enclosingDirectoryName;
+    QString m_createdItem;
+};

@@ -1,0 +1,397 @@
+#include "extraction/job/KTExtractionJob.h"
+
+#include "extraction/names/KTEncodingDecision.h"
+#include "app/core/KTNotificationCenter.h"
+#include "app/core/KTPreferences.h"
+#include "extraction/engine/KTUnarchiver.h"
+#include "util/core/KTUtility.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+constexpr int TemplateBufferSize = 2000;
+
+QString randomSuffix(int length)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString s;
+    for (int i = 0; i < length; ++i)
+        s.append(QLatin1Char(alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]));
+    return s;
+}
+
+// Moves without ever replacing what is at the target: 0, or the errno
+// (EEXIST when the target exists).
+int moveWithoutReplacing(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without RENAME_NOREPLACE: check first, then move.
+    struct stat st;
+    if (::lstat(target.constData(), &st) == 0)
+        return EEXIST;
+    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+void KTExtractionJob::PasswordRequest::setAnswer(std::optional<QString> text)
+{
+    std::lock_guard lock(mutex);
+    answered = true;
+    answer = std::move(text);
+    done.notify_all();
+}
+
+void KTExtractionJob::PasswordRequest::cancel()
+{
+    std::lock_guard lock(mutex);
+    cancelled = true;
+    done.notify_all();
+}
+
+void KTExtractionJob::PasswordRequest::wait()
+{
+    std::unique_lock lock(mutex);
+    done.wait(lock, [this] { return answered || cancelled; });
+}
+
+std::optional<QString> KTExtractionJob::PasswordRequest::takeAnswer()
+{
+    std::lock_guard lock(mutex);
+    return answered ? std::exchange(answer, std::nullopt) : std::nullopt;
+}
+
+KTExtractionJob::KTExtractionJob(QObject *parent)
+    : QObject(parent)
+    , m_preferences(&KTPreferences::standard())
+{
+    qRegisterMetaType<KTExtractionError>();
+}
+
+KTExtractionJob::~KTExtractionJob()
+{
+    cancel();
+    joinWorker();
+}
+
+void KTExtractionJob::setPasswordProvider(PasswordProvider provider)
+{
+    m_passwordProvider = std::move(provider);
+}
+
+void KTExtractionJob::setPreferences(KTPreferences *preferences)
+{
+    m_preferences = preferences;
+}
+
+void KTExtractionJob::setTemporaryDirectory(const QString &folder)
+{
+    m_temporaryDirectory = folder;
+}
+
+QString KTExtractionJob::temporaryDirectory() const
+{
+    return m_temporaryDirectory.isEmpty() ? QDir::tempPath() : m_temporaryDirectory;
+}
+
+QString KTExtractionJob::srcPath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_srcPath;
+}
+
+QString KTExtractionJob::desPath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_desPath;
+}
+
+std::optional<QString> KTExtractionJob::enteredPassword() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_enteredPassword;
+}
+
+float KTExtractionJob::progressFraction(qint64 done, qint64 total)
+{
+    if (total <= 0)
+        return 1.0f;
+    return float(done) / float(total);
+}
+
+bool KTExtractionJob::start(const QString &srcPath)
+{
+    if (m_running.load())
+        return false;
+    joinWorker();
+    {
+        std::lock_guard lock(m_mutex);
+        m_enteredPassword.reset();
+        m_srcPath = srcPath;
+        m_desPath.clear();
+        m_firstEntryError = {};
+    }
+    m_extractionSucceeded = true;
+    m_cancelRequested = false;
+    m_running = true;
+    m_worker = std::thread([this] { extract(); });
+    return true;
+}
+
+void KTExtractionJob::cancel()
+{
+    if (!m_running.load())
+        return;
+    std::lock_guard lock(m_mutex);
+    m_cancelRequested = true;
+    if (m_pendingRequest)
+        m_pendingRequest->cancel();
+}
+
+void KTExtractionJob::waitForFinished()
+{
+    joinWorker();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void KTExtractionJob::joinWorker()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void KTExtractionJob::extract()
+{
+    QMetaObject::invokeMethod(this, [this] { emit hiddenFields(); }, Qt::QueuedConnection);
+    m_cancel = 1;
+    m_throttle = KTProgressThrottle();
+    {
+        std::lock_guard lock(m_mutex);
+        m_createdItem.clear();
+        m_enclosingDirectoryName.clear();
+    }
+
+    const QString source = srcPath();
+    KTExtractionError error;
+    std::unique_ptr<KTUnarchiver> unarchiver = KTUnarchiver::unarchiverForPath(source, &error);
+    auto fail = [this](const KTExtractionError &e) {
+        QMetaObject::invokeMethod(this, [this, e] { finishFailure(e); }, Qt::QueuedConnection);
+    };
+    if (!unarchiver) {
+        fail(error);
+        return;
+    }
+    unarchiver->setDelegate(this);
+    unarchiver->setPropagatesRelevantMetadata(true);
+    unarchiver->setCopiesArchiveModificationTimeToEnclosingDirectory(false);
+    unarchiver->setCopiesArchiveModificationTimeToSoloItems(false);
+    unarchiver->setResetsDateForSoloItems(false);
+    // The unarchiver is freed here, on the worker: for an archive of a
+    // million entries its directory is hundreds of megabytes, which neither
+    // the result screen should keep nor the GUI thread free.
+    KTUnarchiver *u = unarchiver.get();
+
+    if ((error = u->parse())) {
+        fail(error);
+        return;
+    }
+    if ((error = createTmpDirectory())) {
+        fail(error);
+        return;
+    }
+    u->setDestination(desPath());
+    u->setAlwaysOverwritesFiles(true);
+    u->setRemovesEnclosingDirectoryForSoloItems(true);
+    error = u->unarchive();
+    {
+        std::lock_guard lock(m_mutex);
+        m_createdItem = u->createdItem();
+        m_enclosingDirectoryName = u->enclosingDirectoryName();
+    }
+    // Freed before the GUI thread is told, since it joins this thread then.
+    unarchiver.reset();
+    if (auto pending = m_throttle.takePending())
+        postProgress(*pending, true);
+
+    if (m_extractionSucceeded.load() && error.ok()) {
+        QMetaObject::invokeMethod(this, [this] { extractFinished(); }, Qt::QueuedConnection);
+        return;
+    }
+    if (error.ok()) {
+        std::lock_guard lock(m_mutex);
+        error = m_firstEntryError;
+    }
+    if (m_cancelRequested.load())
+        error = KTExtractionError::make(KTErrorCode::Cancelled);
+    fail(error);
+}
+
+KTExtractionError KTExtractionJob::createTmpDirectory()
+{
+    const QByteArray base = QFile::encodeName(temporaryDirectory() + QStringLiteral("/unarchiver"));
+    if (base.size() + 4 >= TemplateBufferSize)
+        return KTExtractionError::make(KTErrorCode::TempDirFailed, QStringLiteral("the temporary folder's path is too long"));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray path = base + QFile::encodeName(randomSuffix(4));
+        if (::mkdir(path.constData(), 0700) == 0) {
+            std::lock_guard lock(m_mutex);
+            m_desPath = QFile::decodeName(path);
+            return {};
+        }
+        if (errno != EEXIST) {
+            return KTExtractionError::make(KTErrorCode::TempDirFailed, QFile::decodeName(base.left(base.lastIndexOf('/'))) +
+                                                                           QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+        }
+    }
+    return KTExtractionError::make(KTErrorCode::TempDirFailed, QStringLiteral("no free name"));
+}
+
+void KTExtractionJob::extractFinished()
+{
+    joinWorker();
+    QString scratch;
+    QString created;
+    QString enclosingName;
+    {
+        std::lock_guard lock(m_mutex);
+        scratch = m_desPath;
+        created = m_createdItem;
+        enclosingName = m_enclosingDirectoryName;
+    }
+    if (!enclosingName.isEmpty()) {
+        if (created.isEmpty()) {
+            finishFailure(KTExtractionError::make(KTErrorCode::WriteFailed, QStringLiteral("nothing was created")));
+            return;
+        }
+        // Moved up beside the scratch folder; a name taken meanwhile is never replaced.
+        const QString parent = QFileInfo(scratch).path();
+        QString target;
+        int err = EEXIST;
+        for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+            target = KTUnarchiver::findUniquePathForOriginalPath(parent + QLatin1Char('/') + QFileInfo(created).fileName());
+            err = moveWithoutReplacing(created, target);
+        }
+        if (err == 0) {
+            ::rmdir(QFile::encodeName(scratch).constData());
+            std::lock_guard lock(m_mutex);
+            m_desPath = target;
+        } else {
+            std::lock_guard lock(m_mutex);
+            m_desPath = created;
+        }
+    }
+    m_running = false;
+    emit archiveFinished(desPath());
+}
+
+void KTExtractionJob::finishFailure(const KTExtractionError &error)
+{
+    joinWorker();
+    if (error.code == KTErrorCode::Cancelled || !m_keepsPartialOutput) {
+        const QString scratch = desPath();
+        if (!scratch.isEmpty())
+            QDir(scratch).removeRecursively();
+    }
+    KTExtractionError cause = error;
+    if (cause.ok())
+        cause = KTExtractionError::make(KTErrorCode::Damaged);
+    m_extractionSucceeded = false;
+    m_running = false;
+    emit passwordErrorH(cause);
+}
+
+void KTExtractionJob::postProgress(float fraction, bool force)
+{
+    if (force)
+        m_throttle.takePending();
+    if (force || m_throttle.offer(fraction))
+        KTUtility::kt_doPerformNotification(QString::fromLatin1(KTNotificationCenter::FileProgress), QVariant(fraction));
+}
+
+void KTExtractionJob::simpleUnarchiverNeedsPassword(KTUnarchiver &unarchiver)
+{
+    std::lock_guard requestLock(m_condition);
+    auto request = std::make_shared<PasswordRequest>();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_cancelRequested.load())
+            return;
+        m_pendingRequest = request;
+    }
+    // The provider (a dialog, a prompt) runs on the job's thread while the
+    // worker waits. Once a modal dialog returns the job may be gone, so the
+    // call touches only the shared request.
+    QMetaObject::invokeMethod(
+        this, [request, provider = m_passwordProvider] { request->setAnswer(provider ? provider() : std::nullopt); },
+        Qt::QueuedConnection);
+    request->wait();
+
+    std::optional<QString> password;
+    {
+        std::lock_guard lock(m_mutex);
+        m_pendingRequest.reset();
+        if (auto answer = request->takeAnswer())
+            m_enteredPassword = answer;
+        password = m_enteredPassword;
+    }
+    if (password) {
+        const qint64 encoding = m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding));
+        unarchiver.setPassword(*password);
+        unarchiver.setPasswordEncodingName(KTArchiveString::encodingNameForEncoding(int(encoding)));
+    }
+}
+
+QByteArray KTExtractionJob::encodingNameForString(KTUnarchiver &, const KTArchiveString &string)
+{
+    return KTEncodingDecision::encodingNameFor(
+        string, m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding)),
+        m_preferences->integerForKey(QString::fromLatin1(KTPreferences::AutoDetectionThreshold)));
+}
+
+bool KTExtractionJob::shouldExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)
+{
+    return m_cancel.load() == 1;
+}
+
+void KTExtractionJob::willExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)
+{
+}
+
+void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &, const KTExtractionError &error)
+{
+    if (error.ok())
+        return;
+    m_extractionSucceeded = false;
+    m_cancel = 0;
+    std::lock_guard lock(m_mutex);
+    if (m_firstEntryError.ok())
+        m_firstEntryError = error;
+}
+
+void KTExtractionJob::extractionProgress(KTUnarchiver &, const KTArchiveEntry &, qint64, qint64, qint64 totalProgress,
+                                         qint64 totalSize)
+{
+    postProgress(progressFraction(totalProgress, totalSize), totalProgress >= totalSize);
+}
+
+bool KTExtractionJob::extractionShouldStop(KTUnarchiver &)
+{
+    return m_cancelRequested.load();
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "extraction/engine/KTExtractionError.h"
+#include "extraction/engine/KTProgressThrottle.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class KTPreferences;
+class KTUnarchiver;
+
+// Extracts one archive at a time on a worker thread it owns: into a fresh
+// private scratch folder ("unarchiver" and four unique characters) under the
+// temporary directory, then moves the created item up beside the scratch
+// folder under a unique name.
+//
+// The job lives on the thread that made it (the GUI thread in the window);
+// its signals are emitted there. Progress goes out as "fileprogress"
+// notifications through the main-thread bridge, at most about 30 a second.
+class KTExtractionJob : public QObject, private KTUnarchiverDelegate
+{
+    Q_OBJECT
+public:
+    // Asked on the job's thread when an entry needs a password: the text
+    // (OK) or nullopt (Cancel, which leaves an earlier answer in place).
+    using PasswordProvider = std::function<std::optional<QString>()>;
+
+    explicit KTExtractionJob(QObject *parent = nullptr);
+    // Cancels a running job and joins its thread.
+    ~KTExtractionJob() override;
+
+    void setPasswordProvider(PasswordProvider provider);
+    // Defaults to the user's preferences of the application.
+    void setPreferences(KTPreferences *preferences);
+    // Where scratch folders and results go; defaults to QDir::tempPath().
+    void setTemporaryDirectory(const QString &folder);
+    QString temporaryDirectory() const;
+    // Whether a failed job leaves its scratch folder, with what was written,
+    // on disk (the default) or removes it.
+    void setKeepsPartialOutput(bool keep) { m_keepsPartialOutput = keep; }
+
+    // Starts extracting: no entered password, success assumed, srcPath set.
+    // false when a job is already running.
+    bool start(const QString &srcPath);
+    // Stops a running job as soon as the current block is done; it then ends
+    // in the failure path with the cause Cancelled and its scratch folder removed.
+    void cancel();
+    bool isRunning() const { return m_running.load(); }
+    // Joins the worker thread and delivers its outcome at once (a cancelled
+    // job removes its scratch folder then). On the job's thread; for
+    // shutting down after cancel().
+    void waitForFinished();
+
+    QString srcPath() const;
+    // The scratch folder while running; the moved item after success.
+    QString desPath() const;
+    bool extractionSucceeded() const { return m_extractionSucceeded.load(); }
+    void setExtractionSucceeded(bool succeeded) { m_extractionSucceeded.store(succeeded); }
+    std::optional<QString> enteredPassword() const;
+
+    // The fraction of an extraction: done over total, each converted to float
+    // first; 1 when the archive holds nothing to measure.
+    static float progressFraction(qint64 done, qint64 total);
+
+signals:
+    // The worker started: the screen hides its progress bar and error line.
+    void hiddenFields();
+    // Success: desPath is the extracted item.
+    void archiveFinished(const QString &desPath);
+    // Failure, with its cause.
+    void passwordErrorH(const KTExtractionError &error);
+
+private:
+    void extract();
+    KTExtractionError createTmpDirectory();
+    void extractFinished();
+    void finishFailure(const KTExtractionError &error);
+    void joinWorker();
+    void postProgress(float fraction, bool force);
+
+    void simpleUnarchiverNeedsPassword(KTUnarchiver &unarchiver) override;
+    QByteArray encodingNameForString(KTUnarchiver &unarchiver, const KTArchiveString &string) override;
+    bool shouldExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to) override;
+    void willExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to) override;
+    void didExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to,
+                         const KTExtractionError &error) override;
+    void extractionProgress(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, qint64 fileProgress,
+                            qint64 fileSize, qint64 totalProgress, qint64 totalSize) override;
+    bool extractionShouldStop(KTUnarchiver &unarchiver) override;
+
+    PasswordProvider m_passwordProvider;
+    KTPreferences *m_preferences;
+    QString m_temporaryDirectory;
+    bool m_keepsPartialOutput = true;
+
+    std::thread m_worker;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_cancelRequested{false};
+    std::atomic<bool> m_extractionSucceeded{true};
+    // The answer to every should-extract question: 1 until an entry fails.
+    std::atomic<signed char> m_cancel{1};
+
+    // One question to the password provider; shared with the queued call,
+    // which may outlive the job.
+    struct PasswordRequest {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool answered = false;
+        bool cancelled = false;
+        std::optional<QString> answer;
+
+        void setAnswer(std::optional<QString> text);
+        void cancel();
+        void wait();
+        std::optional<QString> takeAnswer();
+    };
+
+    mutable std::mutex m_mutex; // guards the members below
+    std::shared_ptr<PasswordRequest> m_pendingRequest;
+    QString m_srcPath;
+    QString m_desPath;
+    std::optional<QString> m_enteredPassword;
+    KTExtractionError m_firstEntryError;
+    // What the last unarchiver made.
+    QString m_createdItem;
+    QString m_enclosingDirectoryName;
+
+    // Only one password request runs at a time.
+    std::mutex m_condition;
+    KTProgressThrottle m_throttle; // worker only
+};

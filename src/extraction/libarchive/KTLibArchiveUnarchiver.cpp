@@ -1,0 +1,565 @@
+#include "extraction/libarchive/KTLibArchiveUnarchiver.h"
+
+#include "extraction/libarchive/KTArchiveReadError.h"
+#include "extraction/engine/KTArchiveVolumes.h"
+#include "extraction/disk/KTDiskWriter.h"
+#include "extraction/names/KTEncodings.h"
+#include "extraction/disk/KTFreeSpace.h"
+#include "extraction/libarchive/KTGzipSource.h"
+#include "extraction/zip/KTParallelZipExtractor.h"
+#include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/libarchive/KTUtf8LocaleScope.h"
+#include "extraction/zip/KTZipEntryReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr size_t ReadBlockSize = 128 * 1024;
+// Creating a file costs about as much as inflating this many bytes; it
+// weighs in when small files are shared out among workers.
+constexpr quint64 PerFileWeight = 8 * 1024;
+
+bool formatStoresUnicodeNames(int format)
+{
+    switch (format & ARCHIVE_FORMAT_BASE_MASK) {
+    case ARCHIVE_FORMAT_7ZIP:
+    case ARCHIVE_FORMAT_XAR:
+        return true;
+    case ARCHIVE_FORMAT_RAR_V5:
+        return true;
+    case ARCHIVE_FORMAT_TAR:
+        return format == ARCHIVE_FORMAT_TAR_PAX_INTERCHANGE || format == ARCHIVE_FORMAT_TAR_PAX_RESTRICTED;
+    default:
+        return false;
+    }
+}
+
+// Plain ASCII reads the same in every offered encoding; escape sequences
+// (ISO-2022-JP) do not.
+bool needsDecoding(const QByteArray &raw)
+{
+    return !KTEncodings::isAscii(raw) || raw.contains('\x1b');
+}
+
+std::optional<timespec> modificationTime(archive_entry *entry, bool wanted)
+{
+    if (!wanted || !archive_entry_mtime_is_set(entry))
+        return std::nullopt;
+    return timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
+}
+
+} // namespace
+
+KTLibArchiveUnarchiver::KTLibArchiveUnarchiver(QString path)
+    : m_path(std::move(path))
+    , m_zipWorkers(defaultZipWorkers())
+{
+}
+
+int KTLibArchiveUnarchiver::defaultZipWorkers()
+{
+    static const int workers = qEnvironmentVariableIntValue("KT_ZIP_WORKERS");
+    return workers;
+}
+
+KTLibArchiveUnarchiver::~KTLibArchiveUnarchiver()
+{
+    if (m_archive)
+        archive_read_free(m_archive);
+}
+
+const char *KTLibArchiveUnarchiver::passphraseCallback(archive *, void *self)
+{
+    return static_cast<KTLibArchiveUnarchiver *>(self)->nextPassphrase();
+}
+
+// libarchive asks again after a wrong passphrase until it gets none: hand out
+// the user's answer once, then say there is nothing more to try.
+const char *KTLibArchiveUnarchiver::nextPassphrase()
+{
+    const std::optional<QByteArray> bytes = passwordBytes();
+    if (!bytes || m_passwordHandedOut)
+        return nullptr;
+    m_passwordHandedOut = true;
+    m_passwordBytes = *bytes;
+    return m_passwordBytes.constData();
+}
+
+std::optional<QByteArray> KTLibArchiveUnarchiver::passwordBytes()
+{
+    if (!m_password && !m_askedForPassword && m_delegate) {
+        m_askedForPassword = true;
+        m_delegate->simpleUnarchiverNeedsPassword(*this);
+    }
+    if (!m_password)
+        return std::nullopt;
+    return KTEncodings::encode(*m_password, m_passwordEncodingName).value_or(m_password->toUtf8());
+}
+
+KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
+{
+    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveFileSize, encryptedEntry, m_passwordHandedOut,
+                                                    encryptionUnsupported()});
+}
+
+KTExtractionError KTLibArchiveUnarchiver::noProgress() const
+{
+    return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("reading it makes no progress"));
+}
+
+KTExtractionError KTLibArchiveUnarchiver::encryptionUnsupported() const
+{
+    // Encrypted 7z goes to 7-Zip's program; this is one whose first data is
+    // plain and whose later entries are encrypted.
+    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP || m_format == 0)
+        return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, QStringLiteral("7z"));
+    return KTExtractionError::make(KTErrorCode::EncryptedUnsupported, QString::fromUtf8(archive_format_name(m_archive)));
+}
+
+KTExtractionError KTLibArchiveUnarchiver::openError() const
+{
+    const char *text = archive_error_string(m_archive);
+    const QString detail = text ? QString::fromUtf8(text) : QString();
+    const int err = archive_errno(m_archive);
+    if (err == ENOENT || err == EACCES || err == EISDIR || err == EPERM)
+        return KTExtractionError::make(KTErrorCode::CannotOpen, detail);
+    if (detail.contains(QLatin1String("Unrecognized archive format")))
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    return readError();
+}
+
+KTExtractionError KTLibArchiveUnarchiver::parse()
+{
+    KTUtf8LocaleScope locale;
+    const QByteArray encodedPath = QFile::encodeName(m_path);
+    struct stat st;
+    if (::stat(encodedPath.constData(), &st) != 0)
+        return KTExtractionError::make(KTErrorCode::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
+    // Opening a FIFO or a device would block or read without end.
+    if (!S_ISREG(st.st_mode))
+        return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("not a regular file"));
+    m_archiveModificationTime = st.st_mtime;
+    m_archiveFileSize = st.st_size;
+
+    m_archive = archive_read_new();
+    archive_read_support_filter_all(m_archive);
+    // Every archive format but mtree, whose "archives" name files on this
+    // machine to read the contents from.
+    archive_read_support_format_7zip(m_archive);
+    archive_read_support_format_ar(m_archive);
+    archive_read_support_format_cab(m_archive);
+    archive_read_support_format_cpio(m_archive);
+    archive_read_support_format_empty(m_archive);
+    archive_read_support_format_iso9660(m_archive);
+    archive_read_support_format_lha(m_archive);
+    archive_read_support_format_rar(m_archive);
+    archive_read_support_format_rar5(m_archive);
+    archive_read_support_format_tar(m_archive);
+    archive_read_support_format_warc(m_archive);
+    archive_read_support_format_xar(m_archive);
+    archive_read_support_format_zip(m_archive);
+    archive_read_support_format_raw(m_archive);
+    archive_read_set_passphrase_callback(m_archive, this, &passphraseCallback);
+    // A multi-volume archive is read as one stream over all its files.
+    const QStringList volumes = KTArchiveVolumes::volumesFor(m_path);
+    std::vector<QByteArray> encodedVolumes;
+    std::vector<const char *> volumeNames;
+    qint64 totalFileSize = 0;
+    m_archiveVolumeCount = int(volumes.size());
+    for (const QString &volume : volumes) {
+        encodedVolumes.push_back(QFile::encodeName(volume));
+        totalFileSize += QFileInfo(volume).size();
+    }
+    for (const QByteArray &name : encodedVolumes)
+        volumeNames.push_back(name.constData());
+    volumeNames.push_back(nullptr);
+    // gzip goes through zlib here, which checks what libarchive would not.
+    if (volumes.size() == 1 && KTGzipSource::isGzip(m_path)) {
+        m_gzip = std::make_unique<KTGzipSource>(m_path);
+        if (m_gzip->open(m_archive) != ARCHIVE_OK)
+            return openError();
+    } else if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK) {
+        return openError();
+    }
+
+    archive_entry *entry = nullptr;
+    const int r = archive_read_next_header(m_archive, &entry);
+    if (r < ARCHIVE_WARN)
+        return openError();
+    m_firstEntry = r == ARCHIVE_EOF ? nullptr : entry;
+    m_format = archive_format(m_archive);
+    const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
+    if (base == ARCHIVE_FORMAT_EMPTY)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    // The raw reader takes any file; only a compressed one is an archive.
+    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_gzip)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+
+    m_totalSize = totalFileSize;
+    if (base == ARCHIVE_FORMAT_ZIP) {
+        m_zip = KTZipDirectory::read(m_path);
+        // Without its central directory a zip is cut short, and its entries'
+        // types (links) and name flags are lost.
+        if (!m_zip)
+            return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the zip's central directory is missing"));
+        if (m_zip->hasOverlappingEntries())
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                           QStringLiteral("its entries overlap one another, as in a zip bomb"));
+        std::vector<QByteArray> undecided;
+        for (const KTZipRecord &record : m_zip->records()) {
+            m_zipNames.insert(record.name, &record);
+            if (!record.unicodeName.isEmpty())
+                m_zipNames.insert(record.unicodeName, &record);
+            else if (!record.utf8Flag && needsDecoding(record.name))
+                undecided.push_back(record.name);
+        }
+        if (!undecided.empty())
+            m_detected = KTEncodingDetector::detect(undecided);
+        m_totalSize = qint64(m_zip->totalUncompressedSize());
+        m_progressByUncompressed = true;
+    }
+    m_parsed = true;
+    return {};
+}
+
+void KTLibArchiveUnarchiver::noteUndecided(const QByteArray &raw)
+{
+    if (m_zip && m_zipNames.contains(raw))
+        return;
+    // Names of stream formats arrive one by one: judge them again each time
+    // their number doubles, which keeps the cost linear.
+    m_undecided.push_back(raw);
+    if (m_undecided.size() >= m_nextDetectionAt && m_undecided.size() <= 4096) {
+        m_detected = KTEncodingDetector::detect(m_undecided);
+        m_nextDetectionAt *= 2;
+    }
+}
+
+QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
+{
+    if (decided)
+        return KTEncodings::decodeDefault(raw);
+    if (!needsDecoding(raw))
+        return QString::fromLatin1(raw);
+    noteUndecided(raw);
+    const KTArchiveString string(raw, m_detected.encoding, m_detected.confidence);
+    const QByteArray encoding = m_delegate ? m_delegate->encodingNameForString(*this, string) : QByteArray();
+    return KTEncodings::decodeOrDefault(raw, encoding);
+}
+
+KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const archive_entry *entry)
+{
+    auto *e = const_cast<archive_entry *>(entry);
+    const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
+    if (base == ARCHIVE_FORMAT_RAW) {
+        // A lone compressed file: name it after the archive without its last extension.
+        const QFileInfo info(m_path);
+        const QString name = info.completeBaseName();
+        return {name.isEmpty() ? info.fileName() + QStringLiteral(".out") : name, false};
+    }
+    const char *path = archive_entry_pathname(e);
+    if (!path) {
+        const wchar_t *wide = archive_entry_pathname_w(e);
+        return {wide ? QString::fromWCharArray(wide) : QString(), false};
+    }
+    QByteArray raw(path);
+    bool decided = formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw);
+    if (base == ARCHIVE_FORMAT_ZIP) {
+        if (const KTZipRecord *record = m_zipNames.value(raw)) {
+            if (record->nameIsDecided()) {
+                decided = true;
+                if (!record->unicodeName.isEmpty())
+                    raw = record->unicodeName;
+            }
+        }
+    }
+    return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
+}
+
+qint64 KTLibArchiveUnarchiver::readPosition() const
+{
+    return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
+}
+
+bool KTLibArchiveUnarchiver::shouldStop()
+{
+    return m_delegate && m_delegate->extractionShouldStop(*this);
+}
+
+void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 writtenTotal)
+{
+    if (!m_delegate)
+        return;
+    qint64 done = m_progressByUncompressed ? writtenTotal : readPosition();
+    done = std::clamp(done, m_lastTotalDone, std::max(m_totalSize, m_lastTotalDone));
+    m_lastTotalDone = done;
+    m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
+}
+
+KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done)
+{
+    qint64 fileDone = 0;
+    for (;;) {
+        if (shouldStop())
+            return KTExtractionError::make(KTErrorCode::Cancelled);
+        const void *buffer = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int r = archive_read_data_block(m_archive, &buffer, &size, &offset);
+        if (r == ARCHIVE_EOF)
+            break;
+        // A warning here is a failed check (bad CRC, wrong size): the data is damaged.
+        if (r != ARCHIVE_OK)
+            return readError(info.isEncrypted);
+        if (m_progressGuard.dataStalls(readPosition(), size))
+            return noProgress();
+        if (size > 0) {
+            if (auto error = writer.writeBlock(buffer, size, offset))
+                return error;
+            fileDone += qint64(size);
+        }
+        reportProgress(info, fileDone, done + fileDone);
+    }
+    done += fileDone;
+    return {};
+}
+
+KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, const KTArchiveEntry &info,
+                                                       const QByteArray &rel, KTDiskWriter &writer, qint64 &done)
+{
+    const auto mtime = modificationTime(entry, m_propagatesMetadata);
+    const mode_t perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+
+    if (const char *hardlink = archive_entry_hardlink(entry)) {
+        const auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)),
+                                                      (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP, maxPath);
+        if (!target.path)
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + target.reason);
+        return writer.makeHardLink(rel, *target.path);
+    }
+
+    switch (archive_entry_filetype(entry)) {
+    case AE_IFDIR:
+        return writer.makeDirectory(rel, perm, mtime);
+    case AE_IFLNK: {
+        const char *target = archive_entry_symlink(entry);
+        if (!target || !*target)
+            return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
+        const QByteArray raw(target);
+        const QString decoded = KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false);
+        return writer.deferSymlink(rel, decoded.toUtf8(), mtime);
+    }
+    case AE_IFREG:
+    case 0: {
+        // libarchive decrypts only zip; elsewhere it would decompress ciphertext.
+        if (archive_entry_is_data_encrypted(entry) && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+            return encryptionUnsupported();
+        if (auto error = writer.beginFile(rel, perm))
+            return error;
+        if (auto error = writeFileData(info, writer, done)) {
+            writer.abortFile();
+            return error;
+        }
+        const qint64 sparseSize = archive_entry_sparse_count(entry) > 0 && archive_entry_size_is_set(entry)
+                                      ? qint64(archive_entry_size(entry))
+                                      : -1;
+        return writer.finishFile(mtime, sparseSize);
+    }
+    default:
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       info.name + QStringLiteral(" is a device, FIFO or socket"));
+    }
+}
+
+KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
+{
+    KTExtractionError result;
+    qint64 done = 0;
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    archive_entry *entry = m_firstEntry;
+    m_firstEntry = nullptr;
+    for (int index = 0; entry; ++index) {
+        if (shouldStop()) {
+            result = KTExtractionError::make(KTErrorCode::Cancelled);
+            break;
+        }
+        const DecodedName decoded = decodeName(entry);
+        KTArchiveEntry info;
+        info.index = index;
+        info.name = decoded.name;
+        info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+        info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
+        info.isEncrypted = archive_entry_is_encrypted(entry);
+
+        const auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+        const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
+        if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
+            if (m_delegate)
+                m_delegate->willExtractEntry(*this, info, to);
+            KTExtractionError error;
+            if (!sane.path)
+                error = KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + sane.reason);
+            else if (sane.path->isEmpty() && !info.isDirectory)
+                error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
+            else
+                error = extractEntry(entry, info, *sane.path, writer, done);
+            if (m_delegate)
+                m_delegate->didExtractEntry(*this, info, to, error);
+            if (error) {
+                result = error;
+                break;
+            }
+            reportProgress(info, info.size, done);
+        }
+        const int r = archive_read_next_header(m_archive, &entry);
+        if (r == ARCHIVE_EOF)
+            break;
+        if (r < ARCHIVE_WARN) {
+            result = readError();
+            break;
+        }
+        const char *raw = archive_entry_pathname(entry);
+        if (m_progressGuard.headerStalls(readPosition(), QByteArray(raw ? raw : ""))) {
+            result = noProgress();
+            break;
+        }
+    }
+
+    return result;
+}
+
+KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int index, int maxPath)
+{
+    const bool zipNames = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+    const DecodedName decoded = decodeName(entry);
+    KTPlannedZipEntry planned;
+    planned.rawName = KTZipEntryReader::rawName(entry);
+    planned.info.index = index;
+    planned.info.name = decoded.name;
+    planned.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+    planned.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
+    planned.info.isEncrypted = archive_entry_is_encrypted(entry);
+    auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+    planned.path = std::move(sane.path);
+    planned.refusal = sane.reason;
+    planned.mtime = modificationTime(entry, m_propagatesMetadata);
+    planned.perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+
+    if (const char *hardlink = archive_entry_hardlink(entry)) {
+        planned.kind = KTPlannedZipEntry::Kind::Hardlink;
+        auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)), zipNames, maxPath);
+        planned.hardlinkTarget = std::move(target.path);
+        planned.linkRefusal = target.reason;
+    } else {
+        switch (archive_entry_filetype(entry)) {
+        case AE_IFDIR:
+            planned.kind = KTPlannedZipEntry::Kind::Directory;
+            break;
+        case AE_IFLNK:
+            planned.kind = KTPlannedZipEntry::Kind::Symlink;
+            if (const char *target = archive_entry_symlink(entry); target && *target) {
+                const QByteArray raw(target);
+                planned.linkTarget = (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
+            }
+            break;
+        case AE_IFREG:
+        case 0:
+            planned.kind = KTPlannedZipEntry::Kind::File;
+            break;
+        default:
+            planned.kind = KTPlannedZipEntry::Kind::Special;
+            break;
+        }
+    }
+    const KTZipRecord *record = m_zipNames.value(planned.rawName);
+    const quint64 dataSize = record ? record->compressedSize : quint64(std::max<qint64>(planned.info.size, 0));
+    planned.weight = dataSize + PerFileWeight;
+    return planned;
+}
+
+std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KTDiskWriter &writer, int workers)
+{
+    // The plan is read with the workers' own kind of reader; when that cannot
+    // open the file, the serial reader, still at its first entry, takes it.
+    KTZipEntryReader reader(m_path, m_archiveFileSize, {});
+    if (reader.open())
+        return std::nullopt;
+    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    std::vector<KTPlannedZipEntry> entries;
+    // A header that cannot be read ends the extraction after the entries before it.
+    KTExtractionError headerError;
+    for (;;) {
+        if (entries.size() % 1024 == 0 && shouldStop())
+            return KTExtractionError::make(KTErrorCode::Cancelled);
+        archive_entry *entry = nullptr;
+        if ((headerError = reader.next(&entry)) || !entry)
+            break;
+        entries.push_back(planEntry(entry, int(entries.size()), maxPath));
+    }
+    const KTZipExtractionPlan plan(std::move(entries), workers, m_alwaysOverwrites);
+    KTParallelZipExtractor::Host host;
+    host.unarchiver = this;
+    host.delegate = m_delegate;
+    host.shouldStop = [this] { return shouldStop(); };
+    host.progress = [this](const KTArchiveEntry &info, qint64 fileDone, qint64 written) {
+        reportProgress(info, fileDone, written);
+    };
+    host.password = [this] { return passwordBytes(); };
+    KTParallelZipExtractor extractor(m_path, m_archiveFileSize, plan, writer, m_alwaysOverwrites, std::move(host));
+    const KTExtractionError result = extractor.run();
+    return result.ok() ? headerError : result;
+}
+
+KTExtractionError KTLibArchiveUnarchiver::unarchive()
+{
+    if (!m_parsed)
+        return KTExtractionError::make(KTErrorCode::NotArchive);
+    KTUtf8LocaleScope locale;
+    // Only zip declares every size up front.
+    if (m_zip) {
+        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
+            return error;
+    }
+
+    QString enclosing;
+    QByteArray resolved;
+    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
+        return error;
+    KTDiskWriter writer(resolved, m_alwaysOverwrites);
+
+    std::optional<KTExtractionError> parallel;
+    if (m_zip && m_archiveVolumeCount == 1) {
+        const int workers = KTParallelZipExtractor::workersFor(*m_zip, m_zipWorkers);
+        if (workers > 1)
+            parallel = extractZipInParallel(writer, workers);
+    }
+    KTExtractionError result = parallel ? *parallel : extractInOrder(writer);
+
+    if (result.ok() && m_gzip)
+        result = m_gzip->finish();
+
+    // Links are made only when everything else went well; folder times and
+    // the link check always run, so nothing unsafe stays behind.
+    const KTExtractionError finished = writer.finish(m_propagatesMetadata, result.ok());
+    if (result.ok())
+        result = finished;
+    if (!result.ok())
+        return result;
+
+    if (m_delegate)
+        m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);
+    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks(), m_archiveModificationTime);
+}

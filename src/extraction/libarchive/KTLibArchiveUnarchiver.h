@@ -1,0 +1,99 @@
+#pragma once
+
+#include "extraction/names/KTEncodingDetector.h"
+#include "extraction/libarchive/KTReadProgressGuard.h"
+#include "extraction/engine/KTUnarchiver.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/zip/KTZipDirectory.h"
+#include "extraction/zip/KTZipExtractionPlan.h"
+
+#include <QHash>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct archive;
+struct archive_entry;
+class KTDiskWriter;
+class KTGzipSource;
+
+// The unarchiver on libarchive: every format and filter libarchive reads.
+//
+// parse() opens the archive and reads its first header (and, for zip, the
+// central directory: all names are known before extraction and are judged
+// together for their encoding). unarchive() then reads the archive once,
+// from that first header on: stream formats are decompressed one time only.
+class KTLibArchiveUnarchiver : public KTUnarchiver
+{
+public:
+    explicit KTLibArchiveUnarchiver(QString path);
+    ~KTLibArchiveUnarchiver() override;
+
+    KTExtractionError parse() override;
+    KTExtractionError unarchive() override;
+
+    // Threads that extract a zip: 1 extracts in archive order on the calling
+    // thread; n > 1 uses n workers (at most 8) whatever the archive's size;
+    // 0 decides by the archive and the cores. Defaults to the environment
+    // variable KT_ZIP_WORKERS, read once per process, else 0.
+    void setZipWorkers(int workers) { m_zipWorkers = workers; }
+
+private:
+    struct DecodedName {
+        QString name;
+        bool backslashSeparates = false;
+    };
+
+    static const char *passphraseCallback(archive *a, void *self);
+    static int defaultZipWorkers();
+    const char *nextPassphrase();
+    // Asks the delegate once when no password is set: the password's bytes, or nullopt.
+    std::optional<QByteArray> passwordBytes();
+
+    KTExtractionError readError(bool encryptedEntry = false) const;
+    KTExtractionError openError() const;
+    KTExtractionError encryptionUnsupported() const;
+    KTExtractionError noProgress() const;
+    DecodedName decodeName(const archive_entry *entry);
+    QString decodeRaw(const QByteArray &raw, bool decided);
+    void noteUndecided(const QByteArray &raw);
+    KTExtractionError extractInOrder(KTDiskWriter &writer);
+    // nullopt when the zip cannot be read side by side; then it goes in order.
+    std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
+    KTPlannedZipEntry planEntry(archive_entry *entry, int index, int maxPath);
+    KTExtractionError extractEntry(archive_entry *entry, const KTArchiveEntry &info, const QByteArray &rel,
+                                   KTDiskWriter &writer, qint64 &done);
+    KTExtractionError writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done);
+    void reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 done);
+    qint64 totalDone(qint64 writtenBytes) const;
+    bool shouldStop();
+    // Bytes of the archive file read so far.
+    qint64 readPosition() const;
+
+    QString m_path;
+    std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
+    archive *m_archive = nullptr;
+    archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
+    bool m_parsed = false;
+    int m_format = 0;
+    qint64 m_totalSize = 0;
+    bool m_progressByUncompressed = false;
+    qint64 m_lastTotalDone = 0;
+    qint64 m_archiveModificationTime = 0;
+    qint64 m_archiveFileSize = 0;
+    int m_archiveVolumeCount = 1;
+    int m_zipWorkers = 0;
+
+    std::optional<KTZipDirectory> m_zip;
+    QHash<QByteArray, const KTZipRecord *> m_zipNames;
+    KTDetectedEncoding m_detected;
+    std::vector<QByteArray> m_undecided;
+    size_t m_nextDetectionAt = 1;
+
+    KTReadProgressGuard m_progressGuard;
+
+    bool m_askedForPassword = false;
+    bool m_passwordHandedOut = false;
+    QByteArray m_passwordBytes;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "extraction/sevenzip/KTSevenZipListing.h"
+#include "extraction/engine/KTUnarchiver.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
+
+#include <optional>
+#include <vector>
+
+class KTSevenZipProcess;
+
+// The unarchiver on 7-Zip's own program (7zz), for the 7z archives that
+// libarchive cannot decrypt.
+//
+// parse() lists the archive ("7zz l -slt"; with the password first when the
+// names are encrypted). unarchive() has 7zz extract into the enclosing
+// folder, following its output to call the delegate entry by entry, then
+// holds what it wrote to the same rules as KTDiskWriter before anything is
+// moved. 7zz cannot skip one entry mid-run: the first failing or refused
+// entry ends the run.
+class KTSevenZipUnarchiver : public KTUnarchiver
+{
+public:
+    KTSevenZipUnarchiver(QString path, bool headerEncrypted);
+
+    KTExtractionError parse() override;
+    KTExtractionError unarchive() override;
+
+private:
+    struct Entry {
+        KTArchiveEntry info;
+        std::optional<QByteArray> rel; // sanitized path below the enclosing folder; nullopt: refused
+        QString refusal;
+        bool reported = false;
+    };
+
+    // Asks the delegate once when no password is set; true when one is set.
+    bool ensurePassword();
+    std::optional<QByteArray> passwordBytes() const;
+    bool shouldStop();
+    KTExtractionError runListing(const QString &program, QByteArray &output);
+    KTExtractionError checkEntriesBeforeExtraction(const QByteArray &root);
+    KTExtractionError runExtraction(const QByteArray &root);
+    // Matches a line of 7zz's log ("- name") to the next entry it names, or -1.
+    int entryAnnouncedBy(const QByteArray &line) const;
+    // Ends the current entry: did-extract with the result, progress.
+    void finishEntry(int index, const KTExtractionError &error);
+    // Begins an entry: false when the delegate refuses it.
+    bool beginEntry(int index);
+    void reportProgress(int percent);
+
+    QString m_path;
+    bool m_headerEncrypted;
+    QString m_program;
+    bool m_parsed = false;
+    bool m_askedForPassword = false;
+    qint64 m_archiveModificationTime = 0;
+    std::vector<Entry> m_entries;
+    qint64 m_totalSize = 0;
+    qint64 m_lastTotalDone = 0;
+    qint64 m_finishedBytes = 0;
+    QString m_root;
+    int m_current = -1;
+    int m_cursor = 0;
+};

@@ -1,0 +1,194 @@
+#include "extraction/zip/KTZipDirectory.h"
+
+#include "extraction/names/KTEncodings.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <cstring>
+
+namespace {
+
+constexpr quint32 EndSignature = 0x06054b50;
+constexpr quint32 Zip64LocatorSignature = 0x07064b50;
+constexpr quint32 Zip64EndSignature = 0x06064b50;
+constexpr quint32 CentralSignature = 0x02014b50;
+constexpr qint64 MaxCentralDirectory = qint64(1) << 30;
+
+quint16 le16(const char *p)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(p);
+    return quint16(u[0] | (u[1] << 8));
+}
+
+quint32 le32(const char *p)
+{
+    return quint32(le16(p)) | (quint32(le16(p + 2)) << 16);
+}
+
+quint64 le64(const char *p)
+{
+    return quint64(le32(p)) | (quint64(le32(p + 4)) << 32);
+}
+
+quint32 crc32(const QByteArray &data)
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (char ch : data)
+        crc = table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+quint64 saturatingAdd(quint64 a, quint64 b)
+{
+    return a > std::numeric_limits<quint64>::max() - b ? std::numeric_limits<quint64>::max() : a + b;
+}
+
+QByteArray readAt(QFile &file, qint64 offset, qint64 size)
+{
+    if (offset < 0 || size < 0 || !file.seek(offset))
+        return {};
+    return file.read(size);
+}
+
+// Applies the zip64 and Unicode path extra fields of one record.
+void readExtra(const char *p, int length, KTZipRecord &r, bool needSize, bool needCompressed, bool needOffset)
+{
+    while (length >= 4) {
+        const quint16 id = le16(p);
+        const quint16 size = le16(p + 2);
+        if (size > length - 4)
+            break;
+        const char *data = p + 4;
+        if (id == 0x0001) {
+            int at = 0;
+            if (needSize && at + 8 <= size) {
+                r.uncompressedSize = le64(data + at);
+                at += 8;
+            }
+            if (needCompressed && at + 8 <= size) {
+                r.compressedSize = le64(data + at);
+                at += 8;
+            }
+            if (needOffset && at + 8 <= size)
+                r.localHeaderOffset = le64(data + at);
+        } else if (id == 0x7075 && size >= 5 && data[0] == 1) {
+            const QByteArray name(data + 5, size - 5);
+            if (le32(data + 1) == crc32(r.name) && KTEncodings::isValidUtf8(name))
+                r.unicodeName = name;
+        }
+        p += 4 + size;
+        length -= 4 + size;
+    }
+}
+
+} // namespace
+
+std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 fileSize = file.size();
+    if (fileSize < 22)
+        return std::nullopt;
+
+    const qint64 tailSize = std::min<qint64>(fileSize, 22 + 65535);
+    const QByteArray tail = readAt(file, fileSize - tailSize, tailSize);
+    if (tail.size() != tailSize)
+        return std::nullopt;
+    qint64 eocd = -1;
+    for (qint64 i = tailSize - 22; i >= 0; --i) {
+        if (le32(tail.constData() + i) == EndSignature) {
+            eocd = i;
+            break;
+        }
+    }
+    if (eocd < 0)
+        return std::nullopt;
+    const char *e = tail.constData() + eocd;
+    quint64 count = le16(e + 10);
+    quint64 cdSize = le32(e + 12);
+    quint64 cdOffset = le32(e + 16);
+    const qint64 eocdPos = fileSize - tailSize + eocd;
+
+    if (count == 0xFFFF || cdSize == 0xFFFFFFFF || cdOffset == 0xFFFFFFFF) {
+        if (eocd >= 20 && le32(e - 20) == Zip64LocatorSignature) {
+            const QByteArray z = readAt(file, qint64(le64(e - 20 + 8)), 56);
+            if (z.size() == 56 && le32(z.constData()) == Zip64EndSignature) {
+                count = le64(z.constData() + 32);
+                cdSize = le64(z.constData() + 40);
+                cdOffset = le64(z.constData() + 48);
+            }
+        }
+    }
+    if (cdSize > quint64(MaxCentralDirectory) || cdSize > quint64(fileSize) || count > cdSize / 46 + 1)
+        return std::nullopt;
+
+    QByteArray cd = readAt(file, qint64(cdOffset), qint64(cdSize));
+    if (cd.size() < 4 || le32(cd.constData()) != CentralSignature) {
+        // Data prepended to the archive (a self-extractor) shifts every offset.
+        cd = readAt(file, eocdPos - qint64(cdSize), qint64(cdSize));
+        if (cd.size() < 4 || le32(cd.constData()) != CentralSignature)
+            return std::nullopt;
+    }
+
+    KTZipDirectory dir;
+    dir.m_records.reserve(size_t(count));
+    qint64 at = 0;
+    while (at + 46 <= cd.size() && le32(cd.constData() + at) == CentralSignature) {
+        const char *h = cd.constData() + at;
+        const quint16 flags = le16(h + 8);
+        const int nameLength = le16(h + 28);
+        const int extraLength = le16(h + 30);
+        const int commentLength = le16(h + 32);
+        if (at + 46 + nameLength + extraLength + commentLength > cd.size())
+            break;
+        KTZipRecord r;
+        r.utf8Flag = flags & (1u << 11);
+        r.encrypted = flags & 1u;
+        r.method = le16(h + 10);
+        r.compressedSize = le32(h + 20);
+        r.uncompressedSize = le32(h + 24);
+        r.localHeaderOffset = le32(h + 42);
+        r.name = QByteArray(h + 46, nameLength);
+        readExtra(h + 46 + nameLength, extraLength, r, r.uncompressedSize == 0xFFFFFFFF,
+                  r.compressedSize == 0xFFFFFFFF, r.localHeaderOffset == 0xFFFFFFFF);
+        dir.m_totalUncompressed = saturatingAdd(dir.m_totalUncompressed, r.uncompressedSize);
+        dir.m_records.push_back(std::move(r));
+        at += 46 + nameLength + extraLength + commentLength;
+    }
+    if (dir.m_records.empty() && count > 0)
+        return std::nullopt;
+    return dir;
+}
+
+bool KTZipDirectory::hasOverlappingEntries() const
+{
+    constexpr quint64 LocalHeaderSize = 30;
+    std::vector<const KTZipRecord *> byOffset;
+    byOffset.reserve(m_records.size());
+    for (const KTZipRecord &r : m_records)
+        byOffset.push_back(&r);
+    std::sort(byOffset.begin(), byOffset.end(),
+              [](const KTZipRecord *a, const KTZipRecord *b) { return a->localHeaderOffset < b->localHeaderOffset; });
+    for (size_t i = 1; i < byOffset.size(); ++i) {
+        const KTZipRecord &before = *byOffset[i - 1];
+        const quint64 end = saturatingAdd(saturatingAdd(before.localHeaderOffset, LocalHeaderSize), before.compressedSize);
+        if (byOffset[i]->localHeaderOffset < end)
+            return true;
+    }
+    return false;
+}

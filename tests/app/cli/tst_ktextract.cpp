@@ -1,0 +1,255 @@
+#include "support/KTTestArchives.h"
+#include "support/KTTestDirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+// kt-extract as scripts and benchmarks use it: a real process.
+class TestKtExtract : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QFile::exists(QStringLiteral(KT_EXTRACT_BIN)));
+        // Keep the user's settings out of the runs.
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        QVERIFY(KTTestArchives::write(m_dir.filePath("two.zip"), {KTTestEntry::file("a.txt", "a"), KTTestEntry::file("b.txt", "b")}));
+        KTTestArchives::Options locked;
+        locked.passphrase = "pa ss";
+        locked.encryption = "aes256";
+        QVERIFY(KTTestArchives::write(m_dir.filePath("locked.zip"), {KTTestEntry::file("s.txt", "secret")}, locked));
+    }
+
+    void init()
+    {
+        m_out = m_dir.freshFolder(QStringLiteral("out"));
+        QVERIFY(!m_out.isEmpty());
+    }
+
+    // Prints the created item's path; the second run gets a unique name.
+    void extractsIntoOutputFolder()
+    {
+        Run r = run({"-q", "-o", m_out, m_dir.filePath("two.zip")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, m_out + "/two\n");
+        QVERIFY(QFile::exists(m_out + "/two/b.txt"));
+        r = run({"-q", "-o", m_out, m_dir.filePath("two.zip")});
+        QCOMPARE(r.out, m_out + "/two-2\n");
+        QCOMPARE(QDir(m_out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"two", "two-2"}));
+    }
+
+    void defaultsToCurrentFolder()
+    {
+        const Run r = run({"-q", m_dir.filePath("two.zip")}, {}, m_out);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, m_out + "/two\n");
+    }
+
+    void passwordFromStdin_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("right") << QByteArray("pa ss\nrest") << 0;
+        QTest::newRow("wrong") << QByteArray("nope\n") << 1;
+        QTest::newRow("empty stdin") << QByteArray() << 1;
+    }
+
+    // A failure says the fixed line, then the cause, and leaves nothing in
+    // the output folder.
+    void passwordFromStdin()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        const Run r = run({"-q", "-p", "-o", m_out, m_dir.filePath("locked.zip")}, input);
+        QCOMPARE(r.exitCode, exitCode);
+        if (exitCode == 0) {
+            QFile f(m_out + "/s.txt");
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("secret"));
+            return;
+        }
+        QCOMPARE(r.err, QStringLiteral("Extract error or password error, try again!\nWrong or missing password\n"));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+    // An encrypted 7z goes through 7zz with the password from standard input.
+    void encryptedSevenZip()
+    {
+        if (!KTTestArchives::haveProgram("7zz"))
+            QSKIP("7zz is not installed");
+        const QString src = m_dir.freshFolder(QStringLiteral("src7z"));
+        QFile f(src + QStringLiteral("/тайна.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("secret");
+        f.close();
+        const QString archive = m_dir.filePath("locked.7z");
+        QVERIFY(KTTestArchives::run("7zz", {"a", "-bd", "-ppa ss", "-mhe=on", archive, "."}, src));
+        Run r = run({"-q", "-p", "-o", m_out, archive}, "pa ss\n");
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, m_out + QStringLiteral("/тайна.txt\n"));
+        QFile out(m_out + QStringLiteral("/тайна.txt"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), QByteArray("secret"));
+
+        r = run({"-q", "-p", "-o", m_out, archive}, "wrong\n");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err, QStringLiteral("Extract error or password error, try again!\nWrong or missing password\n"));
+    }
+
+    void encodingOption()
+    {
+        KTTestArchives::Options options;
+        options.legacyNames = true;
+        const QByteArray cp866 = "\x8f\xe0\xa8\xa2\xa5\xe2.txt"; // "Привет.txt"
+        QVERIFY(KTTestArchives::write(m_dir.filePath("ru.zip"), {KTTestEntry::file(cp866, "x")}, options));
+        for (const QString &name : {QStringLiteral("110"), QStringLiteral("cp866"), QStringLiteral("IBM866")}) {
+            const Run r = run({"-q", "-e", name, "-o", m_out, m_dir.filePath("ru.zip")});
+            QCOMPARE(r.exitCode, 0);
+            QVERIFY(r.out.startsWith(m_out + QStringLiteral("/Привет")));
+        }
+        QCOMPARE(run({"-e", "klingon", m_dir.filePath("ru.zip")}).exitCode, 2);
+        const Run list = run({"--list-encodings"});
+        QCOMPARE(list.exitCode, 0);
+        QVERIFY(list.out.contains("Cyrillic (DOS, CP866)"));
+    }
+
+    void usageErrors()
+    {
+        QCOMPARE(run({}).exitCode, 2);
+        QCOMPARE(run({"a.zip", "b.zip"}).exitCode, 2);
+        QCOMPARE(run({"--bogus", "a.zip"}).exitCode, 2);
+        QCOMPARE(run({"-o", m_dir.filePath("no-such-folder"), m_dir.filePath("two.zip")}).exitCode, 2);
+        const Run help = run({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("--password-stdin"));
+    }
+
+    void notAnArchive()
+    {
+        QFile f(m_dir.filePath("plain.zip"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("plain text");
+        f.close();
+        const Run r = run({"-o", m_out, f.fileName()});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.endsWith("Not an archive or an unsupported format\n"));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // Ctrl-C stops the job, removes its scratch folder and exits 130.
+    void interruptCleansUp()
+    {
+        std::vector<KTTestEntry> entries;
+        for (int i = 0; i < 4000; ++i)
+            entries.push_back(KTTestEntry::file("d/" + QByteArray::number(i), QByteArray::number(i).repeated(5000)));
+        const QString archive = m_dir.filePath("big.tar.xz");
+        QVERIFY(KTTestArchives::write(archive, entries, "pax", "xz"));
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(QStringLiteral(KT_EXTRACT_BIN), {"-q", "-o", m_out, archive});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), 10000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+    // A write that finds no room (here: the file-size limit) fails the job
+    // with that cause and leaves nothing behind.
+    void noSpace()
+    {
+        if (!KTTestArchives::haveProgram("prlimit"))
+            QSKIP("prlimit is not installed");
+        const QString archive = m_dir.filePath("roomy.tar.gz");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("small.txt", "s"),
+                                                KTTestEntry::file("large.bin", QByteArray("0123456789").repeated(100000))},
+                                      "pax", "gzip"));
+        const Run r = runAs({"prlimit", "--fsize=300000", "--"}, {"-q", "-o", m_out, archive});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("No space left on the disk"), qPrintable(r.err));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+    // An archive the user may not read: the cause says so. As root, the run
+    // goes through setpriv as nobody, since root reads every file.
+    void unreadableArchive()
+    {
+        const QString archive = m_dir.filePath("secret.zip");
+        QVERIFY(QFile::copy(m_dir.filePath("two.zip"), archive));
+        QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::WriteOwner));
+        QStringList prefix;
+        if (::geteuid() == 0) {
+            if (!KTTestArchives::haveProgram("setpriv"))
+                QSKIP("setpriv is not installed");
+            prefix = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+            QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                            QFile::ReadOther | QFile::ExeOther));
+            QVERIFY(QFile::setPermissions(m_out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                     QFile::WriteOther | QFile::ExeOther));
+            if (runAs(prefix, {"--help"}).exitCode != 0)
+                QSKIP("the build cannot be run as another user from here");
+        } else {
+            QVERIFY(QFile::setPermissions(archive, {}));
+        }
+        const Run r = runAs(prefix, {"-q", "-o", m_out, archive});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("The archive cannot be read"), qPrintable(r.err));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+private:
+    Run run(const QStringList &arguments, const QByteArray &input = {}, const QString &cwd = {})
+    {
+        return runAs({}, arguments, input, cwd);
+    }
+
+    Run runAs(const QStringList &prefix, const QStringList &arguments, const QByteArray &input = {}, const QString &cwd = {})
+    {
+        QStringList command = prefix;
+        command << QStringLiteral(KT_EXTRACT_BIN) << arguments;
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        if (!cwd.isEmpty())
+            p.setWorkingDirectory(cwd);
+        p.start(command.takeFirst(), command);
+        p.write(input);
+        p.closeWriteChannel();
+        Run r;
+        if (!p.waitForFinished(30000))
+            return r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    KTTestFolder m_dir;
+    QProcessEnvironment m_env;
+    QString m_out;
+};
+
+QTEST_GUILESS_MAIN(TestKtExtract)
+#include "tst_ktextract.moc"

@@ -1,0 +1,118 @@
+#include "browser/screens/ImageCell.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTreeView>
+
+// The name cell's geometry, to the point, and what it paints.
+class TestImageCell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void iconAndTextPlaces_data()
+    {
+        QTest::addColumn<QRectF>("frame");
+        QTest::addColumn<QRectF>("icon");
+        QTest::addColumn<qreal>("textLeft");
+        // 10.6 + 3 + 20 + 3 = 36.6, cut to whole units.
+        QTest::newRow("x 10.6, 24 high") << QRectF(10.6, 0, 200, 24) << QRectF(13.6, 2, 20, 20) << qreal(36);
+        // ceil(-1.5) = -1: the icon reaches past a low row.
+        QTest::newRow("17 high") << QRectF(0, 50, 200, 17) << QRectF(3, 49, 20, 20) << qreal(26);
+        QTest::newRow("odd height rounds up") << QRectF(0, 0, 100, 25) << QRectF(3, 3, 20, 20) << qreal(26);
+    }
+    void iconAndTextPlaces()
+    {
+        QFETCH(QRectF, frame);
+        QFETCH(QRectF, icon);
+        QFETCH(qreal, textLeft);
+        QCOMPARE(ImageCell::imageRectForBounds(frame, true), icon);
+        const QRectF text = ImageCell::textFrameForFrame(frame, true);
+        QCOMPARE(text.left(), textLeft);
+        // The text keeps the cell's right edge.
+        QCOMPARE(text.right(), frame.right());
+    }
+
+    // Without an icon: no icon rectangle, the text in the whole frame,
+    // centred; the size still grows by the text gap.
+    void withoutIcon()
+    {
+        const QRectF frame(4, 10, 120, 24);
+        QVERIFY(ImageCell::imageRectForBounds(frame, false).isNull());
+        QCOMPARE(ImageCell::textFrameForFrame(frame, false), frame);
+        QCOMPARE(ImageCell::titleRectForBounds(frame, 16), QRectF(4, 14, 120, 20));
+        QCOMPARE(ImageCell::cellSize(QSizeF(50, 16), false), QSizeF(53, 16));
+        QCOMPARE(ImageCell::cellSize(QSizeF(50, 16), true), QSizeF(73, 16));
+    }
+
+    // The icon's hit box starts at the frame's top, two points above where
+    // a 24-high row draws it: a click on its lowest two points misses it.
+    void hitBox()
+    {
+        const QRectF frame(0, 0, 200, 24);
+        const qreal textHeight = 14;
+        QCOMPARE(ImageCell::hitTest(QPointF(10, 1), frame, true, textHeight, 50), ImageCell::Hit::ContentArea);
+        QCOMPARE(ImageCell::hitTest(QPointF(10, 19.5), frame, true, textHeight, 50), ImageCell::Hit::ContentArea);
+        QCOMPARE(ImageCell::hitTest(QPointF(10, 21), frame, true, textHeight, 50), ImageCell::Hit::None);
+        // On the text as drawn, and past its end.
+        QCOMPARE(ImageCell::hitTest(QPointF(40, 12), frame, true, textHeight, 50), ImageCell::Hit::ContentArea);
+        QCOMPARE(ImageCell::hitTest(QPointF(150, 12), frame, true, textHeight, 50), ImageCell::Hit::None);
+        // No icon: the icon's place is text.
+        QCOMPARE(ImageCell::hitTest(QPointF(10, 12), frame, false, textHeight, 50), ImageCell::Hit::ContentArea);
+    }
+
+    // Painted into a cell at x 10 of a 24-high row: the icon covers 13–32
+    // from y 2 and nothing of it lies left of 13 or above 2; the text starts
+    // at 36, cut at its tail when the cell is narrow.
+    void paintsIconAndCutText()
+    {
+        QStandardItemModel model;
+        QPixmap red(40, 40); // any size is drawn at 20 × 20
+        red.fill(Qt::red);
+        auto *item = new QStandardItem(QIcon(red), QStringLiteral("a-rather-long-name-that-cannot-fit.txt"));
+        model.appendRow(item);
+        QTreeView view;
+        view.setModel(&model);
+        ImageCell cell;
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.rect = QRect(10, 0, 120, 24);
+        option.font = view.font();
+        option.state |= QStyle::State_Enabled;
+
+        QImage image(200, 30, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            cell.paint(&painter, option, model.index(0, 0));
+        }
+        QCOMPARE(image.pixelColor(13, 2), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(32, 21), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(12, 10), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(20, 1), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(33, 10), QColor(Qt::white));
+        int firstInk = -1;
+        int lastInk = -1;
+        for (int x = 33; x < 200; ++x) {
+            for (int y = 0; y < 24; ++y) {
+                if (image.pixelColor(x, y) != QColor(Qt::white)) {
+                    if (firstInk < 0)
+                        firstInk = x;
+                    lastInk = x;
+                    break;
+                }
+            }
+        }
+        QVERIFY2(firstInk >= 36 && firstInk <= 38, qPrintable(QString::number(firstInk)));
+        QVERIFY2(lastInk < 130, qPrintable(QString::number(lastInk)));
+
+        QCOMPARE(cell.sizeHint(option, model.index(0, 0)).height(), ImageCell::RowHeight);
+        const int textWidth = qCeil(QFontMetricsF(view.font()).horizontalAdvance(item->text()));
+        QCOMPARE(cell.sizeHint(option, model.index(0, 0)).width(), textWidth + 23);
+    }
+};
+
+QTEST_MAIN(TestImageCell)
+#include "tst_imagecell.moc"

@@ -1,0 +1,213 @@
+#include "support/KTEncodingCorpus.h"
+#include "extraction/names/KTEncodingDetector.h"
+#include "extraction/names/KTEncodings.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <thread>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+std::vector<QByteArray> rawNames(const KTNameSet &set)
+{
+    std::vector<QByteArray> raw;
+    for (const QString &name : set.names)
+        raw.push_back(kt_encodeName(name, set.icuName));
+    return raw;
+}
+
+} // namespace
+
+class TestEncodingDetector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tableConverters_data();
+    void tableConverters();
+    void corpusEncodes();
+    void asciiAndUtf8();
+    void thinEvidenceIsUnsure();
+    void clearEvidenceIsSure();
+    void wrongCyrillicPageLoses();
+    void everyNameMustDecode();
+    void concurrentCalls();
+    void manyNames();
+};
+
+void TestEncodingDetector::tableConverters_data()
+{
+    QTest::addColumn<QByteArray>("icuName");
+    for (const KTEncodingInfo &info : KTEncodings::all())
+        QTest::newRow(info.icuName) << QByteArray(info.icuName);
+}
+
+void TestEncodingDetector::tableConverters()
+{
+    QFETCH(QByteArray, icuName);
+    // A name with the first letter the page holds must survive the round trip,
+    // so a converter that opens but maps nothing fails too.
+    const QString letters = u"éжα漢한กשشğőāç"_s;
+    for (QChar letter : letters) {
+        const QString name = u"Report "_s + letter + u".txt"_s;
+        const std::optional<QByteArray> raw = KTEncodings::encode(name, icuName);
+        if (!raw)
+            continue;
+        QVERIFY(!KTEncodings::isAscii(*raw) || raw->contains('\x1b'));
+        QCOMPARE(KTEncodings::decode(*raw, icuName), std::optional<QString>(name));
+        return;
+    }
+    QFAIL("the converter does not open or holds none of the sample letters");
+}
+
+void TestEncodingDetector::corpusEncodes()
+{
+    const auto &corpus = kt_encodingCorpus();
+    QVERIFY(corpus.size() >= 12);
+    for (const KTNameSet &set : corpus) {
+        QVERIFY2(KTEncodings::find(set.encoding), qPrintable(set.label));
+        for (const QString &name : set.names) {
+            const QByteArray raw = kt_encodeName(name, set.icuName);
+            QVERIFY2(!raw.isEmpty(), qPrintable(set.label + u": "_s + name));
+            // Legacy names are the point: none may pass as UTF-8.
+            QVERIFY2(KTEncodings::isAscii(raw) || !KTEncodings::isValidUtf8(raw), qPrintable(name));
+            QCOMPARE(KTEncodings::decode(raw, set.icuName), std::optional<QString>(name));
+        }
+    }
+}
+
+void TestEncodingDetector::asciiAndUtf8()
+{
+    const KTDetectedEncoding ascii = KTEncodingDetector::detect({"docs/readme.txt", "a/b/c.bin"});
+    QCOMPARE(ascii.encoding, KTEncodings::UTF8);
+    QCOMPARE(ascii.confidence, 1.0f);
+
+    const KTDetectedEncoding utf8 =
+        KTEncodingDetector::detect({"readme.txt", u"Отчёт/смета.xlsx"_s.toUtf8(), u"写真/旅行.jpg"_s.toUtf8()});
+    QCOMPARE(utf8.encoding, KTEncodings::UTF8);
+    QCOMPARE(utf8.confidence, 1.0f);
+
+    // One name that is not UTF-8 rules UTF-8 out for the whole archive.
+    const KTDetectedEncoding mixed = KTEncodingDetector::detect(
+        {u"Grüße.txt"_s.toUtf8(), kt_encodeName(u"Überweisung März.pdf"_s, "ibm-850")});
+    QVERIFY(mixed.encoding != KTEncodings::UTF8);
+
+    const KTDetectedEncoding none = KTEncodingDetector::detect({});
+    QCOMPARE(none.encoding, 0);
+    QCOMPARE(none.confidence, 0.0f);
+}
+
+void TestEncodingDetector::thinEvidenceIsUnsure()
+{
+    const struct {
+        QString name;
+        QByteArray icuName;
+    } cases[] = {
+        {u"Кот"_s, "ibm-866"},
+        {u"été"_s, "ibm-850"},
+        {u"Дом"_s, "windows-1251"},
+        {u"写真"_s, "GBK"},
+    };
+    for (const auto &c : cases) {
+        const KTDetectedEncoding detected = KTEncodingDetector::detect({kt_encodeName(c.name, c.icuName)});
+        QVERIFY2(detected.confidence < 0.8f, qPrintable(c.name + u" %1"_s.arg(detected.confidence)));
+    }
+}
+
+void TestEncodingDetector::clearEvidenceIsSure()
+{
+    // Sets with a fair amount of non-ASCII text: one page must win clearly.
+    for (const KTNameSet &set : kt_encodingCorpus()) {
+        const std::vector<QByteArray> raw = rawNames(set);
+        qsizetype highBytes = 0;
+        for (const QByteArray &name : raw)
+            highBytes += std::count_if(name.begin(), name.end(), [](char c) { return c & 0x80; });
+        if (highBytes < 30)
+            continue;
+        const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
+        QVERIFY2(detected.confidence >= 0.8f,
+                 qPrintable(set.label + u": %1 at %2"_s.arg(detected.encoding).arg(detected.confidence)));
+    }
+}
+
+void TestEncodingDetector::wrongCyrillicPageLoses()
+{
+    // The Cyrillic pages map every byte, so only the text tells them apart.
+    const QStringList names = {u"Привет/Новый документ.txt"_s, u"Сводная таблица.xlsx"_s, u"Фото с дачи.jpg"_s};
+    for (const QByteArray icuName : {"ibm-866", "windows-1251", "KOI8-R"}) {
+        std::vector<QByteArray> raw;
+        for (const QString &name : names)
+            raw.push_back(kt_encodeName(name, icuName));
+        const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
+        const QByteArray detectedName = KTEncodings::encodingNameForEncoding(detected.encoding);
+        QCOMPARE(KTEncodings::decode(raw[0], detectedName), std::optional<QString>(names[0]));
+    }
+}
+
+void TestEncodingDetector::everyNameMustDecode()
+{
+    // More text than is scored, all in GBK's range, then one name only
+    // GB18030 can hold: the choice must still decode it.
+    std::vector<QByteArray> raw;
+    for (int i = 0; i < 4000; ++i)
+        raw.push_back(kt_encodeName(u"工作资料/项目文档 %1/会议纪要与总结报告 %1.docx"_s.arg(i), "GB18030"));
+    const QString rare = u"工作资料/\U00020000\u4E00.txt"_s;
+    raw.push_back(kt_encodeName(rare, "GB18030"));
+    QVERIFY(!KTEncodings::canDecode(raw.back(), "GBK"));
+    const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
+    const QByteArray icuName = KTEncodings::encodingNameForEncoding(detected.encoding);
+    QCOMPARE(KTEncodings::decode(raw.back(), icuName), std::optional<QString>(rare));
+    QCOMPARE(KTEncodings::decode(raw.front(), icuName), std::optional<QString>(u"工作资料/项目文档 0/会议纪要与总结报告 0.docx"_s));
+}
+
+void TestEncodingDetector::concurrentCalls()
+{
+    const auto &corpus = kt_encodingCorpus();
+    std::vector<KTDetectedEncoding> serial;
+    for (const KTNameSet &set : corpus)
+        serial.push_back(KTEncodingDetector::detect(rawNames(set)));
+
+    std::vector<std::vector<KTDetectedEncoding>> parallel(4);
+    std::vector<std::thread> threads;
+    for (auto &results : parallel) {
+        threads.emplace_back([&corpus, &results] {
+            for (int round = 0; round < 5; ++round) {
+                results.clear();
+                for (const KTNameSet &set : corpus)
+                    results.push_back(KTEncodingDetector::detect(rawNames(set)));
+            }
+        });
+    }
+    for (std::thread &t : threads)
+        t.join();
+    for (const auto &results : parallel) {
+        for (size_t i = 0; i < serial.size(); ++i) {
+            QCOMPARE(results[i].encoding, serial[i].encoding);
+            QCOMPARE(results[i].confidence, serial[i].confidence);
+        }
+    }
+}
+
+void TestEncodingDetector::manyNames()
+{
+    // 100,000 names under a handful of folders, as a photo archive has.
+    const QStringList folders = {u"Фото/Отпуск 2019"_s, u"Фото/Дача"_s, u"Документы/Бухгалтерия"_s};
+    std::vector<QByteArray> raw;
+    raw.reserve(100000);
+    for (int i = 0; i < 100000; ++i) {
+        const QString name = folders[i % folders.size()] + u"/Снимок %1.jpg"_s.arg(i);
+        raw.push_back(kt_encodeName(name, "ibm-866"));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
+    qInfo("100000 names: %lld ms", qlonglong(timer.elapsed()));
+    QCOMPARE(KTEncodings::decode(raw.back(), KTEncodings::encodingNameForEncoding(detected.encoding)),
+             std::optional<QString>(folders[99999 % 3] + u"/Снимок 99999.jpg"_s));
+}
+
+QTEST_GUILESS_MAIN(TestEncodingDetector)
+#include "tst_encodingdetector.moc"

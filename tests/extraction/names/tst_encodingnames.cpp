@@ -1,0 +1,233 @@
+#include "extraction/names/KTArchiveString.h"
+#include "support/KTEncodingCorpus.h"
+#include "extraction/names/KTEncodingDecision.h"
+#include "extraction/names/KTEncodings.h"
+#include "app/core/KTPreferences.h"
+#include "support/KTTestArchives.h"
+#include "support/KTTestDirs.h"
+
+#include <QDir>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr qint64 Detect = 0;
+
+// Every file path below a result, decoded from the UTF-8 on disk.
+QSet<QString> filesBelow(const QString &root)
+{
+    QSet<QString> files;
+    const auto tree = kt_snapshot(root);
+    for (auto it = tree.begin(); it != tree.end(); ++it) {
+        if (it.value().startsWith("f:"))
+            files.insert(it.key());
+    }
+    return files;
+}
+
+std::vector<KTTestEntry> entriesFor(const KTNameSet &set)
+{
+    std::vector<KTTestEntry> entries;
+    for (const QString &name : set.names)
+        entries.push_back(KTTestEntry::file(kt_encodeName(name, set.icuName), name.toUtf8()));
+    // A second top-level item keeps the enclosing folder, whatever the names.
+    entries.push_back(KTTestEntry::file("readme.txt", "x"));
+    return entries;
+}
+
+// The first corpus set whose label starts so.
+const KTNameSet *corpusSet(const QString &labelStart)
+{
+    for (const KTNameSet &set : kt_encodingCorpus()) {
+        if (set.label.startsWith(labelStart))
+            return &set;
+    }
+    return nullptr;
+}
+
+// How many of the set's names are among the files.
+int exactNames(const KTNameSet &set, const QSet<QString> &files)
+{
+    int exact = 0;
+    for (const QString &name : set.names)
+        exact += files.contains(name) ? 1 : 0;
+    return exact;
+}
+
+} // namespace
+
+class TestEncodingNames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_tmp = m_dir.freshFolder();
+        QVERIFY(!m_tmp.isEmpty());
+    }
+
+    // The decision, exactly: a chosen encoding wins; otherwise the detected
+    // one at or above the threshold (in percent, single precision) when it
+    // decodes the name; otherwise the default.
+    void decision()
+    {
+        const QByteArray sjis = kt_encodeName(QStringLiteral("表だよ.txt"), "Shift_JIS");
+        const KTArchiveString at80(sjis, 8, 0.80f);
+        const KTArchiveString at79(sjis, 8, 0.79f);
+        QCOMPARE(KTEncodingDecision::encodingNameFor(at80, Detect, 80), QByteArray("Shift_JIS"));
+        QCOMPARE(KTEncodingDecision::encodingNameFor(at79, Detect, 80), QByteArray());
+        QCOMPARE(KTEncodingDecision::encodingNameFor(at79, Detect, 79), QByteArray("Shift_JIS"));
+        QCOMPARE(KTEncodingDecision::encodingNameFor(at80, 4, 80), QByteArray("UTF-8"));
+        QCOMPARE(KTEncodingDecision::encodingNameFor(at80, 110, 80), QByteArray("ibm-866"));
+        QCOMPARE(KTEncodingDecision::encodingNameFor(KTArchiveString(sjis, 0, 1.0f), Detect, 80), QByteArray());
+        // Detected with full confidence, but the bytes are not valid in it.
+        QCOMPARE(KTEncodingDecision::encodingNameFor(KTArchiveString(sjis, 4, 1.0f), Detect, 80), QByteArray());
+        // An identifier no table entry has falls back to the default rule.
+        QCOMPARE(KTEncodingDecision::encodingNameFor(at80, 99999, 80), QByteArray());
+        QCOMPARE(KTEncodings::decodeOrDefault("caf\x82", QByteArray()), QStringLiteral("café"));
+    }
+
+    // Legacy zips (raw names, no UTF-8 flag) extracted under "Detect
+    // automatically": the share of names that land on disk exactly.
+    void detectionThroughTheJob()
+    {
+        int exact = 0;
+        int total = 0;
+        for (const KTNameSet &set : kt_encodingCorpus()) {
+            const KTJobOutcome out = extractLegacySet(set, Detect);
+            QVERIFY2(out.succeeded, qPrintable(set.label + ": " + out.error.message));
+            const int setExact = exactNames(set, filesBelow(out.desPath));
+            qInfo("%-48s %d/%d", qPrintable(set.label), setExact, int(set.names.size()));
+            exact += setExact;
+            total += int(set.names.size());
+        }
+        qInfo("names decoded exactly under \"Detect automatically\": %d/%d (%.1f%%)", exact, total, 100.0 * exact / total);
+        QVERIFY(exact * 10 >= total * 9);
+    }
+
+    // A chosen encoding decodes every name of its set; UTF-8 (the default
+    // choice) falls back to CP437 for bytes that are not UTF-8 instead of failing.
+    void chosenEncoding_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<qint64>("encoding");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("shift_jis as cp932") << "CP932 Japanese, Windows zip" << qint64(112) << true;
+        QTest::newRow("gbk") << "CP936 Simplified Chinese, Windows zip" << qint64(113) << true;
+        QTest::newRow("cp866") << "CP866 Russian, Windows zip" << qint64(110) << true;
+        QTest::newRow("cp866 read as utf-8") << "CP866 Russian, Windows zip" << qint64(4) << false;
+    }
+
+    void chosenEncoding()
+    {
+        QFETCH(QString, label);
+        QFETCH(qint64, encoding);
+        QFETCH(bool, exact);
+        const KTNameSet *set = corpusSet(label);
+        QVERIFY(set);
+        const KTJobOutcome out = extractLegacySet(*set, encoding);
+        QVERIFY(out.succeeded);
+        const QSet<QString> files = filesBelow(out.desPath);
+        QCOMPARE(files.size(), set->names.size() + 1);
+        QCOMPARE(exactNames(*set, files), exact ? int(set->names.size()) : 0);
+        if (!exact) {
+            const QString cp437 = KTEncodings::decodeDefault(kt_encodeName(set->names.first(), set->icuName));
+            QVERIFY(files.contains(cp437));
+        }
+    }
+
+    // Names of a stream format (tar) arrive one by one and are judged as they come.
+    void streamFormatDetection()
+    {
+        const KTNameSet *set = corpusSet(QStringLiteral("KOI8-R"));
+        QVERIFY(set);
+        const KTJobOutcome out = extractLegacySet(*set, Detect, "gnutar", "gzip");
+        QVERIFY(out.succeeded);
+        const int exact = exactNames(*set, filesBelow(out.desPath));
+        QVERIFY2(exact >= set->names.size() - 1, qPrintable(QString::number(exact)));
+    }
+
+    // Names the format flags as UTF-8 are decided: a chosen legacy encoding
+    // does not garble them.
+    void flaggedNamesAreDecided()
+    {
+        const QString archive = m_dir.filePath("flagged.zip");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("Привет/мир.txt", "a"), KTTestEntry::file("b.txt", "b")}));
+        auto prefs = kt_testPreferences(112);
+        KTJobRun run(archive, m_tmp);
+        run.preferences = prefs.get();
+        const KTJobOutcome out = kt_runJob(run);
+        QVERIFY(out.succeeded);
+        QVERIFY(filesBelow(out.desPath).contains(QStringLiteral("Привет/мир.txt")));
+    }
+
+    void fixtures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("encoding");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("cp932 detected") << "test_read_format_zip_filename_cp932.zip" << Detect
+                                        << QStringList{"表だよ/一覧表.txt", "表だよ/漢字.txt"};
+        QTest::newRow("cp932 chosen") << "test_read_format_zip_filename_cp932.zip" << qint64(112)
+                                      << QStringList{"表だよ/一覧表.txt", "表だよ/漢字.txt"};
+        QTest::newRow("cp866 chosen") << "test_read_format_zip_filename_cp866.zip" << qint64(110)
+                                      << QStringList{"ПРИВЕТ", "привет"};
+        QTest::newRow("koi8-r chosen") << "test_read_format_zip_filename_koi8r.zip" << qint64(150)
+                                       << QStringList{"привет", "ПРИВЕТ"};
+        QTest::newRow("utf-8 flagged, cp866 chosen") << "test_read_format_zip_filename_utf8_ru.zip" << qint64(110)
+                                                     << QStringList{"ПРИВЕТ", "привет"};
+        QTest::newRow("info-zip unicode path") << "test_read_format_zip_7075_utf8_paths.zip" << qint64(112) << QStringList{};
+    }
+
+    // Real archives written by Windows and Japanese tools.
+    void fixtures()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, encoding);
+        QFETCH(QStringList, expected);
+        if (kt_fixturesDir().isEmpty())
+            QSKIP("../shared/fixtures/libarchive-tests is absent");
+        auto prefs = kt_testPreferences(encoding);
+        KTJobRun run(kt_fixturesDir() + "/" + name, m_tmp);
+        run.preferences = prefs.get();
+        const KTJobOutcome out = kt_runJob(run);
+        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        const QSet<QString> files = filesBelow(m_tmp);
+        for (const QString &file : files)
+            QVERIFY2(KTEncodings::isValidUtf8(file.toUtf8()) && !file.contains(QChar::ReplacementCharacter), qPrintable(file));
+        for (const QString &file : expected) {
+            bool found = false;
+            for (const QString &f : files)
+                found = found || f.endsWith(file);
+            QVERIFY2(found, qPrintable(file + " among " + QStringList(files.values()).join(", ")));
+        }
+    }
+
+private:
+    // Writes the set as a legacy archive (raw names, no UTF-8 flag) and
+    // extracts it with the given "filenameEncoding".
+    KTJobOutcome extractLegacySet(const KTNameSet &set, qint64 encoding, const QByteArray &format = "zip",
+                                  const QByteArray &filter = {})
+    {
+        const QString archive = m_dir.freshFolder(QStringLiteral("archive-")) + QStringLiteral("/legacy.archive");
+        KTTestArchives::Options options;
+        options.format = format;
+        options.filter = filter;
+        options.legacyNames = true;
+        if (!KTTestArchives::write(archive, entriesFor(set), options))
+            return {};
+        auto prefs = kt_testPreferences(encoding);
+        KTJobRun run(archive, m_tmp);
+        run.preferences = prefs.get();
+        return kt_runJob(run);
+    }
+
+    KTTestFolder m_dir;
+    QString m_tmp;
+};
+
+QTEST_GUILESS_MAIN(TestEncodingNames)
+#include "tst_encodingnames.moc"

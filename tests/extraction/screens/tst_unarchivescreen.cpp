@@ -1,0 +1,321 @@
+#include "ui_KTUnarchiveViewController.h"
+
+#include "extraction/screens/KTEncode.h"
+#include "browser/tree/KTFileDataCollection.h"
+#include "ui/KTFileDropView.h"
+#include "app/core/KTNotificationCenter.h"
+#include "extraction/screens/KTPasswordDialog.h"
+#include "app/core/KTPreferences.h"
+#include "ui/KTProgressIndicator.h"
+#include "ui/KTScanProgressView.h"
+#include "support/KTScreenDriver.h"
+#include "support/KTTestArchives.h"
+#include "support/KTTestDirs.h"
+#include "browser/screens/KTUnarchiveResultViewController.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
+#include "util/core/KTUtility.h"
+#include "app/window/KTWindowController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+
+// The extraction screen inside a real window, driven as a user drives it:
+// drops, the open dialog, the password dialog, the cancel button.
+class TestUnarchiveScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_tmp = m_dir.freshFolder();
+        m_prefs = kt_testPreferences();
+        m_window = std::make_unique<KTWindowController>(*m_prefs);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        screen().job().setTemporaryDirectory(m_tmp);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        KTFileDataCollection::shareInstance().startOver();
+    }
+
+    // A dropped archive goes through the job, the tree build and the switch
+    // to the result screen; "fileget" comes after the switch.
+    void dropToResultScreen()
+    {
+        const QString archive = m_dir.filePath("photos.tar.gz");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("photos/a.jpg", "jpeg"), KTTestEntry::file("photos/b.jpg", "png")},
+                                      "ustar", "gzip"));
+        QObject probe;
+        KTViewController *shownAtFileget = nullptr;
+        QList<float> progress;
+        KTNotificationCenter::defaultCenter().addObserver(&probe, "fileget", [&](const QVariant &) {
+            shownAtFileget = m_window->tempViewCter();
+        });
+        KTNotificationCenter::defaultCenter().addObserver(&probe, "fileprogress", [&](const QVariant &v) {
+            progress << v.toFloat();
+        });
+
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QTRY_VERIFY(screen().isBusy());
+        QVERIFY(screen().ui().briefView->isHidden());
+        QVERIFY(screen().circleView());
+        QVERIFY(screen().circleView()->isSpinning());
+        QVERIFY(!screen().ui().kt_addFileButton->isEnabled());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+
+        QCOMPARE(shownAtFileget, m_window->unarchiveResultViewController());
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+        QVERIFY(!screen().circleView());
+        QVERIFY(screen().ui().kt_ProgressIndicator->isHidden());
+        QVERIFY(!screen().ui().briefView->isHidden());
+        QVERIFY(screen().ui().kt_addFileButton->isEnabled());
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last(), 1.2f);
+        const QString desPath = KTFileDataCollection::shareInstance().desPath();
+        QCOMPARE(QFileInfo(desPath).fileName(), QStringLiteral("photos"));
+        QCOMPARE(QFile(desPath + "/b.jpg").size(), 3);
+        QCOMPARE(KTFileDataCollection::shareInstance().fileArray(), QStringList{archive});
+        QTRY_COMPARE(m_window->unarchiveResultViewController()->refreshCount(), 1);
+    }
+
+    // Two archives dropped together start one job, on the first.
+    void twoArchivesOneJob()
+    {
+        const QString first = m_dir.filePath("first.zip");
+        const QString second = m_dir.filePath("second.zip");
+        QVERIFY(KTTestArchives::write(first, {KTTestEntry::file("one.txt", "1")}));
+        QVERIFY(KTTestArchives::write(second, {KTTestEntry::file("two.txt", "2")}));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {first, second}));
+        QTRY_VERIFY(screen().isBusy());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(QFileInfo(KTFileDataCollection::shareInstance().desPath()).fileName(), QStringLiteral("one.txt"));
+        QCOMPARE(QDir(m_tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"one.txt"});
+    }
+
+    // While a job runs, the add-file button is off and another drop starts nothing.
+    void oneJobAtATime()
+    {
+        const QString archive = m_dir.filePath("pw.zip");
+        KTTestArchives::Options options;
+        options.passphrase = "pw";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("secret.txt", "x")}, options));
+        int asked = 0;
+        bool buttonEnabled = true;
+        QFileDialog *openDialog = nullptr;
+        QStringList fileArray;
+        // The job waits in the password question while the second drop arrives.
+        KTScreenDriver::answerPasswords(screen(), QStringLiteral("pw"), &asked, [&] {
+            buttonEnabled = screen().ui().kt_addFileButton->isEnabled();
+            screen().gotoNext(QVariant(QStringList{m_dir.filePath("other.zip")}));
+            screen().kt_addFileButton();
+            openDialog = screen().openDialog();
+            fileArray = KTFileDataCollection::shareInstance().fileArray();
+        });
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QVERIFY(!buttonEnabled);
+        QVERIFY(!openDialog);
+        QCOMPARE(fileArray, QStringList{archive});
+        QCOMPARE(asked, 1);
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+    }
+
+    // Not an archive: the error line and its cause, the drop target back,
+    // the circle gone; a new drop hides the error line again.
+    void failurePath()
+    {
+        const QString notArchive = m_dir.filePath("notes.zip");
+        {
+            QFile f(notArchive);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'n'));
+        }
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {notArchive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
+        QVERIFY(screen().ui().errorPasswordField->isVisible());
+        QCOMPARE(screen().ui().errorPasswordField->text(), QStringLiteral("Extract error or password error, try again!"));
+        QVERIFY(screen().ui().errorCauseField->isVisible());
+        QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("Not an archive or an unsupported format"));
+        QVERIFY(screen().ui().briefView->isVisible());
+        QVERIFY(!screen().circleView());
+        QVERIFY(!screen().job().extractionSucceeded());
+
+        const QString good = m_dir.filePath("good.zip");
+        QVERIFY(KTTestArchives::write(good, {KTTestEntry::file("good.txt", "g")}));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {good}));
+        QVERIFY(!screen().ui().errorPasswordField->isVisible());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+    }
+
+    void passwordDialog_data()
+    {
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("ok") << std::optional<QString>("s3cret") << true << QString();
+        QTest::newRow("ok empty") << std::optional<QString>("") << false << QStringLiteral("Wrong or missing password");
+        QTest::newRow("wrong") << std::optional<QString>("nope") << false << QStringLiteral("Wrong or missing password");
+        QTest::newRow("cancel") << std::optional<QString>() << false << QStringLiteral("Wrong or missing password");
+    }
+
+    // The real dialog, answered through its own field and buttons.
+    void passwordDialog()
+    {
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(bool, succeeds);
+        QFETCH(QString, cause);
+        const QString archive = m_dir.filePath(QStringLiteral("locked-%1.zip").arg(QTest::currentDataTag()).replace(' ', '-'));
+        KTTestArchives::Options options;
+        options.passphrase = "s3cret";
+        options.encryption = "aes256";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("inside.txt", "the content")}, options));
+        int asked = 0;
+        KTScreenDriver::answerPasswords(screen(), answer, &asked);
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QTRY_VERIFY(screen().isBusy());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(asked, 1);
+        QVERIFY(!screen().passWdPanel()->isVisible());
+        if (succeeds) {
+            QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+            QFile out(KTFileDataCollection::shareInstance().desPath());
+            QVERIFY(out.open(QIODevice::ReadOnly));
+            QCOMPARE(out.readAll(), QByteArray("the content"));
+        } else {
+            QVERIFY(screen().ui().errorPasswordField->isVisible());
+            QCOMPARE(screen().ui().errorCauseField->text(), cause);
+        }
+        // The field keeps what was typed until the next job starts.
+        QCOMPARE(screen().passWdPanel()->password(), answer.value_or(QString()));
+        const QString plain = m_dir.filePath(QStringLiteral("plain-%1.zip").arg(QTest::currentDataTag()).replace(' ', '-'));
+        QVERIFY(KTTestArchives::write(plain, {KTTestEntry::file("p.txt", "p")}));
+        m_window->kt_Next(0);
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {plain}));
+        QCOMPARE(screen().passWdPanel()->password(), QString());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+    }
+
+    // 0.5 shows 50, 1.2 shows 120, 1.25 is capped at 120; the bar appears.
+    void progressValues()
+    {
+        KTProgressIndicator *bar = screen().ui().kt_ProgressIndicator;
+        QVERIFY(bar->isHidden());
+        const std::pair<float, double> cases[] = {{0.5f, 50.0}, {1.2f, 120.0}, {1.25f, 120.0}, {0.0f, 0.0}};
+        for (const auto &[fraction, shown] : cases) {
+            KTUtility::kt_doPerformNotification("fileprogress", QVariant(fraction));
+            QTRY_COMPARE(bar->doubleValue(), shown);
+            QVERIFY(bar->isVisible());
+        }
+        QCOMPARE(bar->maxValue(), 120.0);
+    }
+
+    // The bar spans the screen less 40, 15 high, 130 below the centre, with
+    // rounded corners; the circle is 200 square, 40 above the centre.
+    void centredGeometry()
+    {
+        m_window->resize(600, 560);
+        QTRY_COMPARE(m_window->width(), 600);
+        KTUnarchiveViewController &s = screen();
+        const QRect bar = s.ui().kt_ProgressIndicator->geometry();
+        QCOMPARE(bar.width(), s.width() - 40);
+        QCOMPARE(bar.height(), 15);
+        QVERIFY(qAbs(bar.center().x() + 0.5 - s.width() / 2.0) <= 1.0);
+        QVERIFY(qAbs(bar.y() + 7.5 - (s.height() / 2.0 + 130)) <= 1.0);
+        QCOMPARE(s.ui().kt_ProgressIndicator->cornerRadius(), 5.0);
+        s.setCircle();
+        const QRect circle = s.circleView()->geometry();
+        QCOMPARE(circle.size(), QSize(200, 200));
+        QVERIFY(qAbs(circle.x() + 100 - s.width() / 2.0) <= 1.0);
+        QVERIFY(qAbs(circle.y() + 100 - (s.height() / 2.0 - 40)) <= 1.0);
+        QCOMPARE(s.circleView()->title(), QStringLiteral("Extracting..."));
+    }
+
+    // The open dialog: one existing file, the archive filter; Cancel leaves
+    // everything as it was, a chosen file starts a job.
+    void openDialog()
+    {
+        KTFileDataCollection::shareInstance().setFileArray({"kept"});
+        QTest::mouseClick(screen().ui().kt_addFileButton, Qt::LeftButton);
+        QFileDialog *dialog = screen().openDialog();
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        const QString filter = dialog->nameFilters().join(' ');
+        for (const char *pattern : {"*.zip", "*.7z", "*.gzip", "*.tar", "*.rar", "*.bzip", "*.bzip2", "*.gz", "*.tgz",
+                                    "*.bz2", "*.tbz", "*.tbz2", "*.xz", "*.txz", "*.zst", "*.ZIP"})
+            QVERIFY2(filter.contains(QLatin1String(pattern) + QLatin1Char(' ')) || filter.contains(QLatin1String(pattern) + QLatin1Char(')')),
+                     pattern);
+        dialog->reject();
+        QTRY_VERIFY(!screen().openDialog());
+        QCOMPARE(KTFileDataCollection::shareInstance().fileArray(), QStringList{"kept"});
+        QVERIFY(!screen().isBusy());
+
+        const QString archive = m_dir.filePath("picked.7z");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("picked.txt", "p")}, "7zip"));
+        QTest::mouseClick(screen().ui().kt_addFileButton, Qt::LeftButton);
+        dialog = screen().openDialog();
+        QVERIFY(dialog);
+        dialog->setDirectory(m_dir.path());
+        dialog->selectFile(archive);
+        QMetaObject::invokeMethod(dialog, "accept");
+        QTRY_VERIFY(screen().isBusy() || m_window->tempViewCter() != &screen());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(KTFileDataCollection::shareInstance().fileArray(), QStringList{archive});
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+    }
+
+    // Cancel (the button, or Esc) stops a running job: back to idle with no
+    // error line, and no scratch folder left.
+    void cancelJob_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("button") << false;
+        QTest::newRow("escape") << true;
+    }
+
+    void cancelJob()
+    {
+        QFETCH(bool, escape);
+        const QString archive = m_dir.filePath(QStringLiteral("many-%1.tar").arg(escape));
+        std::vector<KTTestEntry> entries;
+        // Many small files: creating them takes long enough to cancel midway.
+        for (int i = 0; i < 30000; ++i)
+            entries.push_back(KTTestEntry::file("many/d" + QByteArray::number(i / 100) + "/f" + QByteArray::number(i), "x"));
+        QVERIFY(KTTestArchives::write(archive, entries, "ustar"));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QTRY_VERIFY(screen().ui().kt_ProgressIndicator->isVisible());
+        if (escape)
+            QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(screen().ui().cancelButton, Qt::LeftButton);
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
+        QVERIFY(!screen().ui().errorPasswordField->isVisible());
+        QVERIFY(!screen().circleView());
+        QVERIFY(screen().ui().briefView->isVisible());
+        QVERIFY(screen().ui().cancelButton->isHidden());
+        QCOMPARE(QDir(m_tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+
+private:
+    KTUnarchiveViewController &screen() { return *m_window->unarchiveViewController(); }
+
+    KTTestFolder m_dir;
+    QString m_tmp;
+    std::unique_ptr<KTPreferences> m_prefs;
+    std::unique_ptr<KTWindowController> m_window;
+};
+
+QTEST_MAIN(TestUnarchiveScreen)
+#include "tst_unarchivescreen.moc"

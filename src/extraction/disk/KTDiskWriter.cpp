@@ -295,8 +295,14 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
         return error;
     if (m_pendingLinks.contains(targetRel))
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to a link"));
-    const QByteArray target = full(targetRel);
+    // A link met on the way to the target could lead anywhere.
     struct stat st;
+    for (int slash = targetRel.indexOf('/'); slash >= 0; slash = targetRel.indexOf('/', slash + 1)) {
+        if (::lstat(full(targetRel.left(slash)).constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                           QString::fromUtf8(rel) + QStringLiteral(" is a hard link through a link"));
+    }
+    const QByteArray target = full(targetRel);
     if (::lstat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::Damaged,
                                        QString::fromUtf8(rel) + QStringLiteral(" links to a file the archive does not hold"));

@@ -45,6 +45,7 @@ public:
     // Removes whatever was written for the current file.
     void abortFile();
 
+    // targetRel: a file written before, reached through folders, not links.
     KTExtractionError makeHardLink(const QByteArray &rel, const QByteArray &targetRel);
     KTExtractionError deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime);
 

@@ -101,9 +101,10 @@ private slots:
     void fixture()
     {
         QFETCH(QString, name);
-        if (name.isEmpty())
-            QSKIP("../shared/fixtures/libarchive-tests is absent");
-        const QString archive = kt_fixturesDir() + QLatin1Char('/') + name;
+        const QString fixtures = kt_needFixtures();
+        if (fixtures.isEmpty())
+            return;
+        const QString archive = fixtures + QLatin1Char('/') + name;
         KTArena arena;
         QVERIFY(arena.isValid());
         arena.snapshot();
@@ -152,12 +153,13 @@ private slots:
     void loopingRar5IsDamaged()
     {
         QFETCH(QString, name);
-        if (kt_fixturesDir().isEmpty())
-            QSKIP("../shared/fixtures/libarchive-tests is absent");
+        const QString fixtures = kt_needFixtures();
+        if (fixtures.isEmpty())
+            return;
         KTArena arena;
         arena.snapshot();
         QString root;
-        const KTJobOutcome out = arena.run(kt_fixturesDir() + QLatin1Char('/') + name, &root, 10000);
+        const KTJobOutcome out = arena.run(fixtures + QLatin1Char('/') + name, &root, 10000);
         QVERIFY(!out.succeeded);
         QCOMPARE(out.error.code, KTErrorCode::Damaged);
     }

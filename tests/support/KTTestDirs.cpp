@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -62,10 +63,34 @@ QByteArray kt_readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+namespace {
+
+QString fixturesPath()
+{
+    const QString shared = qEnvironmentVariableIsEmpty("KT_SHARED_DIR") ? QStringLiteral(KT_SHARED_DIR)
+                                                                          : qEnvironmentVariable("KT_SHARED_DIR");
+    return QDir::cleanPath(shared + QStringLiteral("/fixtures/libarchive-tests"));
+}
+
+} // namespace
+
 QString kt_fixturesDir()
 {
-    const QString dir = QStringLiteral(KT_FIXTURES_DIR);
+    const QString dir = fixturesPath();
     return QFileInfo(dir).isDir() ? dir : QString();
+}
+
+QString kt_needFixtures(std::source_location where)
+{
+    const QString dir = kt_fixturesDir();
+    if (!dir.isEmpty())
+        return dir;
+    const QByteArray message = QFile::encodeName(fixturesPath()) + " is absent";
+    if (qEnvironmentVariable("KT_REQUIRE_SHARED") == QLatin1String("1"))
+        QTest::qFail((message + " (KT_REQUIRE_SHARED=1)").constData(), where.file_name(), int(where.line()));
+    else
+        QTest::qSkip(message.constData(), where.file_name(), int(where.line()));
+    return {};
 }
 
 std::unique_ptr<KTPreferences> kt_testPreferences(qint64 filenameEncoding)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <source_location>
 
 class KTPreferences;
 
@@ -40,8 +41,17 @@ bool kt_writeFile(const QString &path, const QByteArray &content);
 // A file's bytes, or "<unreadable>".
 QByteArray kt_readFile(const QString &path);
 
-// The fixtures folder of real archives, or an empty string when it is absent.
+// The fixtures folder of real archives (fixtures/libarchive-tests in the
+// shared folder beside the repository, or in $KT_SHARED_DIR when that is
+// set), or an empty string when it is absent.
 QString kt_fixturesDir();
+
+// For a test function that needs the fixtures: the folder, or, when it is
+// absent, an empty string after marking the test skipped with a message that
+// names the folder; failed instead when KT_REQUIRE_SHARED=1, so that a run
+// which must cover the fixtures cannot pass without them. The caller
+// returns at once on an empty string.
+QString kt_needFixtures(std::source_location where = std::source_location::current());
 
 // What one job run ended in.
 struct KTJobOutcome {

@@ -295,8 +295,14 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
         return error;
     if (m_pendingLinks.contains(targetRel))
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to a link"));
-    const QByteArray target = full(targetRel);
+    // A link met on the way to the target could lead anywhere.
     struct stat st;
+    for (int slash = targetRel.indexOf('/'); slash >= 0; slash = targetRel.indexOf('/', slash + 1)) {
+        if (::lstat(full(targetRel.left(slash)).constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                           QString::fromUtf8(rel) + QStringLiteral(" is a hard link through a link"));
+    }
+    const QByteArray target = full(targetRel);
     if (::lstat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::Damaged,
                                        QString::fromUtf8(rel) + QStringLiteral(" links to a file the archive does not hold"));
@@ -326,6 +332,7 @@ KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteA
 KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
 {
     KTExtractionError result;
+    bool absoluteRefused = false;
     if (!createLinks)
         m_linkOrder.clear();
     for (const QByteArray &rel : m_linkOrder) {
@@ -338,6 +345,7 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
             if (result.ok())
                 result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                                  QString::fromUtf8(rel) + QStringLiteral(" links to an absolute path"));
+            absoluteRefused = true;
             continue;
         }
         if (auto error = ensureParents(rel)) {
@@ -373,6 +381,12 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
     if (const auto outside = KTLinkResolver::removeAllIfAnyOutside(m_root, m_createdLinks); outside && result.ok())
         result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                          QString::fromUtf8(*outside) + QStringLiteral(" links outside the archive's folder"));
+    // An absolute link points outside too, though it was never made.
+    if (absoluteRefused) {
+        for (const QByteArray &rel : m_createdLinks)
+            ::unlink(full(rel).constData());
+        m_createdLinks.clear();
+    }
 
     // Children first, so that a parent's time is set after its last change.
     for (auto it = m_dirFixups.rbegin(); it != m_dirFixups.rend(); ++it) {

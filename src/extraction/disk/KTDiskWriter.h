@@ -16,9 +16,10 @@
 // Paths are relative, already sanitized, '/'-separated UTF-8. Symbolic links
 // are created only at the end (finish()), so no entry is ever written
 // through one; then every link is resolved, and when one points outside the
-// root, all are removed and that one is reported. Device nodes, FIFOs and sockets are never
-// created; set-user-ID, set-group-ID and sticky bits are dropped and the
-// owner always keeps read and write access. Ownership is never changed.
+// root (an absolute one always does), all are removed and that one is
+// reported. Device nodes, FIFOs and sockets are never created; set-user-ID,
+// set-group-ID and sticky bits are dropped and the owner always keeps read
+// and write access. Ownership is never changed.
 class KTDiskWriter
 {
 public:
@@ -45,6 +46,7 @@ public:
     // Removes whatever was written for the current file.
     void abortFile();
 
+    // targetRel: a file written before, reached through folders, not links.
     KTExtractionError makeHardLink(const QByteArray &rel, const QByteArray &targetRel);
     KTExtractionError deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime);
 

@@ -188,10 +188,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(qint64, encoding);
         QFETCH(QStringList, expected);
-        if (kt_fixturesDir().isEmpty())
-            QSKIP("../shared/fixtures/libarchive-tests is absent");
+        const QString fixtures = kt_needFixtures();
+        if (fixtures.isEmpty())
+            return;
         auto prefs = kt_testPreferences(encoding);
-        KTJobRun run(kt_fixturesDir() + "/" + name, m_tmp);
+        KTJobRun run(fixtures + "/" + name, m_tmp);
         run.preferences = prefs.get();
         const KTJobOutcome out = kt_runJob(run);
         QVERIFY2(out.succeeded, qPrintable(out.error.message));

@@ -1,0 +1,502 @@
+#include "extraction/disk/KTDiskWriter.h"
+#include "support/KTArena.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Marks in link targets: the canary folder and the root by absolute path.
+const QByteArray CanaryMark = "@CANARY@";
+const QByteArray RootMark = "@ROOT@";
+
+// One thing done to the tree: by the writer, or planted by the test as if
+// it had been there before.
+struct Step {
+    enum Kind { Folder, File, HardLink, Symlink, PlantedLink, PlantedFile };
+    Kind kind;
+    QByteArray rel;
+    QByteArray arg; // a file's content, a link's target
+
+    static Step folder(const QByteArray &rel) { return {Folder, rel, {}}; }
+    static Step file(const QByteArray &rel, const QByteArray &content = "x") { return {File, rel, content}; }
+    static Step hardLink(const QByteArray &rel, const QByteArray &target) { return {HardLink, rel, target}; }
+    static Step symlink(const QByteArray &rel, const QByteArray &target) { return {Symlink, rel, target}; }
+    static Step plantedLink(const QByteArray &rel, const QByteArray &target) { return {PlantedLink, rel, target}; }
+    static Step plantedFile(const QByteArray &rel, const QByteArray &content) { return {PlantedFile, rel, content}; }
+};
+using Steps = std::vector<Step>;
+
+// How a file's writing ends.
+enum class FileEnd { Finish, Abort, DestroyWriter, BeginAnother };
+using Blocks = QList<std::pair<qint64, QByteArray>>;
+
+struct Place {
+    QString root;
+    QByteArray encodedRoot;
+    QByteArray canary;
+
+    explicit Place(const KTArena &arena)
+        : root(QFileInfo(arena.tmp()).canonicalFilePath())
+        , encodedRoot(QFile::encodeName(root))
+        , canary(QFile::encodeName(QFileInfo(arena.canary()).canonicalFilePath()))
+    {
+    }
+
+    QByteArray full(const QByteArray &rel) const { return encodedRoot + '/' + rel; }
+    QByteArray expand(QByteArray target) const { return target.replace(CanaryMark, canary).replace(RootMark, encodedRoot); }
+    QByteArray marked(QByteArray target) const { return target.replace(canary, CanaryMark).replace(encodedRoot, RootMark); }
+};
+
+// The tree below the root, sorted: "d/" a folder, "l->target" a link,
+// "f=content" a file, with "#n" when it has n > 1 names.
+QStringList listing(const Place &place)
+{
+    QStringList result;
+    const QMap<QString, QByteArray> tree = kt_snapshot(place.root, false);
+    for (auto it = tree.begin(); it != tree.end(); ++it) {
+        if (it.value() == "d") {
+            result.append(it.key() + u'/');
+        } else if (it.value().startsWith("l:")) {
+            result.append(it.key() + u"->"_s + QString::fromUtf8(place.marked(it.value().mid(2))));
+        } else {
+            QString entry = it.key() + u'=' + QString::fromUtf8(it.value().mid(4));
+            struct stat st;
+            if (::lstat(place.full(it.key().toUtf8()).constData(), &st) == 0 && st.st_nlink > 1)
+                entry += u'#' + QString::number(st.st_nlink);
+            result.append(entry);
+        }
+    }
+    result.sort();
+    return result;
+}
+
+KTExtractionError writeFile(KTDiskWriter &writer, const QByteArray &rel, const QByteArray &content)
+{
+    if (auto error = writer.beginFile(rel, 0644))
+        return error;
+    if (!content.isEmpty()) {
+        if (auto error = writer.writeBlock(content.constData(), size_t(content.size()), 0))
+            return error;
+    }
+    return writer.finishFile(std::nullopt);
+}
+
+// Runs the steps up to the first that fails, then finishes as a job does:
+// links are made only when everything went well.
+KTExtractionError runSteps(KTDiskWriter &writer, const Place &place, const Steps &steps, bool createLinks)
+{
+    KTExtractionError result;
+    for (const Step &step : steps) {
+        switch (step.kind) {
+        case Step::Folder:
+            result = writer.makeDirectory(step.rel, 0755, std::nullopt);
+            break;
+        case Step::File:
+            result = writeFile(writer, step.rel, step.arg);
+            break;
+        case Step::HardLink:
+            result = writer.makeHardLink(step.rel, step.arg);
+            break;
+        case Step::Symlink:
+            result = writer.deferSymlink(step.rel, place.expand(step.arg), std::nullopt);
+            break;
+        case Step::PlantedLink:
+            if (::symlink(place.expand(step.arg).constData(), place.full(step.rel).constData()) != 0)
+                return KTExtractionError::make(KTErrorCode::WriteFailed, u"cannot plant "_s + QString::fromUtf8(step.rel));
+            break;
+        case Step::PlantedFile:
+            if (!kt_writeFile(QFile::decodeName(place.full(step.rel)), step.arg))
+                return KTExtractionError::make(KTErrorCode::WriteFailed, u"cannot plant "_s + QString::fromUtf8(step.rel));
+            break;
+        }
+        if (result)
+            break;
+    }
+    const KTExtractionError finished = writer.finish(true, createLinks && result.ok());
+    return result ? result : finished;
+}
+
+bool sameTime(const timespec &a, const timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(FileEnd)
+Q_DECLARE_METATYPE(Blocks)
+
+class TestDiskWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void entries_data();
+    void entries();
+    void modes_data();
+    void modes();
+    void times_data();
+    void times();
+    void fileEnds_data();
+    void fileEnds();
+};
+
+// The modes below are then exactly the ones the writer asks for.
+void TestDiskWriter::initTestCase()
+{
+    ::umask(0);
+}
+
+void TestDiskWriter::entries_data()
+{
+    using S = Step;
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<bool>("overwrite");
+    QTest::addColumn<bool>("createLinks");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("tree");
+
+    const int ok = int(KTErrorCode::None);
+    const int unsafe = int(KTErrorCode::UnsafeEntry);
+    const int damaged = int(KTErrorCode::Damaged);
+    const int writeFailed = int(KTErrorCode::WriteFailed);
+    auto add = [](const char *row, const Steps &steps, int code, const QStringList &tree, bool overwrite = true,
+                  bool createLinks = true) {
+        QTest::newRow(row) << steps << overwrite << createLinks << code << tree;
+    };
+
+    // Files and folders.
+    add("file in new folders", {S::file("a/b/f")}, ok, {"a/", "a/b/", "a/b/f=x"});
+    add("folder over an earlier file", {S::file("x", "1"), S::folder("x"), S::file("x/y", "2")}, ok, {"x/", "x/y=2"});
+    add("file below an earlier file", {S::file("x", "1"), S::file("x/y", "2")}, ok, {"x/", "x/y=2"});
+    add("file over an empty folder", {S::folder("x"), S::file("x", "1")}, ok, {"x=1"});
+    add("file over a full folder", {S::folder("x"), S::file("x/y", "1"), S::file("x", "2")}, writeFailed,
+        {"x/", "x/y=1"});
+    add("file beside an empty folder", {S::folder("x"), S::file("x", "1")}, ok, {"x-2=1", "x/"}, false);
+    add("same file replaced", {S::file("a.txt", "1"), S::file("a.txt", "2")}, ok, {"a.txt=2"});
+    add("same file numbered", {S::file("a.txt", "1"), S::file("a.txt", "2"), S::file("a.txt", "3")}, ok,
+        {"a-2.txt=2", "a-3.txt=3", "a.txt=1"}, false);
+    add("numbered without extension", {S::file(".rc", "1"), S::file(".rc", "2"), S::file("d.x/f", "1"), S::file("d.x/f", "2")},
+        ok, {".rc-2=2", ".rc=1", "d.x/", "d.x/f-2=2", "d.x/f=1"}, false);
+    add("numbered name taken", {S::file("a", "1"), S::file("a-2", "2"), S::file("a", "3")}, ok, {"a-2=2", "a-3=3", "a=1"},
+        false);
+    add("file without a name", {S::file("")}, unsafe, {});
+    add("folder without a name is the root", {S::folder(""), S::file("f")}, ok, {"f=x"});
+
+    // What was there before is never written through.
+    add("folder planted as an absolute link", {S::plantedLink("d", "@CANARY@"), S::file("d/file", "evil")}, ok,
+        {"d/", "d/file=evil"});
+    add("folder planted as a relative link", {S::plantedLink("d", "../canary"), S::file("d/file", "evil")}, ok,
+        {"d/", "d/file=evil"});
+    add("deeper folder planted as a link", {S::folder("a"), S::plantedLink("a/b", "@CANARY@"), S::file("a/b/file", "evil")},
+        ok, {"a/", "a/b/", "a/b/file=evil"});
+    add("folder over a planted link", {S::plantedLink("d", "@CANARY@"), S::folder("d")}, ok, {"d/"});
+    add("file over a planted link", {S::plantedLink("f", "@CANARY@/file"), S::file("f", "mine")}, ok, {"f=mine"});
+    add("file beside a planted link", {S::plantedLink("f", "@CANARY@/file"), S::file("f", "mine")}, ok,
+        {"f-2=mine", "f->@CANARY@/file"}, false);
+    add("file over a planted file", {S::plantedFile("f", "old"), S::file("f", "new")}, ok, {"f=new"});
+    add("hard link through a planted link", {S::plantedLink("l", "@CANARY@"), S::hardLink("h", "l/file")}, unsafe,
+        {"l->@CANARY@"});
+    add("hard link through a planted relative link", {S::plantedLink("l", "../canary"), S::hardLink("h", "l/file")},
+        unsafe, {"l->../canary"});
+    add("hard link to a planted link", {S::file("f"), S::plantedLink("l", "f"), S::hardLink("h", "l")}, damaged,
+        {"f=x", "l->f"});
+    add("hard link over a planted link", {S::file("f"), S::plantedLink("h", "@CANARY@/file"), S::hardLink("h", "f")}, ok,
+        {"f=x#2", "h=x#2"});
+
+    // Hard links.
+    add("hard link", {S::file("f", "shared"), S::hardLink("h", "f")}, ok, {"f=shared#2", "h=shared#2"});
+    add("hard link in a new folder", {S::file("f"), S::hardLink("d/h", "f")}, ok, {"d/", "d/h=x#2", "f=x#2"});
+    add("hard link to a missing file", {S::hardLink("h", "missing")}, damaged, {});
+    add("hard link to itself", {S::hardLink("h", "h")}, unsafe, {});
+    add("hard link to a folder", {S::folder("d"), S::hardLink("h", "d")}, damaged, {"d/"});
+    add("hard link to a link", {S::file("f"), S::symlink("l", "f"), S::hardLink("h", "l")}, unsafe, {"f=x"});
+    add("hard link through a link", {S::file("d/f"), S::symlink("l", "d"), S::hardLink("h", "l/f")}, unsafe,
+        {"d/", "d/f=x"});
+    add("hard link over a file", {S::file("f", "a"), S::file("h", "b"), S::hardLink("h", "f")}, ok, {"f=a#2", "h=a#2"});
+    add("hard link beside a file", {S::file("f", "a"), S::file("h", "b"), S::hardLink("h", "f")}, ok,
+        {"f=a#2", "h-2=a#2", "h=b"}, false);
+
+    // Symbolic links: made at the end, and all gone when one leads out.
+    add("link inside", {S::file("t"), S::folder("s"), S::symlink("s/l", "../t")}, ok, {"s/", "s/l->../t", "t=x"});
+    add("dangling link", {S::symlink("l", "nowhere")}, ok, {"l->nowhere"});
+    add("links to the root", {S::symlink("l", "."), S::folder("d"), S::symlink("d/up", "..")}, ok,
+        {"d/", "d/up->..", "l->."});
+    add("chain inside", {S::file("c"), S::symlink("a", "b"), S::symlink("b", "c")}, ok, {"a->b", "b->c", "c=x"});
+    add("link out takes all", {S::file("t"), S::symlink("in", "t"), S::symlink("out", "../canary")}, unsafe, {"t=x"});
+    add("absolute link takes all", {S::file("t"), S::symlink("in", "t"), S::symlink("abs", "@CANARY@")}, unsafe, {"t=x"});
+    add("absolute link into the root", {S::file("t"), S::symlink("in", "t"), S::symlink("abs", "@ROOT@/t")}, unsafe,
+        {"t=x"});
+    add("dangling link climbing out", {S::symlink("l", "nowhere/../../x")}, unsafe, {});
+    add("chain out", {S::symlink("a", "b"), S::symlink("b", "../..")}, unsafe, {});
+    add("chain out, reversed", {S::symlink("b", "../.."), S::symlink("a", "b")}, unsafe, {});
+    add("dot trick", {S::symlink("b", "."), S::symlink("a", "b/..")}, unsafe, {});
+    add("cycle", {S::file("t"), S::symlink("in", "t"), S::symlink("a", "b"), S::symlink("b", "a")}, unsafe, {"t=x"});
+    add("self loop", {S::symlink("l", "l")}, unsafe, {});
+    add("link below a link", {S::folder("sub"), S::symlink("a", "sub"), S::symlink("a/b", "x")}, unsafe, {"sub/"});
+    add("link below a later link", {S::folder("sub"), S::symlink("a/b", "x"), S::symlink("a", "sub")}, unsafe,
+        {"a->sub", "sub/"});
+    add("file through a link", {S::symlink("d", "sub"), S::file("d/x", "evil")}, unsafe, {});
+    add("folder through a link", {S::symlink("d", "sub"), S::folder("d/e")}, unsafe, {});
+    add("link, then folder", {S::symlink("d", ".."), S::folder("d"), S::file("d/y", "in")}, ok, {"d/", "d/y=in"});
+    add("folder, then link", {S::folder("d"), S::file("d/y", "in"), S::symlink("d", "..")}, unsafe, {"d/", "d/y=in"});
+    add("link, then file", {S::symlink("f", "../canary/file"), S::file("f", "mine")}, ok, {"f=mine"});
+    add("file, then link", {S::file("f", "old"), S::symlink("f", "t")}, ok, {"f->t"});
+    add("file, then link beside", {S::file("f", "old"), S::symlink("f", "t")}, ok, {"f-2->t", "f=old"}, false);
+    add("link again", {S::symlink("l", "../out"), S::symlink("l", "in")}, ok, {"l->in"});
+    add("links left out", {S::file("t"), S::symlink("l", "t")}, ok, {"t=x"}, true, false);
+    add("link without a name", {S::symlink("", "t")}, unsafe, {});
+}
+
+// Whatever the entries, nothing beside the root changes, and the root holds
+// what the rules say.
+void TestDiskWriter::entries()
+{
+    QFETCH(Steps, steps);
+    QFETCH(bool, overwrite);
+    QFETCH(bool, createLinks);
+    QFETCH(int, code);
+    QFETCH(QStringList, tree);
+
+    KTArena arena;
+    QVERIFY(arena.isValid());
+    arena.snapshot();
+    const Place place(arena);
+    KTDiskWriter writer(place.encodedRoot, overwrite);
+    const KTExtractionError error = runSteps(writer, place, steps, createLinks);
+    QVERIFY2(int(error.code) == code, qPrintable(QString::number(int(error.code)) + u": "_s + error.message));
+    QCOMPARE(error.message.isEmpty(), error.ok());
+    QCOMPARE(listing(place), tree);
+
+    // symlinks() names the links the writer made and kept.
+    QStringList made;
+    for (const QByteArray &link : writer.symlinks())
+        made.append(QString::fromUtf8(link));
+    QStringList links;
+    for (const QString &entry : tree) {
+        const QString rel = entry.section(u"->"_s, 0, 0);
+        const bool planted = std::any_of(steps.begin(), steps.end(), [&](const Step &s) {
+            return s.kind == Step::PlantedLink && s.rel == rel.toUtf8();
+        });
+        if (entry.contains(u"->"_s) && !planted)
+            links.append(rel);
+    }
+    made.sort();
+    QCOMPARE(made, links);
+    arena.checkOutsideUntouched();
+}
+
+void TestDiskWriter::modes_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<uint>("mode");
+    QTest::addColumn<bool>("applyMetadata");
+    QTest::addColumn<uint>("expected");
+
+    auto file = [](const char *row, mode_t mode, mode_t expected) {
+        QTest::newRow(row) << false << uint(mode) << true << uint(expected);
+    };
+    auto folder = [](const char *row, mode_t mode, bool apply, mode_t expected) {
+        QTest::newRow(row) << true << uint(mode) << apply << uint(expected);
+    };
+
+    file("file 0644", 0644, 0644);
+    file("file 0755", 0755, 0755);
+    file("file 0777", 0777, 0777);
+    file("file set-uid", 04755, 0755);
+    file("file set-gid", 02755, 0755);
+    file("file sticky", 01777, 0777);
+    file("file all special bits", 07000, 0600);
+    file("file no access", 0000, 0600);
+    file("file read-only", 0444, 0644);
+    file("file write-only", 0200, 0600);
+    file("file group only", 0040, 0640);
+    // The type in the mode is ignored: only regular files are made.
+    file("fifo type", S_IFIFO | 0644, 0644);
+    file("character device type", S_IFCHR | 0600, 0600);
+    file("block device type", S_IFBLK | 0666, 0666);
+    file("socket type", S_IFSOCK | 0755, 0755);
+    file("link type", S_IFLNK | 0777, 0777);
+
+    folder("folder 0755", 0755, true, 0755);
+    folder("folder 0700", 0700, true, 0700);
+    folder("folder read-only", 0555, true, 0755);
+    folder("folder owner read", 0500, true, 0700);
+    folder("folder no access", 0000, true, 0700);
+    folder("folder sticky", 01777, true, 0777);
+    folder("folder set-gid", 02755, true, 0755);
+    folder("folder set-uid", 04711, true, 0711);
+    folder("folder fifo type", S_IFIFO | 0750, true, 0750);
+    // Without metadata a folder keeps the mode it was made with.
+    folder("folder mode left out", 0500, false, 0755);
+    folder("folder sticky left out", 01777, false, 0755);
+}
+
+void TestDiskWriter::modes()
+{
+    QFETCH(bool, folder);
+    QFETCH(uint, mode);
+    QFETCH(bool, applyMetadata);
+    QFETCH(uint, expected);
+
+    KTArena arena;
+    QVERIFY(arena.isValid());
+    arena.snapshot();
+    const Place place(arena);
+    {
+        KTDiskWriter writer(place.encodedRoot);
+        if (folder) {
+            QVERIFY(writer.makeDirectory("d/e", mode_t(mode), std::nullopt).ok());
+            // A folder that cannot be entered until finish() still takes files.
+            QVERIFY(writeFile(writer, "d/e/f", "x").ok());
+        } else {
+            QVERIFY(writer.beginFile("d/e", mode_t(mode)).ok());
+            QVERIFY(writer.writeBlock("x", 1, 0).ok());
+            QVERIFY(writer.finishFile(std::nullopt).ok());
+        }
+        QVERIFY(writer.finish(applyMetadata, true).ok());
+    }
+    struct stat st;
+    QCOMPARE(::lstat(place.full("d/e").constData(), &st), 0);
+    QCOMPARE(S_ISDIR(st.st_mode), folder);
+    QCOMPARE(S_ISREG(st.st_mode), !folder);
+    QCOMPARE(uint(st.st_mode & 07777), expected);
+    if (folder)
+        QCOMPARE(kt_readFile(QFile::decodeName(place.full("d/e/f"))), QByteArray("x"));
+    arena.checkOutsideUntouched();
+}
+
+void TestDiskWriter::times_data()
+{
+    QTest::addColumn<bool>("applyMetadata");
+    QTest::newRow("applied") << true;
+    QTest::newRow("left out") << false;
+}
+
+// A file's time is set when it is finished; folders' and links' times at
+// finish(), when metadata is applied, after everything inside was written.
+void TestDiskWriter::times()
+{
+    QFETCH(bool, applyMetadata);
+
+    const timespec parentTime{1000000000, 123456789};
+    const timespec childTime{1100000000, 5};
+    const timespec fileTime{1200000000, 999999999};
+    const timespec linkTime{1300000000, 42};
+
+    KTArena arena;
+    QVERIFY(arena.isValid());
+    arena.snapshot();
+    const Place place(arena);
+    {
+        KTDiskWriter writer(place.encodedRoot);
+        QVERIFY(writer.makeDirectory("p", 0755, parentTime).ok());
+        QVERIFY(writer.makeDirectory("p/c", 0755, childTime).ok());
+        QVERIFY(writer.beginFile("p/c/f", 0644).ok());
+        QVERIFY(writer.writeBlock("data", 4, 0).ok());
+        QVERIFY(writer.finishFile(fileTime).ok());
+        QVERIFY(writeFile(writer, "p/g", "later").ok());
+        QVERIFY(writer.deferSymlink("p/l", "c/f", linkTime).ok());
+        QVERIFY(writer.finish(applyMetadata, true).ok());
+    }
+    auto mtime = [&](const QByteArray &rel) {
+        struct stat st {};
+        ::lstat(place.full(rel).constData(), &st);
+        return st.st_mtim;
+    };
+    QVERIFY(sameTime(mtime("p/c/f"), fileTime));
+    QCOMPARE(sameTime(mtime("p"), parentTime), applyMetadata);
+    QCOMPARE(sameTime(mtime("p/c"), childTime), applyMetadata);
+    QCOMPARE(sameTime(mtime("p/l"), linkTime), applyMetadata);
+    arena.checkOutsideUntouched();
+}
+
+void TestDiskWriter::fileEnds_data()
+{
+    QTest::addColumn<QByteArray>("existing"); // null: none
+    QTest::addColumn<Blocks>("blocks");
+    QTest::addColumn<qint64>("sparseSize");
+    QTest::addColumn<FileEnd>("end");
+    QTest::addColumn<QByteArray>("expected"); // null: no file
+
+    const QByteArray none;
+    const Blocks abc{{0, "abc"}};
+    QTest::newRow("empty, finished") << none << Blocks{} << qint64(-1) << FileEnd::Finish << QByteArray("");
+    QTest::newRow("empty, aborted") << none << Blocks{} << qint64(-1) << FileEnd::Abort << none;
+    QTest::newRow("written, aborted") << none << abc << qint64(-1) << FileEnd::Abort << none;
+    QTest::newRow("written, writer destroyed") << none << abc << qint64(-1) << FileEnd::DestroyWriter << none;
+    QTest::newRow("written, next file begun") << none << abc << qint64(-1) << FileEnd::BeginAnother << none;
+    QTest::newRow("existing kept, aborted before data") << QByteArray("old") << Blocks{} << qint64(-1) << FileEnd::Abort
+                                                        << QByteArray("old");
+    QTest::newRow("existing kept, destroyed before data") << QByteArray("old") << Blocks{} << qint64(-1)
+                                                          << FileEnd::DestroyWriter << QByteArray("old");
+    QTest::newRow("existing replaced") << QByteArray("old content") << abc << qint64(-1) << FileEnd::Finish
+                                       << QByteArray("abc");
+    QTest::newRow("existing replaced by an empty file") << QByteArray("old") << Blocks{} << qint64(-1) << FileEnd::Finish
+                                                        << QByteArray("");
+    QTest::newRow("blocks out of order") << none << Blocks{{3, "def"}, {0, "abc"}} << qint64(-1) << FileEnd::Finish
+                                         << QByteArray("abcdef");
+    QTest::newRow("hole between blocks") << none << Blocks{{0, "ab"}, {4, "ef"}} << qint64(-1) << FileEnd::Finish
+                                         << QByteArray("ab\0\0ef", 6);
+    QTest::newRow("sparse tail") << none << Blocks{{0, "ab"}} << qint64(6) << FileEnd::Finish << QByteArray("ab\0\0\0\0", 6);
+    QTest::newRow("sparse size under the data") << none << Blocks{{0, "abcd"}} << qint64(2) << FileEnd::Finish
+                                                << QByteArray("abcd");
+    QTest::newRow("sparse empty file") << none << Blocks{} << qint64(3) << FileEnd::Finish << QByteArray("\0\0\0", 3);
+}
+
+void TestDiskWriter::fileEnds()
+{
+    QFETCH(QByteArray, existing);
+    QFETCH(Blocks, blocks);
+    QFETCH(qint64, sparseSize);
+    QFETCH(FileEnd, end);
+    QFETCH(QByteArray, expected);
+
+    KTArena arena;
+    QVERIFY(arena.isValid());
+    arena.snapshot();
+    const Place place(arena);
+    if (!existing.isNull())
+        QVERIFY(kt_writeFile(QFile::decodeName(place.full("f")), existing));
+
+    auto writer = std::make_unique<KTDiskWriter>(place.encodedRoot);
+    QVERIFY(writer->beginFile("f", 0644).ok());
+    for (const auto &[offset, data] : blocks)
+        QVERIFY(writer->writeBlock(data.constData(), size_t(data.size()), offset).ok());
+    QStringList tree;
+    switch (end) {
+    case FileEnd::Finish:
+        QVERIFY(writer->finishFile(std::nullopt, sparseSize).ok());
+        break;
+    case FileEnd::Abort:
+        writer->abortFile();
+        break;
+    case FileEnd::DestroyWriter:
+        writer.reset();
+        break;
+    case FileEnd::BeginAnother:
+        QVERIFY(writeFile(*writer, "next", "n").ok());
+        tree.append(u"next=n"_s);
+        break;
+    }
+    if (!expected.isNull())
+        tree.append(u"f="_s + QString::fromUtf8(expected));
+    tree.sort();
+    QCOMPARE(listing(place), tree);
+    arena.checkOutsideUntouched();
+}
+
+QTEST_GUILESS_MAIN(TestDiskWriter)
+#include "tst_diskwriter.moc"

@@ -96,6 +96,7 @@ KTJobOutcome kt_runJob(const KTJobRun &run)
     KTExtractionJob job;
     job.setPreferences(preferences);
     job.setTemporaryDirectory(run.temporaryDirectory);
+    job.setUnarchiverFactory(run.unarchiverFactory);
     if (run.passwordProvider) {
         job.setPasswordProvider([&] {
             ++outcome.passwordRequests;

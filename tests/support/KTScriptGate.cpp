@@ -16,12 +16,6 @@ void KTScriptGate::release()
     m_changed.notify_all();
 }
 
-bool KTScriptGate::isReached() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_reached;
-}
-
 bool KTScriptGate::waitUntilReached(int timeoutMs) const
 {
     std::unique_lock lock(m_mutex);

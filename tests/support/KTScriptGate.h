@@ -13,7 +13,6 @@ class KTScriptGate
 public:
     // The test's side.
     void release();
-    bool isReached() const;
     // Blocks the calling thread until an entry is at the gate; false when
     // none arrives within timeoutMs.
     bool waitUntilReached(int timeoutMs = 30000) const;

@@ -3,6 +3,7 @@
 // folder in /dev/shm. Traps when anything appears beside the destination or
 // a special file is made.
 #include "extraction/names/KTEncodingDecision.h"
+#include "extraction/backends/KTBackendChooser.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 
@@ -96,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ::mkdir(dest.c_str(), 0700);
     {
         KTExtractionError error;
-        auto unarchiver = KTUnarchiver::unarchiverForPath(QStringLiteral("/proc/self/fd/%1").arg(fd), &error);
+        auto unarchiver = KTBackendChooser::unarchiverForPath(QStringLiteral("/proc/self/fd/%1").arg(fd), &error);
         FuzzDelegate delegate;
         if (unarchiver) {
             unarchiver->setDelegate(&delegate);

@@ -6,14 +6,13 @@
 #include "extraction/screens/KTPasswordDialog.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 bool KTScreenDriver::dropFiles(KTUnarchiveViewController &screen, const QStringList &paths)
@@ -37,17 +36,45 @@ bool KTScreenDriver::dropFiles(KTUnarchiveViewController &screen, const QStringL
     return drop.isAccepted();
 }
 
-QTimer *KTScreenDriver::answerPasswords(KTUnarchiveViewController &screen, std::optional<QString> text, int *answered,
-                                        std::function<void()> whileOpen)
+namespace {
+
+// Calls back on a later turn of the event loop each time a widget is shown:
+// for a modal dialog, from inside its own loop.
+class ShowWatcher : public QObject
 {
-    auto *timer = new QTimer(&screen);
-    timer->setInterval(10);
+public:
+    ShowWatcher(QWidget *watched, std::function<void()> callback)
+        : QObject(watched)
+        , m_callback(std::move(callback))
+    {
+        watched->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(this, m_callback, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    std::function<void()> m_callback;
+};
+
+} // namespace
+
+void KTScreenDriver::whenPasswordDialogShows(KTUnarchiveViewController &screen, std::function<void(KTPasswordDialog *)> fn)
+{
     KTPasswordDialog *dialog = screen.passWdPanel();
-    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, text, answered, whileOpen] {
-        if (QApplication::activeModalWidget() != dialog || !dialog->isVisible())
-            return;
-        if (whileOpen)
-            whileOpen();
+    new ShowWatcher(dialog, [dialog, fn] {
+        if (dialog->isVisible())
+            fn(dialog);
+    });
+}
+
+void KTScreenDriver::answerPasswords(KTUnarchiveViewController &screen, std::optional<QString> text, int *answered)
+{
+    whenPasswordDialogShows(screen, [text, answered](KTPasswordDialog *dialog) {
         if (answered)
             ++*answered;
         if (text) {
@@ -58,8 +85,6 @@ QTimer *KTScreenDriver::answerPasswords(KTUnarchiveViewController &screen, std::
             dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
         }
     });
-    timer->start();
-    return timer;
 }
 
 bool KTScreenDriver::waitUntilIdle(KTUnarchiveViewController &screen, int timeoutMs)

@@ -121,6 +121,7 @@ KTJobOutcome kt_runJob(const KTJobRun &run)
     KTExtractionJob job;
     job.setPreferences(preferences);
     job.setTemporaryDirectory(run.temporaryDirectory);
+    job.setUnarchiverFactory(run.unarchiverFactory);
     if (run.passwordProvider) {
         job.setPasswordProvider([&] {
             ++outcome.passwordRequests;

@@ -71,6 +71,7 @@ struct KTJobRun {
     QString temporaryDirectory;
     KTPreferences *preferences = nullptr; // default: in-memory, registered defaults
     std::function<std::optional<QString>()> passwordProvider;
+    KTUnarchiverFactory unarchiverFactory; // default: the real backends
     int timeoutMs = 60000;
 };
 KTJobOutcome kt_runJob(const KTJobRun &run);

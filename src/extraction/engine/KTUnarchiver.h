@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,19 +12,14 @@ class KTUnarchiverDelegate;
 
 // Extracts one archive into a destination folder. The job talks only to this
 // interface; each backend (libarchive; 7-Zip's program for encrypted 7z)
-// implements it.
+// implements it, and a KTUnarchiverFactory makes the one for a file.
 //
-// Use: unarchiverForPath(), setDelegate(), the options, parse(),
-// setDestination(), unarchive(); then enclosingDirectoryName() and
-// createdItem() tell what was made.
+// Use: setDelegate(), the options, parse(), setDestination(), unarchive();
+// then enclosingDirectoryName() and createdItem() tell what was made.
 class KTUnarchiver
 {
 public:
     virtual ~KTUnarchiver() = default;
-
-    // The unarchiver for an archive file, or null with the cause in error:
-    // libarchive's, or 7-Zip's for a 7z archive that libarchive reports encrypted.
-    static std::unique_ptr<KTUnarchiver> unarchiverForPath(const QString &path, KTExtractionError *error);
 
     // A path beside the given one that names nothing yet: the path itself,
     // else "name-2.ext", "name-3.ext", ... (the number goes before the last

@@ -2,6 +2,7 @@
 
 #include "extraction/names/KTEncodingDecision.h"
 #include "app/core/KTNotificationCenter.h"
+#include "extraction/backends/KTBackendChooser.h"
 #include "app/core/KTPreferences.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "util/core/KTUtility.h"
@@ -80,6 +81,7 @@ std::optional<QString> KTExtractionJob::PasswordRequest::takeAnswer()
 
 KTExtractionJob::KTExtractionJob(QObject *parent)
     : QObject(parent)
+    , m_unarchiverFactory(&KTBackendChooser::unarchiverForPath)
     , m_preferences(&KTPreferences::standard())
 {
     qRegisterMetaType<KTExtractionError>();
@@ -94,6 +96,11 @@ KTExtractionJob::~KTExtractionJob()
 void KTExtractionJob::setPasswordProvider(PasswordProvider provider)
 {
     m_passwordProvider = std::move(provider);
+}
+
+void KTExtractionJob::setUnarchiverFactory(KTUnarchiverFactory factory)
+{
+    m_unarchiverFactory = factory ? std::move(factory) : &KTBackendChooser::unarchiverForPath;
 }
 
 void KTExtractionJob::setPreferences(KTPreferences *preferences)
@@ -151,7 +158,8 @@ bool KTExtractionJob::start(const QString &srcPath)
     m_extractionSucceeded = true;
     m_cancelRequested = false;
     m_running = true;
-    m_worker = std::thread([this] { extract(); });
+    // The worker has its own copy: the factory may be replaced meanwhile.
+    m_worker = std::thread([this, factory = m_unarchiverFactory] { extract(factory); });
     return true;
 }
 
@@ -177,7 +185,7 @@ void KTExtractionJob::joinWorker()
         m_worker.join();
 }
 
-void KTExtractionJob::extract()
+void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor)
 {
     QMetaObject::invokeMethod(this, [this] { emit hiddenFields(); }, Qt::QueuedConnection);
     m_cancel = 1;
@@ -190,7 +198,7 @@ void KTExtractionJob::extract()
 
     const QString source = srcPath();
     KTExtractionError error;
-    std::unique_ptr<KTUnarchiver> unarchiver = KTUnarchiver::unarchiverForPath(source, &error);
+    std::unique_ptr<KTUnarchiver> unarchiver = unarchiverFor(source, &error);
     auto fail = [this](const KTExtractionError &e) {
         QMetaObject::invokeMethod(this, [this, e] { finishFailure(e); }, Qt::QueuedConnection);
     };

@@ -3,6 +3,7 @@
 #include "extraction/engine/KTExtractionError.h"
 #include "extraction/engine/KTProgressThrottle.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/engine/KTUnarchiverFactory.h"
 
 #include <QObject>
 #include <QString>
@@ -47,6 +48,9 @@ public:
     // Whether a failed job leaves its scratch folder, with what was written,
     // on disk (the default) or removes it.
     void setKeepsPartialOutput(bool keep) { m_keepsPartialOutput = keep; }
+    // Makes the unarchiver for the archive; KTBackendChooser's choice by
+    // default, and again when given an empty one. Used from the next start().
+    void setUnarchiverFactory(KTUnarchiverFactory factory);
 
     // Starts extracting: no entered password, success assumed, srcPath set.
     // false when a job is already running.
@@ -80,7 +84,7 @@ signals:
     void passwordErrorH(const KTExtractionError &error);
 
 private:
-    void extract();
+    void extract(const KTUnarchiverFactory &unarchiverFor);
     KTExtractionError createTmpDirectory();
     void extractFinished();
     void finishFailure(const KTExtractionError &error);
@@ -98,6 +102,7 @@ private:
     bool extractionShouldStop(KTUnarchiver &unarchiver) override;
 
     PasswordProvider m_passwordProvider;
+    KTUnarchiverFactory m_unarchiverFactory;
     KTPreferences *m_preferences;
     QString m_temporaryDirectory;
     bool m_keepsPartialOutput = true;

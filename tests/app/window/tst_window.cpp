@@ -9,6 +9,7 @@
 #include "app/core/KTPreferences.h"
 #include "ui/KTProgressIndicator.h"
 #include "support/KTScreenDriver.h"
+#include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QTest>
-#include <QTimer>
 #include <QTranslator>
 
 // The window and its two screens, the application object, and quitting.
@@ -196,22 +196,22 @@ private slots:
     void closeDuringJob()
     {
         KTTestFolder dir;
-        const QString archive = dir.filePath("long.tar");
-        std::vector<KTTestEntry> entries;
-        for (int i = 0; i < 30000; ++i)
-            entries.push_back(KTTestEntry::file("long/d" + QByteArray::number(i / 100) + "/f" + QByteArray::number(i), "x"));
-        QVERIFY(KTTestArchives::write(archive, entries, "ustar"));
+        KTUnarchiverScript script;
+        script.add(KTScriptedEntry::filled("long.bin", 1 << 20));
+        const auto gate = script.holdAt(0, 1000);
         auto prefs = kt_testPreferences();
         auto window = std::make_unique<KTWindowController>(*prefs);
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         const QString tmp = dir.freshFolder();
         screen.job().setTemporaryDirectory(tmp);
-        QVERIFY(KTScreenDriver::dropFiles(screen, {archive}));
-        QTRY_VERIFY(screen.ui().kt_ProgressIndicator->isVisible());
+        screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("long.zip")}));
+        QVERIFY(gate->waitUntilReached());
         QVERIFY(window->close());
         // Cancelled, joined and cleaned up before close() returned.
         QVERIFY(!screen.job().isRunning());
+        QCOMPARE(script.log->lines().last(), KTScriptLog::did("long.bin", KTErrorCode::Cancelled));
         QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
     }
 
@@ -220,30 +220,30 @@ private slots:
     void closeDuringPasswordDialog()
     {
         KTTestFolder dir;
-        const QString archive = dir.filePath("locked.zip");
-        KTTestArchives::Options options;
-        options.passphrase = "pw";
-        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a.txt", "a")}, options));
+        KTUnarchiverScript script;
+        script.password = QStringLiteral("pw");
+        script.add(KTScriptedEntry::file("a.txt", "a")).add(KTScriptedEntry::file("b.txt", "b"));
+        script.entries[0].isEncrypted = true;
         auto prefs = kt_testPreferences();
         auto window = std::make_unique<KTWindowController>(*prefs);
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
-        screen.job().setTemporaryDirectory(dir.freshFolder());
+        const QString tmp = dir.freshFolder();
+        screen.job().setTemporaryDirectory(tmp);
+        screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
         bool closed = false;
-        QTimer closer;
-        closer.setInterval(10);
-        connect(&closer, &QTimer::timeout, this, [&] {
-            if (!closed && screen.passWdPanel()->isVisible()) {
-                closed = true;
-                window->close();
-            }
+        KTScreenDriver::whenPasswordDialogShows(screen, [&](KTPasswordDialog *) {
+            closed = true;
+            window->close();
         });
-        closer.start();
-        QVERIFY(KTScreenDriver::dropFiles(screen, {archive}));
+        QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("locked.zip")}));
         QTRY_VERIFY(closed);
-        QTRY_VERIFY(!screen.passWdPanel()->isVisible());
+        QVERIFY(!screen.passWdPanel()->isVisible());
         QVERIFY(!screen.job().isRunning());
         QVERIFY(!window->isVisible());
+        // The withdrawn question failed the entry; nothing after it ran.
+        QCOMPARE(script.log->lines().mid(1), QStringList({"will a.txt", "password", KTScriptLog::did("a.txt", KTErrorCode::WrongPassword)}));
+        QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
         window.reset();
     }
 };

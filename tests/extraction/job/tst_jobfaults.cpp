@@ -1,6 +1,7 @@
 #include "support/KTArena.h"
 #include "extraction/job/KTExtractionJob.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
+#include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 
 #include <QDir>
@@ -315,6 +316,74 @@ private slots:
         for (auto it = after.begin(); it != after.end();)
             it = it.key().startsWith(QStringLiteral("tmp/") + expected) ? after.erase(it) : std::next(it);
         QCOMPARE(after, before);
+    }
+
+    void failureAtEntry_data()
+    {
+        QTest::addColumn<int>("index"); // -1: the archive cannot be opened
+        QTest::addColumn<int>("code");
+        QTest::addColumn<qint64>("afterBytes");
+        QTest::addColumn<bool>("goesOn");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("left"); // in the scratch folder
+        const QString willA = QStringLiteral("will a.txt"), didA = KTScriptLog::did("a.txt");
+        const QString willDocs = QStringLiteral("will docs"), didDocs = KTScriptLog::did("docs");
+        const QString willB = QStringLiteral("will docs/b.bin");
+        QTest::newRow("cannot open") << -1 << int(KTErrorCode::Damaged) << qint64(0) << false << QStringList{"parse"}
+                                     << QStringList();
+        QTest::newRow("first entry not written") << 0 << int(KTErrorCode::WriteFailed) << qint64(0) << false
+                                                 << QStringList{"parse", willA, KTScriptLog::did("a.txt", KTErrorCode::WriteFailed)}
+                                                 << QStringList{"set"};
+        QTest::newRow("unsafe folder") << 1 << int(KTErrorCode::UnsafeEntry) << qint64(0) << false
+                                       << QStringList{"parse", willA, didA, willDocs, KTScriptLog::did("docs", KTErrorCode::UnsafeEntry)}
+                                       << QStringList{"set", "set/a.txt"};
+        QTest::newRow("disk full in the third entry")
+            << 2 << int(KTErrorCode::NoSpace) << qint64(3000) << false
+            << QStringList{"parse", willA, didA, willDocs, didDocs, willB, KTScriptLog::did("docs/b.bin", KTErrorCode::NoSpace)}
+            << QStringList{"set", "set/a.txt", "set/docs"};
+        // A backend that reports a bad entry and reads on: the job refuses
+        // every later entry and still fails with the first cause.
+        QTest::newRow("backend goes on") << 2 << int(KTErrorCode::Damaged) << qint64(100) << true
+                                         << QStringList{"parse", willA, didA, willDocs, didDocs, willB,
+                                                        KTScriptLog::did("docs/b.bin", KTErrorCode::Damaged), "refused c.txt"}
+                                         << QStringList{"set", "set/a.txt", "set/docs"};
+    }
+
+    // The first failing entry ends the job with its cause: the entries before
+    // it were extracted and reported, none after it; what it wrote is gone,
+    // and the scratch folder keeps the rest.
+    void failureAtEntry()
+    {
+        QFETCH(int, index);
+        QFETCH(int, code);
+        QFETCH(qint64, afterBytes);
+        QFETCH(bool, goesOn);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, left);
+        KTUnarchiverScript script;
+        script.blockSize = 1000;
+        script.goesOnAfterFailure = goesOn;
+        script.add(KTScriptedEntry::filled(QStringLiteral("a.txt"), 1000)).add(KTScriptedEntry::folder(QStringLiteral("docs")));
+        script.add(KTScriptedEntry::filled(QStringLiteral("docs/b.bin"), 10000)).add(KTScriptedEntry::file(QStringLiteral("c.txt"), "c"));
+        if (index < 0)
+            script.parseFailure = KTErrorCode(code);
+        else
+            script.failAt(index, KTErrorCode(code), afterBytes);
+        KTArena arena;
+        KTJobRun run(arena.filePath(QStringLiteral("set.zip")), arena.tmp());
+        run.unarchiverFactory = KTScriptedUnarchiver::factory(script);
+        const KTJobOutcome out = kt_runJob(run);
+        QVERIFY(out.finished);
+        QVERIFY(!out.succeeded);
+        QCOMPARE(int(out.error.code), code);
+        QCOMPARE(script.log->lines(), log);
+        if (left.isEmpty()) {
+            QVERIFY(out.desPath.isEmpty());
+            QVERIFY(QDir(arena.tmp()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        } else {
+            QCOMPARE(QFileInfo(out.desPath).path(), arena.tmp());
+            QCOMPARE(kt_snapshot(out.desPath).keys(), left);
+        }
     }
 
     // Headers and blocks that repeat without the read position moving end

@@ -2,6 +2,7 @@
 #include "app/core/KTPreferences.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
+#include "extraction/backends/KTBackendChooser.h"
 #include "extraction/engine/KTUnarchiver.h"
 
 #include <QDir>
@@ -92,7 +93,7 @@ private slots:
         QVERIFY(QDir().mkpath(destination));
         for (int i = 0; i < 1000; ++i) {
             KTExtractionError error;
-            auto unarchiver = KTUnarchiver::unarchiverForPath(archive, &error);
+            auto unarchiver = KTBackendChooser::unarchiverForPath(archive, &error);
             QVERIFY(unarchiver);
             unarchiver->setPassword(QStringLiteral("wrong%1").arg(i));
             QVERIFY(unarchiver->parse().ok());

@@ -9,6 +9,7 @@
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 #include "support/KTScreenDriver.h"
+#include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
@@ -103,29 +104,25 @@ private slots:
     // While a job runs, the add-file button is off and another drop starts nothing.
     void oneJobAtATime()
     {
-        const QString archive = m_dir.filePath("pw.zip");
-        KTTestArchives::Options options;
-        options.passphrase = "pw";
-        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("secret.txt", "x")}, options));
-        int asked = 0;
-        bool buttonEnabled = true;
-        QFileDialog *openDialog = nullptr;
-        QStringList fileArray;
-        // The job waits in the password question while the second drop arrives.
-        KTScreenDriver::answerPasswords(screen(), QStringLiteral("pw"), &asked, [&] {
-            buttonEnabled = screen().ui().kt_addFileButton->isEnabled();
-            screen().gotoNext(QVariant(QStringList{m_dir.filePath("other.zip")}));
-            screen().kt_addFileButton();
-            openDialog = screen().openDialog();
-            fileArray = KTFileDataCollection::shareInstance().fileArray();
-        });
+        KTUnarchiverScript script;
+        script.add(KTScriptedEntry::file("one.txt", "1"));
+        const auto gate = script.holdAt(0);
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        // The scripted backend reads no file: the paths need not exist.
+        const QString archive = m_dir.filePath("first.zip");
         QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QVERIFY(gate->waitUntilReached());
+        QVERIFY(screen().isBusy());
+        QVERIFY(!screen().ui().kt_addFileButton->isEnabled());
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_dir.filePath("other.zip")}));
+        screen().kt_addFileButton();
+        QVERIFY(!screen().openDialog());
+        QCOMPARE(KTFileDataCollection::shareInstance().fileArray(), QStringList{archive});
+        gate->release();
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
-        QVERIFY(!buttonEnabled);
-        QVERIFY(!openDialog);
-        QCOMPARE(fileArray, QStringList{archive});
-        QCOMPARE(asked, 1);
+        QCOMPARE(script.log->count("parse"), 1);
         QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), m_tmp + "/one.txt");
     }
 
     // Not an archive: the error line and its cause, the drop target back,
@@ -287,25 +284,82 @@ private slots:
     void cancelJob()
     {
         QFETCH(bool, escape);
-        const QString archive = m_dir.filePath(QStringLiteral("many-%1.tar").arg(escape));
-        std::vector<KTTestEntry> entries;
-        // Many small files: creating them takes long enough to cancel midway.
-        for (int i = 0; i < 30000; ++i)
-            entries.push_back(KTTestEntry::file("many/d" + QByteArray::number(i / 100) + "/f" + QByteArray::number(i), "x"));
-        QVERIFY(KTTestArchives::write(archive, entries, "ustar"));
-        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        KTUnarchiverScript script;
+        script.blockSize = 1000;
+        script.add(KTScriptedEntry::file("first.txt", "first")).add(KTScriptedEntry::filled("big.bin", 1 << 20));
+        const auto gate = script.holdAt(1, 3000);
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_dir.filePath("big.zip")}));
+        QVERIFY(gate->waitUntilReached());
         QTRY_VERIFY(screen().ui().kt_ProgressIndicator->isVisible());
+        QVERIFY(screen().ui().cancelButton->isVisible());
         if (escape)
             QTest::keyClick(m_window.get(), Qt::Key_Escape);
         else
             QTest::mouseClick(screen().ui().cancelButton, Qt::LeftButton);
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(script.log->lines().mid(5), QStringList({"stop", KTScriptLog::did("big.bin", KTErrorCode::Cancelled)}));
         QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
         QVERIFY(!screen().ui().errorPasswordField->isVisible());
         QVERIFY(!screen().circleView());
         QVERIFY(screen().ui().briefView->isVisible());
         QVERIFY(screen().ui().cancelButton->isHidden());
         QCOMPARE(QDir(m_tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+
+    // A failure the real archives rarely give (a full disk halfway through)
+    // shows its own cause; the screen stays, ready for the next drop.
+    void failureCause()
+    {
+        KTUnarchiverScript script;
+        script.add(KTScriptedEntry::file("a.txt", "a")).add(KTScriptedEntry::filled("b.bin", 100000));
+        script.failAt(1, KTErrorCode::NoSpace, 5000);
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_dir.filePath("full.zip")}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
+        QVERIFY(screen().ui().errorPasswordField->isVisible());
+        QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("No space left on the disk"));
+        QVERIFY(screen().ui().briefView->isVisible());
+        QVERIFY(screen().ui().kt_addFileButton->isEnabled());
+        QVERIFY(!screen().job().extractionSucceeded());
+    }
+
+    void scriptedPassword_data()
+    {
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("ok") << std::optional<QString>("s3cret") << true;
+        QTest::newRow("wrong") << std::optional<QString>("nope") << false;
+        QTest::newRow("cancel") << std::optional<QString>() << false;
+    }
+
+    // The dialog comes up once for an archive whose names and data are
+    // encrypted, while it is being opened, and its answer decides.
+    void scriptedPassword()
+    {
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(bool, succeeds);
+        KTUnarchiverScript script;
+        script.password = QStringLiteral("s3cret");
+        script.namesEncrypted = true;
+        script.add(KTScriptedEntry::file("secret.txt", "the content"));
+        script.entries[0].isEncrypted = true;
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        int asked = 0;
+        KTScreenDriver::answerPasswords(screen(), answer, &asked);
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_dir.filePath("locked.7z")}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(asked, 1);
+        QCOMPARE(script.log->count("password"), 1);
+        if (succeeds) {
+            QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+            QCOMPARE(kt_readFile(KTFileDataCollection::shareInstance().desPath()), QByteArray("the content"));
+        } else {
+            QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
+            QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("Wrong or missing password"));
+            QCOMPARE(script.log->lines(), QStringList({"parse", "password"}));
+        }
     }
 
 private:

@@ -4,6 +4,7 @@
 #include "extraction/sevenzip/KTSevenZipProbe.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
+#include "extraction/backends/KTBackendChooser.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 
@@ -208,7 +209,7 @@ private slots:
         Recorder recorder;
         recorder.password = given;
         KTExtractionError error;
-        auto unarchiver = KTUnarchiver::unarchiverForPath(archive, &error);
+        auto unarchiver = KTBackendChooser::unarchiverForPath(archive, &error);
         QVERIFY(unarchiver);
         unarchiver->setDelegate(&recorder);
         error = unarchiver->parse();

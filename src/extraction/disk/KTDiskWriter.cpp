@@ -123,9 +123,9 @@ KTExtractionError KTDiskWriter::ensureParents(const QByteArray &rel)
     const QByteArray parent = parentOf(rel);
     if (m_knownDirs.contains(parent))
         return {};
-    if (auto error = checkNotThroughLink(rel))
+    if (auto error = checkNotThroughLink(rel); error.failed())
         return error;
-    if (auto error = ensureParents(parent))
+    if (auto error = ensureParents(parent); error.failed())
         return error;
     const QByteArray path = full(parent);
     if (::mkdir(path.constData(), 0755) != 0) {
@@ -148,7 +148,7 @@ KTExtractionError KTDiskWriter::makeDirectory(const QByteArray &rel, mode_t mode
 {
     if (rel.isEmpty())
         return {};
-    if (auto error = ensureParents(rel))
+    if (auto error = ensureParents(rel); error.failed())
         return error;
     forgetPendingLink(rel);
     const QByteArray path = full(rel);
@@ -175,7 +175,7 @@ KTExtractionError KTDiskWriter::beginFile(const QByteArray &rel, mode_t mode)
         abortFile();
     if (rel.isEmpty())
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a file without a name"));
-    if (auto error = ensureParents(rel))
+    if (auto error = ensureParents(rel); error.failed())
         return error;
     m_current = CurrentFile{rel, fileMode(mode)};
     return {};
@@ -223,7 +223,7 @@ KTExtractionError KTDiskWriter::openCurrent()
         }
         if (errno != EEXIST)
             return kt_writeError(errno, m_current.rel);
-        if (auto error = claimPath(m_current.rel))
+        if (auto error = claimPath(m_current.rel); error.failed())
             return error;
     }
     return kt_writeError(EEXIST, m_current.rel);
@@ -232,7 +232,7 @@ KTExtractionError KTDiskWriter::openCurrent()
 KTExtractionError KTDiskWriter::writeBlock(const void *data, size_t size, qint64 offset)
 {
     if (!m_current.open) {
-        if (auto error = openCurrent())
+        if (auto error = openCurrent(); error.failed())
             return error;
     }
     const char *p = static_cast<const char *>(data);
@@ -256,7 +256,7 @@ KTExtractionError KTDiskWriter::writeBlock(const void *data, size_t size, qint64
 KTExtractionError KTDiskWriter::finishFile(std::optional<timespec> mtime, qint64 sparseSize)
 {
     if (!m_current.open) {
-        if (auto error = openCurrent())
+        if (auto error = openCurrent(); error.failed())
             return error;
     }
     if (sparseSize > m_current.end && ::ftruncate(m_current.fd, sparseSize) != 0) {
@@ -291,7 +291,7 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
 {
     if (rel.isEmpty() || targetRel.isEmpty() || rel == targetRel)
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to itself"));
-    if (auto error = checkNotThroughLink(targetRel + '/'))
+    if (auto error = checkNotThroughLink(targetRel + '/'); error.failed())
         return error;
     if (m_pendingLinks.contains(targetRel))
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to a link"));
@@ -300,11 +300,11 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
     if (::lstat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::Damaged,
                                        QString::fromUtf8(rel) + QStringLiteral(" links to a file the archive does not hold"));
-    if (auto error = ensureParents(rel))
+    if (auto error = ensureParents(rel); error.failed())
         return error;
     forgetPendingLink(rel);
     QByteArray dest = rel;
-    if (auto error = claimPath(dest))
+    if (auto error = claimPath(dest); error.failed())
         return error;
     if (::link(target.constData(), full(dest).constData()) != 0)
         return kt_writeError(errno, dest);
@@ -315,7 +315,7 @@ KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteA
 {
     if (rel.isEmpty())
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a link without a name"));
-    if (auto error = checkNotThroughLink(rel))
+    if (auto error = checkNotThroughLink(rel); error.failed())
         return error;
     if (!m_pendingLinks.contains(rel))
         m_linkOrder.push_back(rel);
@@ -340,7 +340,7 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
                                                  QString::fromUtf8(rel) + QStringLiteral(" links to an absolute path"));
             continue;
         }
-        if (auto error = ensureParents(rel)) {
+        if (auto error = ensureParents(rel); error.failed()) {
             if (result.ok())
                 result = error;
             continue;
@@ -352,7 +352,7 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
                                                  QString::fromUtf8(rel) + QStringLiteral(" is both a folder and a link"));
             continue;
         }
-        if (auto error = claimPath(dest)) {
+        if (auto error = claimPath(dest); error.failed()) {
             if (result.ok())
                 result = error;
             continue;

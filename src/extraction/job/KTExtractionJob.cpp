@@ -208,11 +208,10 @@ void KTExtractionJob::extract()
     // the result screen should keep nor the GUI thread free.
     KTUnarchiver *u = unarchiver.get();
 
-    if ((error = u->parse())) {
-        fail(error);
-        return;
-    }
-    if ((error = createTmpDirectory())) {
+    error = u->parse();
+    if (error.ok())
+        error = createTmpDirectory();
+    if (error.failed()) {
         fail(error);
         return;
     }

@@ -326,7 +326,7 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
         if (m_progressGuard.dataStalls(readPosition(), size))
             return noProgress();
         if (size > 0) {
-            if (auto error = writer.writeBlock(buffer, size, offset))
+            if (auto error = writer.writeBlock(buffer, size, offset); error.failed())
                 return error;
             fileDone += qint64(size);
         }
@@ -367,9 +367,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         // libarchive decrypts only zip; elsewhere it would decompress ciphertext.
         if (archive_entry_is_data_encrypted(entry) && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
             return encryptionUnsupported();
-        if (auto error = writer.beginFile(rel, perm))
+        if (auto error = writer.beginFile(rel, perm); error.failed())
             return error;
-        if (auto error = writeFileData(info, writer, done)) {
+        if (auto error = writeFileData(info, writer, done); error.failed()) {
             writer.abortFile();
             return error;
         }
@@ -418,7 +418,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
                 error = extractEntry(entry, info, *sane.path, writer, done);
             if (m_delegate)
                 m_delegate->didExtractEntry(*this, info, to, error);
-            if (error) {
+            if (error.failed()) {
                 result = error;
                 break;
             }
@@ -495,7 +495,7 @@ std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KT
     // The plan is read with the workers' own kind of reader; when that cannot
     // open the file, the serial reader, still at its first entry, takes it.
     KTZipEntryReader reader(m_path, m_archiveFileSize, {});
-    if (reader.open())
+    if (reader.open().failed())
         return std::nullopt;
     const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
     std::vector<KTPlannedZipEntry> entries;
@@ -505,7 +505,8 @@ std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KT
         if (entries.size() % 1024 == 0 && shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
         archive_entry *entry = nullptr;
-        if ((headerError = reader.next(&entry)) || !entry)
+        headerError = reader.next(&entry);
+        if (headerError.failed() || !entry)
             break;
         entries.push_back(planEntry(entry, int(entries.size()), maxPath));
     }
@@ -530,13 +531,13 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     KTUtf8LocaleScope locale;
     // Only zip declares every size up front.
     if (m_zip) {
-        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
+        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()); error.failed())
             return error;
     }
 
     QString enclosing;
     QByteArray resolved;
-    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
+    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved); error.failed())
         return error;
     KTDiskWriter writer(resolved, m_alwaysOverwrites);
 
@@ -556,7 +557,7 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     const KTExtractionError finished = writer.finish(m_propagatesMetadata, result.ok());
     if (result.ok())
         result = finished;
-    if (!result.ok())
+    if (result.failed())
         return result;
 
     if (m_delegate)

@@ -156,7 +156,7 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     if (m_headerEncrypted && !ensurePassword())
         return KTExtractionError::make(KTErrorCode::WrongPassword);
     QByteArray listing;
-    if (auto error = runListing(m_program, listing))
+    if (auto error = runListing(m_program, listing); error.failed())
         return error;
 
     m_entries.clear();
@@ -248,14 +248,14 @@ void KTSevenZipUnarchiver::finishEntry(int index, const KTExtractionError &error
     if (m_current == index)
         m_current = -1;
     const QString to = entry.rel ? m_root + QLatin1Char('/') + QString::fromUtf8(*entry.rel) : QString();
-    if (error && entry.rel && !entry.info.isDirectory) {
+    if (error.failed() && entry.rel && !entry.info.isDirectory) {
         // What 7zz began of a failed file is of no use.
         struct stat st;
         const QByteArray path = QFile::encodeName(to);
         if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
             ::unlink(path.constData());
     }
-    if (!error)
+    if (error.ok())
         m_finishedBytes += std::max<qint64>(entry.info.size, 0);
     if (m_delegate)
         m_delegate->didExtractEntry(*this, entry.info, to, error);
@@ -317,7 +317,7 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
                 break;
             }
         }
-        if (result) {
+        if (result.failed()) {
             // The first failure ends the run, as 7zz cannot skip what follows.
             process.stop();
             return result;
@@ -353,7 +353,7 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
 
     QString enclosing;
     QByteArray root;
-    if (auto error = makeEnclosingFolder(m_path, enclosing, root))
+    if (auto error = makeEnclosingFolder(m_path, enclosing, root); error.failed())
         return error;
     m_root = QFile::decodeName(root);
     m_current = -1;
@@ -370,7 +370,7 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
     const KTOutputCheck::Result checked = KTOutputCheck::check(root);
     if (result.ok())
         result = checked.error;
-    if (!result.ok()) {
+    if (result.failed()) {
         for (const QByteArray &link : checked.symlinks)
             ::unlink((root + '/' + link).constData());
         return result;

@@ -97,7 +97,7 @@ KTExtractionError KTZipEntryReader::moveTo(int index, const QByteArray &rawName)
 {
     archive_entry *entry = m_index == index ? m_entry : nullptr;
     while (m_index < index) {
-        if (auto error = next(&entry))
+        if (auto error = next(&entry); error.failed())
             return error;
         if (!entry)
             break;
@@ -123,7 +123,7 @@ KTExtractionError KTZipEntryReader::copyData(KTDiskWriter &writer, bool encrypte
         if (m_guard.dataStalls(position(), size))
             return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("reading it makes no progress"));
         if (size > 0) {
-            if (auto error = writer.writeBlock(buffer, size, offset))
+            if (auto error = writer.writeBlock(buffer, size, offset); error.failed())
                 return error;
         }
         if (!onBlock(qint64(size)))

@@ -3,6 +3,7 @@
 #include "extraction/names/KTEncodingDecision.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/disk/KTDiskWriter.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "util/core/KTUtility.h"
 
@@ -32,21 +33,33 @@ QString randomSuffix(int length)
     return s;
 }
 
-// Moves without ever replacing what is at the target: 0, or the errno
-// (EEXIST when the target exists).
-int moveWithoutReplacing(const QString &from, const QString &to)
+// How a move that never replaces went: nameTaken when something was at
+// the target already, which another name may avoid.
+struct Move {
+    KTExtractionError error;
+    bool nameTaken = false;
+};
+
+Move failedMove(int err, const QByteArray &target)
+{
+    return {kt_writeError(err, target), err == EEXIST};
+}
+
+Move moveWithoutReplacing(const QString &from, const QString &to)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
+        return {};
     if (errno != EINVAL && errno != ENOSYS)
-        return errno;
+        return failedMove(errno, target);
     // A file system without RENAME_NOREPLACE: check first, then move.
     struct stat st;
     if (::lstat(target.constData(), &st) == 0)
-        return EEXIST;
-    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+        return failedMove(EEXIST, target);
+    if (::rename(source.constData(), target.constData()) != 0)
+        return failedMove(errno, target);
+    return {};
 }
 
 } // namespace
@@ -279,15 +292,18 @@ void KTExtractionJob::extractFinished()
             finishFailure(KTExtractionError::make(KTErrorCode::WriteFailed, QStringLiteral("nothing was created")));
             return;
         }
-        // Moved up beside the scratch folder; a name taken meanwhile is never replaced.
+        // Moved up beside the scratch folder; a name taken meanwhile is never
+        // replaced. When the move fails the item is whole where it is, and
+        // the job succeeds with it inside the scratch folder.
         const QString parent = QFileInfo(scratch).path();
         QString target;
-        int err = EEXIST;
-        for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        Move move;
+        int attempts = 0;
+        do {
             target = KTUnarchiver::findUniquePathForOriginalPath(parent + QLatin1Char('/') + QFileInfo(created).fileName());
-            err = moveWithoutReplacing(created, target);
-        }
-        if (err == 0) {
+            move = moveWithoutReplacing(created, target);
+        } while (move.nameTaken && ++attempts < 100);
+        if (move.error.ok()) {
             ::rmdir(QFile::encodeName(scratch).constData());
             std::lock_guard lock(m_mutex);
             m_desPath = target;

@@ -121,8 +121,8 @@ KTExtractionError KTSevenZipUnarchiver::runListing(const QString &program, QByte
     const QStringList arguments{QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-bso1"),
                                 QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-spd"),
                                 QStringLiteral("--"), m_path};
-    if (!process.start(program, arguments, passwordBytes()))
-        return KTExtractionError::make(KTErrorCode::BackendMissing, process.errorString());
+    if (auto error = process.start(program, arguments, passwordBytes()); error.failed())
+        return error;
     QList<QByteArray> lines;
     while (process.isRunning()) {
         if (shouldStop()) {
@@ -284,8 +284,8 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
                                 QStringLiteral("-bb1"), QStringLiteral("-bso2"), QStringLiteral("-bse2"),
                                 QStringLiteral("-bsp2"), QStringLiteral("-spd"),
                                 QStringLiteral("-o") + QFile::decodeName(root), QStringLiteral("--"), m_path};
-    if (!process.start(m_program, arguments, passwordBytes()))
-        return KTExtractionError::make(KTErrorCode::BackendMissing, process.errorString());
+    if (auto error = process.start(m_program, arguments, passwordBytes()); error.failed())
+        return error;
 
     QList<QByteArray> log;
     KTExtractionError result;

@@ -212,10 +212,6 @@ void KTExtractionJob::extract()
         return;
     }
     unarchiver->setDelegate(this);
-    unarchiver->setPropagatesRelevantMetadata(true);
-    unarchiver->setCopiesArchiveModificationTimeToEnclosingDirectory(false);
-    unarchiver->setCopiesArchiveModificationTimeToSoloItems(false);
-    unarchiver->setResetsDateForSoloItems(false);
     // The unarchiver is freed here, on the worker: for an archive of a
     // million entries its directory is hundreds of megabytes, which neither
     // the result screen should keep nor the GUI thread free.

@@ -53,9 +53,9 @@ bool needsDecoding(const QByteArray &raw)
     return !KTEncodings::isAscii(raw) || raw.contains('\x1b');
 }
 
-std::optional<timespec> modificationTime(archive_entry *entry, bool wanted)
+std::optional<timespec> modificationTime(archive_entry *entry)
 {
-    if (!wanted || !archive_entry_mtime_is_set(entry))
+    if (!archive_entry_mtime_is_set(entry))
         return std::nullopt;
     return timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
 }
@@ -150,7 +150,6 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     // Opening a FIFO or a device would block or read without end.
     if (!S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("not a regular file"));
-    m_archiveModificationTime = st.st_mtime;
     m_archiveFileSize = st.st_size;
 
     m_archive = archive_read_new();
@@ -339,8 +338,8 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
 KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, const KTArchiveEntry &info,
                                                        const QByteArray &rel, KTDiskWriter &writer, qint64 &done)
 {
-    const auto mtime = modificationTime(entry, m_propagatesMetadata);
-    const mode_t perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+    const auto mtime = modificationTime(entry);
+    const mode_t perm = archive_entry_perm(entry);
     const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
@@ -455,8 +454,8 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
     auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
     planned.path = std::move(sane.path);
     planned.refusal = sane.reason;
-    planned.mtime = modificationTime(entry, m_propagatesMetadata);
-    planned.perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+    planned.mtime = modificationTime(entry);
+    planned.perm = archive_entry_perm(entry);
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
         planned.kind = KTPlannedZipEntry::Kind::Hardlink;
@@ -554,7 +553,7 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.
-    const KTExtractionError finished = writer.finish(m_propagatesMetadata, result.ok());
+    const KTExtractionError finished = writer.finish(true, result.ok());
     if (result.ok())
         result = finished;
     if (result.failed())
@@ -562,5 +561,5 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
 
     if (m_delegate)
         m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);
-    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks(), m_archiveModificationTime);
+    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks());
 }

@@ -80,7 +80,6 @@ private:
     qint64 m_totalSize = 0;
     bool m_progressByUncompressed = false;
     qint64 m_lastTotalDone = 0;
-    qint64 m_archiveModificationTime = 0;
     qint64 m_archiveFileSize = 0;
     int m_archiveVolumeCount = 1;
     int m_zipWorkers = 0;

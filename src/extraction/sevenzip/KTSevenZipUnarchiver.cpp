@@ -150,7 +150,6 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     struct stat st;
     if (::stat(QFile::encodeName(m_path).constData(), &st) != 0)
         return KTExtractionError::make(KTErrorCode::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
-    m_archiveModificationTime = st.st_mtime;
 
     // Encrypted names cannot even be listed without the password.
     if (m_headerEncrypted && !ensurePassword())
@@ -378,5 +377,5 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
 
     if (m_delegate)
         m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);
-    return finishCreatedItem(m_root, checked.symlinks, m_archiveModificationTime);
+    return finishCreatedItem(m_root, checked.symlinks);
 }

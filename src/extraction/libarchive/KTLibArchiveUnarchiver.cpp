@@ -80,23 +80,6 @@ KTLibArchiveUnarchiver::~KTLibArchiveUnarchiver()
         archive_read_free(m_archive);
 }
 
-const char *KTLibArchiveUnarchiver::passphraseCallback(archive *, void *self)
-{
-    return static_cast<KTLibArchiveUnarchiver *>(self)->nextPassphrase();
-}
-
-// libarchive asks again after a wrong passphrase until it gets none: hand out
-// the user's answer once, then say there is nothing more to try.
-const char *KTLibArchiveUnarchiver::nextPassphrase()
-{
-    const std::optional<QByteArray> bytes = passwordBytes();
-    if (!bytes || m_passwordHandedOut)
-        return nullptr;
-    m_passwordHandedOut = true;
-    m_passwordBytes = *bytes;
-    return m_passwordBytes.constData();
-}
-
 std::optional<QByteArray> KTLibArchiveUnarchiver::passwordBytes()
 {
     if (!m_password && !m_askedForPassword && m_delegate) {
@@ -110,7 +93,7 @@ std::optional<QByteArray> KTLibArchiveUnarchiver::passwordBytes()
 
 KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
 {
-    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveFileSize, encryptedEntry, m_passwordHandedOut,
+    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveFileSize, encryptedEntry, m_passphrase.handedOut(),
                                                     encryptionUnsupported()});
 }
 
@@ -170,7 +153,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     archive_read_support_format_xar(m_archive);
     archive_read_support_format_zip(m_archive);
     archive_read_support_format_raw(m_archive);
-    archive_read_set_passphrase_callback(m_archive, this, &passphraseCallback);
+    m_passphrase.answerFor(m_archive);
     // A multi-volume archive is read as one stream over all its files.
     const QStringList volumes = KTArchiveVolumes::volumesFor(m_path);
     std::vector<QByteArray> encodedVolumes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extraction/names/KTEncodingDetector.h"
+#include "extraction/libarchive/KTPassphraseHandout.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
@@ -45,9 +46,7 @@ private:
         bool backslashSeparates = false;
     };
 
-    static const char *passphraseCallback(archive *a, void *self);
     static int defaultZipWorkers();
-    const char *nextPassphrase();
     // Asks the delegate once when no password is set: the password's bytes, or nullopt.
     std::optional<QByteArray> passwordBytes();
 
@@ -93,6 +92,5 @@ private:
     KTReadProgressGuard m_progressGuard;
 
     bool m_askedForPassword = false;
-    bool m_passwordHandedOut = false;
-    QByteArray m_passwordBytes;
+    KTPassphraseHandout m_passphrase{[this] { return passwordBytes(); }};
 };

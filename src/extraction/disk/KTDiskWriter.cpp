@@ -127,20 +127,25 @@ KTExtractionError KTDiskWriter::ensureParents(const QByteArray &rel)
         return error;
     if (auto error = ensureParents(parent); error.failed())
         return error;
-    const QByteArray path = full(parent);
-    if (::mkdir(path.constData(), 0755) != 0) {
-        const int err = errno;
-        struct stat st;
-        if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
-            return kt_writeError(err, parent);
-        if (!S_ISDIR(st.st_mode)) {
-            // A file of that name came earlier; the folder, coming later, wins.
-            if (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0)
-                return kt_writeError(errno, parent);
-        }
-    }
+    if (auto error = makeFolder(parent); error.failed())
+        return error;
     m_pendingLinks.remove(parent);
     m_knownDirs.insert(parent);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::makeFolder(const QByteArray &rel) const
+{
+    const QByteArray path = full(rel);
+    if (::mkdir(path.constData(), 0755) == 0)
+        return {};
+    const int err = errno;
+    struct stat st;
+    if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
+        return kt_writeError(err, rel);
+    // A file of that name came earlier; the folder, coming later, wins.
+    if (!S_ISDIR(st.st_mode) && (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0))
+        return kt_writeError(errno, rel);
     return {};
 }
 
@@ -151,18 +156,9 @@ KTExtractionError KTDiskWriter::makeDirectory(const QByteArray &rel, mode_t mode
     if (auto error = ensureParents(rel); error.failed())
         return error;
     forgetPendingLink(rel);
-    const QByteArray path = full(rel);
     if (!m_knownDirs.contains(rel)) {
-        if (::mkdir(path.constData(), 0755) != 0) {
-            const int err = errno;
-            struct stat st;
-            if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
-                return kt_writeError(err, rel);
-            if (!S_ISDIR(st.st_mode)) {
-                if (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0)
-                    return kt_writeError(errno, rel);
-            }
-        }
+        if (auto error = makeFolder(rel); error.failed())
+            return error;
         m_knownDirs.insert(rel);
     }
     m_dirFixups.push_back({rel, mode, mtime});

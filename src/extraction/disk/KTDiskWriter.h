@@ -77,6 +77,8 @@ private:
 
     QByteArray full(const QByteArray &rel) const;
     KTExtractionError ensureParents(const QByteArray &rel);
+    // Makes the folder at rel, in place of a file there; one that exists stays.
+    KTExtractionError makeFolder(const QByteArray &rel) const;
     KTExtractionError checkNotThroughLink(const QByteArray &rel) const;
     KTExtractionError openCurrent();
     // Makes room for a new entry at rel: removes a file (or empty folder)

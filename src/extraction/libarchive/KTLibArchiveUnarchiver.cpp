@@ -19,7 +19,6 @@
 #include <archive_entry.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -190,7 +189,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
-    if (base == ARCHIVE_FORMAT_ZIP) {
+    if (isZip()) {
         m_zip = KTZipDirectory::read(m_path);
         // Without its central directory a zip is cut short, and its entries'
         // types (links) and name flags are lost.
@@ -241,11 +240,15 @@ QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
     return KTEncodings::decodeOrDefault(raw, encoding);
 }
 
+bool KTLibArchiveUnarchiver::isZip() const
+{
+    return (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+}
+
 KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const archive_entry *entry)
 {
     auto *e = const_cast<archive_entry *>(entry);
-    const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
-    if (base == ARCHIVE_FORMAT_RAW) {
+    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_RAW) {
         // A lone compressed file: name it after the archive without its last extension.
         const QFileInfo info(m_path);
         const QString name = info.completeBaseName();
@@ -258,7 +261,7 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
     }
     QByteArray raw(path);
     bool decided = formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw);
-    if (base == ARCHIVE_FORMAT_ZIP) {
+    if (isZip()) {
         if (const KTZipRecord *record = m_zipNames.value(raw)) {
             if (record->nameIsDecided()) {
                 decided = true;
@@ -267,7 +270,32 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
             }
         }
     }
-    return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
+    return {decodeRaw(raw, decided), isZip()};
+}
+
+KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_entry *entry, int index, int maxPath)
+{
+    const DecodedName decoded = decodeName(entry);
+    NamedEntry named;
+    named.info.index = index;
+    named.info.name = decoded.name;
+    named.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+    named.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
+    named.info.isEncrypted = archive_entry_is_encrypted(entry);
+    named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+    return named;
+}
+
+// A target in UTF-8 is taken as such; any other is decoded as names are.
+QByteArray KTLibArchiveUnarchiver::symlinkTarget(const char *target)
+{
+    const QByteArray raw(target);
+    return (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
+}
+
+KTPathSanitizer::Result KTLibArchiveUnarchiver::hardlinkTarget(const char *target, int maxPath)
+{
+    return KTPathSanitizer::sanitize(decodeRaw(target, formatStoresUnicodeNames(m_format)), isZip(), maxPath);
 }
 
 qint64 KTLibArchiveUnarchiver::readPosition() const
@@ -323,11 +351,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
 {
     const auto mtime = modificationTime(entry);
     const mode_t perm = archive_entry_perm(entry);
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
-        const auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)),
-                                                      (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP, maxPath);
+        const auto target = hardlinkTarget(hardlink, KTPathSanitizer::maxPathBytesBelow(writer.root()));
         if (!target.path)
             return KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + target.reason);
         return writer.makeHardLink(rel, *target.path);
@@ -340,14 +366,12 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         const char *target = archive_entry_symlink(entry);
         if (!target || !*target)
             return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
-        const QByteArray raw(target);
-        const QString decoded = KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false);
-        return writer.deferSymlink(rel, decoded.toUtf8(), mtime);
+        return writer.deferSymlink(rel, symlinkTarget(target), mtime);
     }
     case AE_IFREG:
     case 0: {
         // libarchive decrypts only zip; elsewhere it would decompress ciphertext.
-        if (archive_entry_is_data_encrypted(entry) && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+        if (archive_entry_is_data_encrypted(entry) && !isZip())
             return encryptionUnsupported();
         if (auto error = writer.beginFile(rel, perm); error.failed())
             return error;
@@ -370,7 +394,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
 {
     KTExtractionError result;
     qint64 done = 0;
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
     archive_entry *entry = m_firstEntry;
     m_firstEntry = nullptr;
     for (int index = 0; entry; ++index) {
@@ -378,15 +402,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             result = KTExtractionError::make(KTErrorCode::Cancelled);
             break;
         }
-        const DecodedName decoded = decodeName(entry);
-        KTArchiveEntry info;
-        info.index = index;
-        info.name = decoded.name;
-        info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
-        info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
-        info.isEncrypted = archive_entry_is_encrypted(entry);
-
-        const auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+        const NamedEntry named = nameEntry(entry, index, maxPath);
+        const KTArchiveEntry &info = named.info;
+        const KTPathSanitizer::Result &sane = named.path;
         const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
         if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
             if (m_delegate)
@@ -425,24 +443,18 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
 
 KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int index, int maxPath)
 {
-    const bool zipNames = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
-    const DecodedName decoded = decodeName(entry);
+    NamedEntry named = nameEntry(entry, index, maxPath);
     KTPlannedZipEntry planned;
     planned.rawName = KTZipEntryReader::rawName(entry);
-    planned.info.index = index;
-    planned.info.name = decoded.name;
-    planned.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
-    planned.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
-    planned.info.isEncrypted = archive_entry_is_encrypted(entry);
-    auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
-    planned.path = std::move(sane.path);
-    planned.refusal = sane.reason;
+    planned.info = named.info;
+    planned.path = std::move(named.path.path);
+    planned.refusal = named.path.reason;
     planned.mtime = modificationTime(entry);
     planned.perm = archive_entry_perm(entry);
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
         planned.kind = KTPlannedZipEntry::Kind::Hardlink;
-        auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)), zipNames, maxPath);
+        auto target = hardlinkTarget(hardlink, maxPath);
         planned.hardlinkTarget = std::move(target.path);
         planned.linkRefusal = target.reason;
     } else {
@@ -452,10 +464,8 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
             break;
         case AE_IFLNK:
             planned.kind = KTPlannedZipEntry::Kind::Symlink;
-            if (const char *target = archive_entry_symlink(entry); target && *target) {
-                const QByteArray raw(target);
-                planned.linkTarget = (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
-            }
+            if (const char *target = archive_entry_symlink(entry); target && *target)
+                planned.linkTarget = symlinkTarget(target);
             break;
         case AE_IFREG:
         case 0:
@@ -479,7 +489,7 @@ std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KT
     KTZipEntryReader reader(m_path, m_archiveFileSize, {});
     if (reader.open().failed())
         return std::nullopt;
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
     std::vector<KTPlannedZipEntry> entries;
     // A header that cannot be read ends the extraction after the entries before it.
     KTExtractionError headerError;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/names/KTEncodingDetector.h"
 #include "extraction/libarchive/KTPassphraseHandout.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
@@ -45,6 +46,11 @@ private:
         QString name;
         bool backslashSeparates = false;
     };
+    // An entry as the delegate is told of it, and its path below the root.
+    struct NamedEntry {
+        KTArchiveEntry info;
+        KTPathSanitizer::Result path;
+    };
 
     static int defaultZipWorkers();
     // Asks the delegate once when no password is set: the password's bytes, or nullopt.
@@ -54,8 +60,14 @@ private:
     KTExtractionError openError() const;
     KTExtractionError encryptionUnsupported() const;
     KTExtractionError noProgress() const;
+    bool isZip() const;
     DecodedName decodeName(const archive_entry *entry);
+    NamedEntry nameEntry(archive_entry *entry, int index, int maxPath);
     QString decodeRaw(const QByteArray &raw, bool decided);
+    // A symbolic link's target as UTF-8 bytes.
+    QByteArray symlinkTarget(const char *target);
+    // A hard link's target below the root, or why it is refused.
+    KTPathSanitizer::Result hardlinkTarget(const char *target, int maxPath);
     void noteUndecided(const QByteArray &raw);
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.

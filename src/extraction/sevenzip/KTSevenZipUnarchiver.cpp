@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -177,7 +176,7 @@ KTExtractionError KTSevenZipUnarchiver::parse()
 
 KTExtractionError KTSevenZipUnarchiver::checkEntriesBeforeExtraction(const QByteArray &root)
 {
-    const int maxPath = PATH_MAX - int(root.size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(root);
     for (Entry &entry : m_entries) {
         const auto sane = KTPathSanitizer::sanitize(entry.info.name, false, maxPath);
         entry.rel = sane.path;

@@ -319,6 +319,28 @@ KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteA
     return {};
 }
 
+KTExtractionError KTDiskWriter::createLink(const PendingLink &link, bool applyMetadata)
+{
+    if (link.target.startsWith('/'))
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       QString::fromUtf8(link.rel) + QStringLiteral(" links to an absolute path"));
+    if (auto error = ensureParents(link.rel); error.failed())
+        return error;
+    if (m_knownDirs.contains(link.rel))
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       QString::fromUtf8(link.rel) + QStringLiteral(" is both a folder and a link"));
+    QByteArray dest = link.rel;
+    if (auto error = claimPath(dest); error.failed())
+        return error;
+    const QByteArray path = full(dest);
+    if (::symlink(link.target.constData(), path.constData()) != 0)
+        return kt_writeError(errno, dest);
+    if (applyMetadata)
+        setLinkTimes(path, link.mtime);
+    m_createdLinks.push_back(dest);
+    return {};
+}
+
 KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
 {
     KTExtractionError result;
@@ -330,38 +352,10 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
             continue;
         const PendingLink link = *it;
         m_pendingLinks.erase(it);
-        if (link.target.startsWith('/')) {
-            if (result.ok())
-                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                                 QString::fromUtf8(rel) + QStringLiteral(" links to an absolute path"));
-            continue;
-        }
-        if (auto error = ensureParents(rel); error.failed()) {
-            if (result.ok())
-                result = error;
-            continue;
-        }
-        QByteArray dest = rel;
-        if (m_knownDirs.contains(rel)) {
-            if (result.ok())
-                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                                 QString::fromUtf8(rel) + QStringLiteral(" is both a folder and a link"));
-            continue;
-        }
-        if (auto error = claimPath(dest); error.failed()) {
-            if (result.ok())
-                result = error;
-            continue;
-        }
-        const QByteArray path = full(dest);
-        if (::symlink(link.target.constData(), path.constData()) != 0) {
-            if (result.ok())
-                result = kt_writeError(errno, dest);
-            continue;
-        }
-        if (applyMetadata)
-            setLinkTimes(path, link.mtime);
-        m_createdLinks.push_back(dest);
+        // A failed link does not stop the others; the first failure is the one told.
+        const KTExtractionError error = createLink(link, applyMetadata);
+        if (result.ok())
+            result = error;
     }
     m_linkOrder.clear();
 

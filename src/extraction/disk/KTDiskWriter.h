@@ -85,6 +85,8 @@ private:
     // there when overwriting, or picks a free name.
     KTExtractionError claimPath(QByteArray &rel);
     void forgetPendingLink(const QByteArray &rel);
+    // Makes one deferred link, when it is safe.
+    KTExtractionError createLink(const PendingLink &link, bool applyMetadata);
 
     QByteArray m_root;
     bool m_overwrite;

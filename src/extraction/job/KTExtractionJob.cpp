@@ -193,7 +193,7 @@ void KTExtractionJob::joinWorker()
 void KTExtractionJob::extract()
 {
     QMetaObject::invokeMethod(this, [this] { emit hiddenFields(); }, Qt::QueuedConnection);
-    m_cancel = 1;
+    m_keepsExtracting = true;
     m_throttle = KTProgressThrottle();
     {
         std::lock_guard lock(m_mutex);
@@ -338,7 +338,7 @@ void KTExtractionJob::postProgress(float fraction, bool force)
 
 void KTExtractionJob::simpleUnarchiverNeedsPassword(KTUnarchiver &unarchiver)
 {
-    std::lock_guard requestLock(m_condition);
+    std::lock_guard requestLock(m_passwordRequestMutex);
     auto request = std::make_shared<PasswordRequest>();
     {
         std::lock_guard lock(m_mutex);
@@ -378,7 +378,7 @@ QByteArray KTExtractionJob::encodingNameForString(KTUnarchiver &, const KTArchiv
 
 bool KTExtractionJob::shouldExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)
 {
-    return m_cancel.load() == 1;
+    return m_keepsExtracting.load();
 }
 
 void KTExtractionJob::willExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)
@@ -390,7 +390,7 @@ void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &, co
     if (error.ok())
         return;
     m_extractionSucceeded = false;
-    m_cancel = 0;
+    m_keepsExtracting = false;
     std::lock_guard lock(m_mutex);
     if (m_firstEntryError.ok())
         m_firstEntryError = error;

@@ -3,8 +3,8 @@
 #include <QMetaType>
 #include <QString>
 
-// Why an extraction failed. 0 is success; the others each carry a message
-// that says the cause in words the user understands.
+// Why an extraction failed. 0 is success; each of the others has a cause
+// in words the user understands.
 enum class KTErrorCode {
     None = 0,
     CannotOpen,          // the archive file cannot be opened or read

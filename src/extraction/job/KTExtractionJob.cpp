@@ -35,7 +35,7 @@ QString randomSuffix(int length)
 
 // How a move that never replaces went: nameTaken when something was at
 // the target already, which another name may avoid.
-struct Move {
+struct [[nodiscard]] Move {
     KTExtractionError error;
     bool nameTaken = false;
 };

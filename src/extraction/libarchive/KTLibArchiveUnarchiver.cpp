@@ -446,7 +446,7 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
     NamedEntry named = nameEntry(entry, index, maxPath);
     KTPlannedZipEntry planned;
     planned.rawName = KTZipEntryReader::rawName(entry);
-    planned.info = named.info;
+    planned.info = std::move(named.info);
     planned.path = std::move(named.path.path);
     planned.refusal = named.path.reason;
     planned.mtime = modificationTime(entry);

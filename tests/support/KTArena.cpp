@@ -94,7 +94,7 @@ KTJobOutcome KTArena::run(const QString &archive, QString *root, int timeoutMs,
             QCOMPARE(QFileInfo(outcome.desPath).path(), m_tmp);
         } else {
             // A failure never presents anything as a result.
-            QVERIFY2(!outcome.error.message.isEmpty(), "a failure without a cause");
+            QVERIFY2(!outcome.error.message().isEmpty(), "a failure without a cause");
             QVERIFY2(items.size() <= 1, qPrintable(items.join(QLatin1Char(' '))));
             if (items.isEmpty())
                 return;

@@ -7,15 +7,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <sys/stat.h>
 
 namespace {
-
-qint64 modificationTimeOf(const QString &path)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? qint64(st.st_mtime) : 0;
-}
 
 KTExtractionError scripted(KTErrorCode code)
 {
@@ -77,18 +70,18 @@ KTExtractionError KTScriptedUnarchiver::unarchive()
         return KTExtractionError::make(KTErrorCode::NotArchive);
     QString enclosing;
     QByteArray resolved;
-    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
+    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved); error.failed())
         return error;
     KTDiskWriter writer(resolved, m_alwaysOverwrites);
     KTExtractionError result = extractEntries(writer);
-    const KTExtractionError finished = writer.finish(m_propagatesMetadata, result.ok());
+    const KTExtractionError finished = writer.finish(result.ok());
     if (result.ok())
         result = finished;
-    if (!result.ok())
+    if (result.failed())
         return result;
     if (m_delegate)
         m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_script.totalSize(), m_script.totalSize());
-    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks(), modificationTimeOf(m_path));
+    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks());
 }
 
 KTExtractionError KTScriptedUnarchiver::extractEntries(KTDiskWriter &writer)
@@ -124,7 +117,7 @@ KTExtractionError KTScriptedUnarchiver::extractEntries(KTDiskWriter &writer)
         m_script.log->add(KTScriptLog::did(entry.name, error.code));
         if (m_delegate)
             m_delegate->didExtractEntry(*this, info, to, error);
-        if (error) {
+        if (error.failed()) {
             if (!m_script.goesOnAfterFailure)
                 return error;
             continue;
@@ -139,15 +132,15 @@ KTExtractionError KTScriptedUnarchiver::extractEntry(const KTScriptedEntry &entr
 {
     bool held = false;
     if (entry.isDirectory) {
-        if (auto error = checkpoint(entry, 0, held))
+        if (auto error = checkpoint(entry, 0, held); error.failed())
             return error;
         return writer.makeDirectory(rel, 0755, std::nullopt);
     }
     if (entry.isEncrypted && !passwordAccepted())
         return KTExtractionError::make(KTErrorCode::WrongPassword);
-    if (auto error = writer.beginFile(rel, 0644))
+    if (auto error = writer.beginFile(rel, 0644); error.failed())
         return error;
-    if (auto error = writeData(entry, info, writer, done)) {
+    if (auto error = writeData(entry, info, writer, done); error.failed()) {
         writer.abortFile();
         return error;
     }
@@ -163,7 +156,7 @@ KTExtractionError KTScriptedUnarchiver::writeData(const KTScriptedEntry &entry, 
     bool held = false;
     qint64 written = 0;
     for (;;) {
-        if (auto error = checkpoint(entry, written, held))
+        if (auto error = checkpoint(entry, written, held); error.failed())
             return error;
         if (written >= size)
             break;
@@ -176,7 +169,7 @@ KTExtractionError KTScriptedUnarchiver::writeData(const KTScriptedEntry &entry, 
         if (entry.failure)
             length = std::min(length, failAt - written);
         const QByteArray block = entry.fillSize >= 0 ? QByteArray(length, entry.fill) : entry.content.mid(written, length);
-        if (auto error = writer.writeBlock(block.constData(), size_t(length), written))
+        if (auto error = writer.writeBlock(block.constData(), size_t(length), written); error.failed())
             return error;
         written += length;
         reportProgress(info, written, done + written);

@@ -160,12 +160,12 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
         if (m_progressShown)
             std::fputc('\n', stderr);
         if (KTInterruptWatcher::wasInterrupted()) {
-            printErr(KTExtractionError::describe(KTErrorCode::Cancelled));
+            printErr(KTExtractionError::make(KTErrorCode::Cancelled).cause());
             emit finished(ExitInterrupted);
             return;
         }
         printErr(QStringLiteral("Extract error or password error, try again!"));
-        printErr(error.message);
+        printErr(error.message());
         emit finished(ExitFailed);
     });
     // Interrupted: the job stops and removes its scratch folder.

@@ -218,7 +218,7 @@ void KTUnarchiveResultViewController::saveFile()
                     [this, target](const KTFileOperationError &error) {
                         m_saving = false;
                         updateActions();
-                        if (!error.ok())
+                        if (error.failed())
                             showFailure(tr("The copy could not be saved as “%1”.").arg(QFileInfo(target).fileName()),
                                         describe(error));
                         emit saveFinished(error.ok());

@@ -123,24 +123,29 @@ KTExtractionError KTDiskWriter::ensureParents(const QByteArray &rel)
     const QByteArray parent = parentOf(rel);
     if (m_knownDirs.contains(parent))
         return {};
-    if (auto error = checkNotThroughLink(rel))
+    if (auto error = checkNotThroughLink(rel); error.failed())
         return error;
-    if (auto error = ensureParents(parent))
+    if (auto error = ensureParents(parent); error.failed())
         return error;
-    const QByteArray path = full(parent);
-    if (::mkdir(path.constData(), 0755) != 0) {
-        const int err = errno;
-        struct stat st;
-        if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
-            return kt_writeError(err, parent);
-        if (!S_ISDIR(st.st_mode)) {
-            // A file of that name came earlier; the folder, coming later, wins.
-            if (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0)
-                return kt_writeError(errno, parent);
-        }
-    }
+    if (auto error = makeFolder(parent); error.failed())
+        return error;
     m_pendingLinks.remove(parent);
     m_knownDirs.insert(parent);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::makeFolder(const QByteArray &rel) const
+{
+    const QByteArray path = full(rel);
+    if (::mkdir(path.constData(), 0755) == 0)
+        return {};
+    const int err = errno;
+    struct stat st;
+    if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
+        return kt_writeError(err, rel);
+    // A file of that name came earlier; the folder, coming later, wins.
+    if (!S_ISDIR(st.st_mode) && (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0))
+        return kt_writeError(errno, rel);
     return {};
 }
 
@@ -148,21 +153,12 @@ KTExtractionError KTDiskWriter::makeDirectory(const QByteArray &rel, mode_t mode
 {
     if (rel.isEmpty())
         return {};
-    if (auto error = ensureParents(rel))
+    if (auto error = ensureParents(rel); error.failed())
         return error;
     forgetPendingLink(rel);
-    const QByteArray path = full(rel);
     if (!m_knownDirs.contains(rel)) {
-        if (::mkdir(path.constData(), 0755) != 0) {
-            const int err = errno;
-            struct stat st;
-            if (err != EEXIST || ::lstat(path.constData(), &st) != 0)
-                return kt_writeError(err, rel);
-            if (!S_ISDIR(st.st_mode)) {
-                if (::unlink(path.constData()) != 0 || ::mkdir(path.constData(), 0755) != 0)
-                    return kt_writeError(errno, rel);
-            }
-        }
+        if (auto error = makeFolder(rel); error.failed())
+            return error;
         m_knownDirs.insert(rel);
     }
     m_dirFixups.push_back({rel, mode, mtime});
@@ -175,7 +171,7 @@ KTExtractionError KTDiskWriter::beginFile(const QByteArray &rel, mode_t mode)
         abortFile();
     if (rel.isEmpty())
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a file without a name"));
-    if (auto error = ensureParents(rel))
+    if (auto error = ensureParents(rel); error.failed())
         return error;
     m_current = CurrentFile{rel, fileMode(mode)};
     return {};
@@ -223,7 +219,7 @@ KTExtractionError KTDiskWriter::openCurrent()
         }
         if (errno != EEXIST)
             return kt_writeError(errno, m_current.rel);
-        if (auto error = claimPath(m_current.rel))
+        if (auto error = claimPath(m_current.rel); error.failed())
             return error;
     }
     return kt_writeError(EEXIST, m_current.rel);
@@ -232,7 +228,7 @@ KTExtractionError KTDiskWriter::openCurrent()
 KTExtractionError KTDiskWriter::writeBlock(const void *data, size_t size, qint64 offset)
 {
     if (!m_current.open) {
-        if (auto error = openCurrent())
+        if (auto error = openCurrent(); error.failed())
             return error;
     }
     const char *p = static_cast<const char *>(data);
@@ -256,7 +252,7 @@ KTExtractionError KTDiskWriter::writeBlock(const void *data, size_t size, qint64
 KTExtractionError KTDiskWriter::finishFile(std::optional<timespec> mtime, qint64 sparseSize)
 {
     if (!m_current.open) {
-        if (auto error = openCurrent())
+        if (auto error = openCurrent(); error.failed())
             return error;
     }
     if (sparseSize > m_current.end && ::ftruncate(m_current.fd, sparseSize) != 0) {
@@ -291,7 +287,7 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
 {
     if (rel.isEmpty() || targetRel.isEmpty() || rel == targetRel)
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to itself"));
-    if (auto error = checkNotThroughLink(targetRel + '/'))
+    if (auto error = checkNotThroughLink(targetRel + '/'); error.failed())
         return error;
     if (m_pendingLinks.contains(targetRel))
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + QStringLiteral(" is a hard link to a link"));
@@ -306,11 +302,11 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
     if (::lstat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::Damaged,
                                        QString::fromUtf8(rel) + QStringLiteral(" links to a file the archive does not hold"));
-    if (auto error = ensureParents(rel))
+    if (auto error = ensureParents(rel); error.failed())
         return error;
     forgetPendingLink(rel);
     QByteArray dest = rel;
-    if (auto error = claimPath(dest))
+    if (auto error = claimPath(dest); error.failed())
         return error;
     if (::link(target.constData(), full(dest).constData()) != 0)
         return kt_writeError(errno, dest);
@@ -321,7 +317,7 @@ KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteA
 {
     if (rel.isEmpty())
         return KTExtractionError::make(KTErrorCode::UnsafeEntry, QStringLiteral("a link without a name"));
-    if (auto error = checkNotThroughLink(rel))
+    if (auto error = checkNotThroughLink(rel); error.failed())
         return error;
     if (!m_pendingLinks.contains(rel))
         m_linkOrder.push_back(rel);
@@ -329,7 +325,28 @@ KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteA
     return {};
 }
 
-KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
+KTExtractionError KTDiskWriter::createLink(const PendingLink &link)
+{
+    if (link.target.startsWith('/'))
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       QString::fromUtf8(link.rel) + QStringLiteral(" links to an absolute path"));
+    if (auto error = ensureParents(link.rel); error.failed())
+        return error;
+    if (m_knownDirs.contains(link.rel))
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       QString::fromUtf8(link.rel) + QStringLiteral(" is both a folder and a link"));
+    QByteArray dest = link.rel;
+    if (auto error = claimPath(dest); error.failed())
+        return error;
+    const QByteArray path = full(dest);
+    if (::symlink(link.target.constData(), path.constData()) != 0)
+        return kt_writeError(errno, dest);
+    setLinkTimes(path, link.mtime);
+    m_createdLinks.push_back(dest);
+    return {};
+}
+
+KTExtractionError KTDiskWriter::finish(bool createLinks)
 {
     KTExtractionError result;
     bool absoluteRefused = false;
@@ -341,39 +358,12 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
             continue;
         const PendingLink link = *it;
         m_pendingLinks.erase(it);
-        if (link.target.startsWith('/')) {
-            if (result.ok())
-                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                                 QString::fromUtf8(rel) + QStringLiteral(" links to an absolute path"));
+        if (link.target.startsWith('/'))
             absoluteRefused = true;
-            continue;
-        }
-        if (auto error = ensureParents(rel)) {
-            if (result.ok())
-                result = error;
-            continue;
-        }
-        QByteArray dest = rel;
-        if (m_knownDirs.contains(rel)) {
-            if (result.ok())
-                result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                                 QString::fromUtf8(rel) + QStringLiteral(" is both a folder and a link"));
-            continue;
-        }
-        if (auto error = claimPath(dest)) {
-            if (result.ok())
-                result = error;
-            continue;
-        }
-        const QByteArray path = full(dest);
-        if (::symlink(link.target.constData(), path.constData()) != 0) {
-            if (result.ok())
-                result = kt_writeError(errno, dest);
-            continue;
-        }
-        if (applyMetadata)
-            setLinkTimes(path, link.mtime);
-        m_createdLinks.push_back(dest);
+        // A failed link does not stop the others; the first failure is the one told.
+        const KTExtractionError error = createLink(link);
+        if (result.ok())
+            result = error;
     }
     m_linkOrder.clear();
 
@@ -393,10 +383,8 @@ KTExtractionError KTDiskWriter::finish(bool applyMetadata, bool createLinks)
         const int fd = ::open(full(it->rel).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             continue;
-        if (applyMetadata) {
-            ::fchmod(fd, dirMode(it->mode));
-            setTimes(fd, it->mtime);
-        }
+        ::fchmod(fd, dirMode(it->mode));
+        setTimes(fd, it->mtime);
         ::close(fd);
     }
     m_dirFixups.clear();

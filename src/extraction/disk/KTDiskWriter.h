@@ -52,7 +52,7 @@ public:
 
     // Creates the deferred links, checks them, then sets folder times and
     // permissions. Unsafe links are removed and reported as UnsafeEntry.
-    KTExtractionError finish(bool applyMetadata, bool createLinks);
+    KTExtractionError finish(bool createLinks);
 
     // Relative paths of the links that finish() created and kept.
     const std::vector<QByteArray> &symlinks() const { return m_createdLinks; }
@@ -79,12 +79,16 @@ private:
 
     QByteArray full(const QByteArray &rel) const;
     KTExtractionError ensureParents(const QByteArray &rel);
+    // Makes the folder at rel, in place of a file there; one that exists stays.
+    KTExtractionError makeFolder(const QByteArray &rel) const;
     KTExtractionError checkNotThroughLink(const QByteArray &rel) const;
     KTExtractionError openCurrent();
     // Makes room for a new entry at rel: removes a file (or empty folder)
     // there when overwriting, or picks a free name.
     KTExtractionError claimPath(QByteArray &rel);
     void forgetPendingLink(const QByteArray &rel);
+    // Makes one deferred link, when it is safe.
+    KTExtractionError createLink(const PendingLink &link);
 
     QByteArray m_root;
     bool m_overwrite;

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <climits>
+
 namespace {
 
 // Bytes of a UTF-8 string cut to at most maxBytes without splitting a character.
@@ -55,4 +57,9 @@ KTPathSanitizer::Result KTPathSanitizer::sanitize(const QString &name, bool back
     if (out.size() > maxPathBytes)
         return {std::nullopt, QStringLiteral("the name is too long for the file system")};
     return {out, {}};
+}
+
+int KTPathSanitizer::maxPathBytesBelow(const QByteArray &root)
+{
+    return PATH_MAX - int(root.size()) - 64;
 }

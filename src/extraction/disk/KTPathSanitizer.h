@@ -24,5 +24,8 @@ public:
     };
 
     static Result sanitize(const QString &name, bool backslashIsSeparator, int maxPathBytes);
+    // The maxPathBytes for entries below root (a canonical absolute path):
+    // what PATH_MAX leaves, with room to spare.
+    static int maxPathBytesBelow(const QByteArray &root);
     static QByteArray shortenComponent(const QByteArray &utf8, int maxBytes = MaxComponentBytes);
 };

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 
-QString KTExtractionError::describe(KTErrorCode code)
+#include <utility>
+
+QString KTExtractionError::cause() const
 {
     switch (code) {
     case KTErrorCode::None:
@@ -33,11 +35,12 @@ QString KTExtractionError::describe(KTErrorCode code)
     return {};
 }
 
-KTExtractionError KTExtractionError::make(KTErrorCode code, const QString &detail)
+QString KTExtractionError::message() const
 {
-    KTExtractionError e;
-    e.code = code;
-    const QString cause = describe(code);
-    e.message = detail.isEmpty() ? cause : cause + QStringLiteral(": ") + detail;
-    return e;
+    return detail.isEmpty() ? cause() : cause() + QStringLiteral(": ") + detail;
+}
+
+KTExtractionError KTExtractionError::make(KTErrorCode code, QString detail)
+{
+    return {code, std::move(detail)};
 }

@@ -3,8 +3,8 @@
 #include <QMetaType>
 #include <QString>
 
-// Why an extraction failed. 0 is success; the others each carry a message
-// that says the cause in words the user understands.
+// Why an extraction failed. 0 is success; each of the others has a cause
+// in words the user understands.
 enum class KTErrorCode {
     None = 0,
     CannotOpen,          // the archive file cannot be opened or read
@@ -20,16 +20,22 @@ enum class KTErrorCode {
     BackendMissing,      // a helper program a backend needs is not installed
 };
 
-struct KTExtractionError {
+// An error is a value: the code, and the untranslated detail that made it
+// (a path, libarchive's or 7zz's words), turned into words for the user
+// only where it is shown.
+struct [[nodiscard]] KTExtractionError {
     KTErrorCode code = KTErrorCode::None;
-    QString message;
+    QString detail; // may be empty
 
     bool ok() const { return code == KTErrorCode::None; }
-    explicit operator bool() const { return !ok(); }
+    bool failed() const { return !ok(); }
+    // The code's cause in a short translated sentence; empty when ok.
+    QString cause() const;
+    // The cause followed by ": detail" when there is one: for the command
+    // line, logs and test diagnostics.
+    QString message() const;
 
-    static KTExtractionError make(KTErrorCode code, const QString &detail = {});
-    // The cause in a short sentence, with the detail that made it.
-    static QString describe(KTErrorCode code);
+    static KTExtractionError make(KTErrorCode code, QString detail = {});
 };
 
 Q_DECLARE_METATYPE(KTExtractionError)

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,12 +55,6 @@ QString fitStem(const QString &stem, const QString &tail)
     while (end > 1 && (static_cast<unsigned char>(encoded.at(end)) & 0xC0) == 0x80)
         --end;
     return QFile::decodeName(encoded.left(end));
-}
-
-void setModificationTime(const QString &path, const timespec &when)
-{
-    const timespec times[2] = {{0, UTIME_OMIT}, when};
-    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 } // namespace
@@ -113,13 +106,11 @@ QString KTUnarchiver::nameWithoutArchiveExtensions(const QString &fileName)
     return name.isEmpty() ? fileName : name;
 }
 
-KTExtractionError KTUnarchiver::finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks,
-                                                  qint64 archiveModificationTime)
+KTExtractionError KTUnarchiver::finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks)
 {
     const QFileInfo enclosingInfo(enclosingFolder);
     m_enclosingDirectoryName = enclosingInfo.fileName();
     m_createdItem = enclosingFolder;
-    const timespec archiveTime{archiveModificationTime, 0};
 
     QStringList items;
     const QByteArray encodedEnclosing = QFile::encodeName(enclosingFolder);
@@ -149,11 +140,8 @@ KTExtractionError KTUnarchiver::finishCreatedItem(const QString &enclosingFolder
         }
     }
 
-    if (!solo) {
-        if (m_copiesTimeToEnclosing)
-            setModificationTime(enclosingFolder, archiveTime);
+    if (!solo)
         return {};
-    }
 
     // The solo item may bear the enclosing folder's own name: move the
     // folder aside first.
@@ -170,10 +158,6 @@ KTExtractionError KTUnarchiver::finishCreatedItem(const QString &enclosingFolder
     }
     ::rmdir(QFile::encodeName(aside).constData());
     m_createdItem = to;
-    if (m_resetsDateForSolo)
-        setModificationTime(to, timespec{0, UTIME_NOW});
-    else if (m_copiesTimeToSolo)
-        setModificationTime(to, archiveTime);
     return {};
 }
 

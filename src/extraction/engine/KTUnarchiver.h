@@ -10,7 +10,8 @@
 
 class KTUnarchiverDelegate;
 
-// Extracts one archive into a destination folder. The job talks only to this
+// Extracts one archive into a destination folder, where entries keep their
+// modification times and (safe) permissions. The job talks only to this
 // interface; each backend (libarchive; 7-Zip's program for encrypted 7z)
 // implements it, and a KTUnarchiverFactory makes the one for a file.
 //
@@ -33,16 +34,11 @@ public:
     void setDelegate(KTUnarchiverDelegate *delegate) { m_delegate = delegate; }
 
     void setDestination(const QString &folder) { m_destination = folder; }
-    // Restore modification times and (safe) permissions of entries.
-    void setPropagatesRelevantMetadata(bool on) { m_propagatesMetadata = on; }
     // A later entry of an already written name replaces it; otherwise it is
     // written under a unique name.
     void setAlwaysOverwritesFiles(bool on) { m_alwaysOverwrites = on; }
     // One top-level item is created as itself, without an enclosing folder.
     void setRemovesEnclosingDirectoryForSoloItems(bool on) { m_removesEnclosingForSolo = on; }
-    void setCopiesArchiveModificationTimeToEnclosingDirectory(bool on) { m_copiesTimeToEnclosing = on; }
-    void setCopiesArchiveModificationTimeToSoloItems(bool on) { m_copiesTimeToSolo = on; }
-    void setResetsDateForSoloItems(bool on) { m_resetsDateForSolo = on; }
 
     // Password for encrypted entries, and the encoding in which to hand it
     // to the format (an empty name means UTF-8).
@@ -68,17 +64,12 @@ protected:
     // Wraps the extracted items: the enclosing folder in the destination, or
     // its single item moved up into the destination, as the options say.
     // Sets createdItem and enclosingDirectoryName.
-    KTExtractionError finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks,
-                                        qint64 archiveModificationTime);
+    KTExtractionError finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks);
 
     KTUnarchiverDelegate *m_delegate = nullptr;
     QString m_destination;
-    bool m_propagatesMetadata = true;
     bool m_alwaysOverwrites = true;
     bool m_removesEnclosingForSolo = true;
-    bool m_copiesTimeToEnclosing = false;
-    bool m_copiesTimeToSolo = false;
-    bool m_resetsDateForSolo = false;
     std::optional<QString> m_password;
     QByteArray m_passwordEncodingName;
     QString m_enclosingDirectoryName;

@@ -4,6 +4,7 @@
 #include "app/core/KTNotificationCenter.h"
 #include "extraction/backends/KTBackendChooser.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/disk/KTDiskWriter.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "util/core/KTUtility.h"
 
@@ -33,21 +34,33 @@ QString randomSuffix(int length)
     return s;
 }
 
-// Moves without ever replacing what is at the target: 0, or the errno
-// (EEXIST when the target exists).
-int moveWithoutReplacing(const QString &from, const QString &to)
+// How a move that never replaces went: nameTaken when something was at
+// the target already, which another name may avoid.
+struct [[nodiscard]] Move {
+    KTExtractionError error;
+    bool nameTaken = false;
+};
+
+Move failedMove(int err, const QByteArray &target)
+{
+    return {kt_writeError(err, target), err == EEXIST};
+}
+
+Move moveWithoutReplacing(const QString &from, const QString &to)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
+        return {};
     if (errno != EINVAL && errno != ENOSYS)
-        return errno;
+        return failedMove(errno, target);
     // A file system without RENAME_NOREPLACE: check first, then move.
     struct stat st;
     if (::lstat(target.constData(), &st) == 0)
-        return EEXIST;
-    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+        return failedMove(EEXIST, target);
+    if (::rename(source.constData(), target.constData()) != 0)
+        return failedMove(errno, target);
+    return {};
 }
 
 } // namespace
@@ -188,7 +201,7 @@ void KTExtractionJob::joinWorker()
 void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor)
 {
     QMetaObject::invokeMethod(this, [this] { emit hiddenFields(); }, Qt::QueuedConnection);
-    m_cancel = 1;
+    m_keepsExtracting = true;
     m_throttle = KTProgressThrottle();
     {
         std::lock_guard lock(m_mutex);
@@ -207,20 +220,15 @@ void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor)
         return;
     }
     unarchiver->setDelegate(this);
-    unarchiver->setPropagatesRelevantMetadata(true);
-    unarchiver->setCopiesArchiveModificationTimeToEnclosingDirectory(false);
-    unarchiver->setCopiesArchiveModificationTimeToSoloItems(false);
-    unarchiver->setResetsDateForSoloItems(false);
     // The unarchiver is freed here, on the worker: for an archive of a
     // million entries its directory is hundreds of megabytes, which neither
     // the result screen should keep nor the GUI thread free.
     KTUnarchiver *u = unarchiver.get();
 
-    if ((error = u->parse())) {
-        fail(error);
-        return;
-    }
-    if ((error = createTmpDirectory())) {
+    error = u->parse();
+    if (error.ok())
+        error = createTmpDirectory();
+    if (error.failed()) {
         fail(error);
         return;
     }
@@ -288,15 +296,18 @@ void KTExtractionJob::extractFinished()
             finishFailure(KTExtractionError::make(KTErrorCode::WriteFailed, QStringLiteral("nothing was created")));
             return;
         }
-        // Moved up beside the scratch folder; a name taken meanwhile is never replaced.
+        // Moved up beside the scratch folder; a name taken meanwhile is never
+        // replaced. When the move fails the item is whole where it is, and
+        // the job succeeds with it inside the scratch folder.
         const QString parent = QFileInfo(scratch).path();
         QString target;
-        int err = EEXIST;
-        for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        Move move;
+        int attempts = 0;
+        do {
             target = KTUnarchiver::findUniquePathForOriginalPath(parent + QLatin1Char('/') + QFileInfo(created).fileName());
-            err = moveWithoutReplacing(created, target);
-        }
-        if (err == 0) {
+            move = moveWithoutReplacing(created, target);
+        } while (move.nameTaken && ++attempts < 100);
+        if (move.error.ok()) {
             ::rmdir(QFile::encodeName(scratch).constData());
             std::lock_guard lock(m_mutex);
             m_desPath = target;
@@ -335,7 +346,7 @@ void KTExtractionJob::postProgress(float fraction, bool force)
 
 void KTExtractionJob::simpleUnarchiverNeedsPassword(KTUnarchiver &unarchiver)
 {
-    std::lock_guard requestLock(m_condition);
+    std::lock_guard requestLock(m_passwordRequestMutex);
     auto request = std::make_shared<PasswordRequest>();
     {
         std::lock_guard lock(m_mutex);
@@ -375,7 +386,7 @@ QByteArray KTExtractionJob::encodingNameForString(KTUnarchiver &, const KTArchiv
 
 bool KTExtractionJob::shouldExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)
 {
-    return m_cancel.load() == 1;
+    return m_keepsExtracting.load();
 }
 
 void KTExtractionJob::willExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)
@@ -387,7 +398,7 @@ void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &, co
     if (error.ok())
         return;
     m_extractionSucceeded = false;
-    m_cancel = 0;
+    m_keepsExtracting = false;
     std::lock_guard lock(m_mutex);
     if (m_firstEntryError.ok())
         m_firstEntryError = error;

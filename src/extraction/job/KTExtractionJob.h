@@ -111,8 +111,8 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_cancelRequested{false};
     std::atomic<bool> m_extractionSucceeded{true};
-    // The answer to every should-extract question: 1 until an entry fails.
-    std::atomic<signed char> m_cancel{1};
+    // The answer to every should-extract question: true until an entry fails.
+    std::atomic<bool> m_keepsExtracting{true};
 
     // One question to the password provider; shared with the queued call,
     // which may outlive the job.
@@ -140,6 +140,6 @@ private:
     QString m_enclosingDirectoryName;
 
     // Only one password request runs at a time.
-    std::mutex m_condition;
+    std::mutex m_passwordRequestMutex;
     KTProgressThrottle m_throttle; // worker only
 };

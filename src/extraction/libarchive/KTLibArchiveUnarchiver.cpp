@@ -19,7 +19,6 @@
 #include <archive_entry.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -53,9 +52,9 @@ bool needsDecoding(const QByteArray &raw)
     return !KTEncodings::isAscii(raw) || raw.contains('\x1b');
 }
 
-std::optional<timespec> modificationTime(archive_entry *entry, bool wanted)
+std::optional<timespec> modificationTime(archive_entry *entry)
 {
-    if (!wanted || !archive_entry_mtime_is_set(entry))
+    if (!archive_entry_mtime_is_set(entry))
         return std::nullopt;
     return timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
 }
@@ -80,23 +79,6 @@ KTLibArchiveUnarchiver::~KTLibArchiveUnarchiver()
         archive_read_free(m_archive);
 }
 
-const char *KTLibArchiveUnarchiver::passphraseCallback(archive *, void *self)
-{
-    return static_cast<KTLibArchiveUnarchiver *>(self)->nextPassphrase();
-}
-
-// libarchive asks again after a wrong passphrase until it gets none: hand out
-// the user's answer once, then say there is nothing more to try.
-const char *KTLibArchiveUnarchiver::nextPassphrase()
-{
-    const std::optional<QByteArray> bytes = passwordBytes();
-    if (!bytes || m_passwordHandedOut)
-        return nullptr;
-    m_passwordHandedOut = true;
-    m_passwordBytes = *bytes;
-    return m_passwordBytes.constData();
-}
-
 std::optional<QByteArray> KTLibArchiveUnarchiver::passwordBytes()
 {
     if (!m_password && !m_askedForPassword && m_delegate) {
@@ -110,7 +92,7 @@ std::optional<QByteArray> KTLibArchiveUnarchiver::passwordBytes()
 
 KTExtractionError KTLibArchiveUnarchiver::readError(bool encryptedEntry) const
 {
-    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveFileSize, encryptedEntry, m_passwordHandedOut,
+    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveFileSize, encryptedEntry, m_passphrase.handedOut(),
                                                     encryptionUnsupported()});
 }
 
@@ -150,7 +132,6 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     // Opening a FIFO or a device would block or read without end.
     if (!S_ISREG(st.st_mode))
         return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("not a regular file"));
-    m_archiveModificationTime = st.st_mtime;
     m_archiveFileSize = st.st_size;
 
     m_archive = archive_read_new();
@@ -171,7 +152,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     archive_read_support_format_xar(m_archive);
     archive_read_support_format_zip(m_archive);
     archive_read_support_format_raw(m_archive);
-    archive_read_set_passphrase_callback(m_archive, this, &passphraseCallback);
+    m_passphrase.answerFor(m_archive);
     // A multi-volume archive is read as one stream over all its files.
     const QStringList volumes = KTArchiveVolumes::volumesFor(m_path);
     std::vector<QByteArray> encodedVolumes;
@@ -208,7 +189,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
-    if (base == ARCHIVE_FORMAT_ZIP) {
+    if (isZip()) {
         m_zip = KTZipDirectory::read(m_path);
         // Without its central directory a zip is cut short, and its entries'
         // types (links) and name flags are lost.
@@ -259,11 +240,15 @@ QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
     return KTEncodings::decodeOrDefault(raw, encoding);
 }
 
+bool KTLibArchiveUnarchiver::isZip() const
+{
+    return (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+}
+
 KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const archive_entry *entry)
 {
     auto *e = const_cast<archive_entry *>(entry);
-    const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
-    if (base == ARCHIVE_FORMAT_RAW) {
+    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_RAW) {
         // A lone compressed file: name it after the archive without its last extension.
         const QFileInfo info(m_path);
         const QString name = info.completeBaseName();
@@ -276,7 +261,7 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
     }
     QByteArray raw(path);
     bool decided = formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw);
-    if (base == ARCHIVE_FORMAT_ZIP) {
+    if (isZip()) {
         if (const KTZipRecord *record = m_zipNames.value(raw)) {
             if (record->nameIsDecided()) {
                 decided = true;
@@ -285,7 +270,32 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
             }
         }
     }
-    return {decodeRaw(raw, decided), base == ARCHIVE_FORMAT_ZIP};
+    return {decodeRaw(raw, decided), isZip()};
+}
+
+KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_entry *entry, int index, int maxPath)
+{
+    const DecodedName decoded = decodeName(entry);
+    NamedEntry named;
+    named.info.index = index;
+    named.info.name = decoded.name;
+    named.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+    named.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
+    named.info.isEncrypted = archive_entry_is_encrypted(entry);
+    named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+    return named;
+}
+
+// A target in UTF-8 is taken as such; any other is decoded as names are.
+QByteArray KTLibArchiveUnarchiver::symlinkTarget(const char *target)
+{
+    const QByteArray raw(target);
+    return (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
+}
+
+KTPathSanitizer::Result KTLibArchiveUnarchiver::hardlinkTarget(const char *target, int maxPath)
+{
+    return KTPathSanitizer::sanitize(decodeRaw(target, formatStoresUnicodeNames(m_format)), isZip(), maxPath);
 }
 
 qint64 KTLibArchiveUnarchiver::readPosition() const
@@ -326,7 +336,7 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
         if (m_progressGuard.dataStalls(readPosition(), size))
             return noProgress();
         if (size > 0) {
-            if (auto error = writer.writeBlock(buffer, size, offset))
+            if (auto error = writer.writeBlock(buffer, size, offset); error.failed())
                 return error;
             fileDone += qint64(size);
         }
@@ -339,13 +349,11 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
 KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, const KTArchiveEntry &info,
                                                        const QByteArray &rel, KTDiskWriter &writer, qint64 &done)
 {
-    const auto mtime = modificationTime(entry, m_propagatesMetadata);
-    const mode_t perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    const auto mtime = modificationTime(entry);
+    const mode_t perm = archive_entry_perm(entry);
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
-        const auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)),
-                                                      (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP, maxPath);
+        const auto target = hardlinkTarget(hardlink, KTPathSanitizer::maxPathBytesBelow(writer.root()));
         if (!target.path)
             return KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + target.reason);
         return writer.makeHardLink(rel, *target.path);
@@ -358,18 +366,16 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         const char *target = archive_entry_symlink(entry);
         if (!target || !*target)
             return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
-        const QByteArray raw(target);
-        const QString decoded = KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false);
-        return writer.deferSymlink(rel, decoded.toUtf8(), mtime);
+        return writer.deferSymlink(rel, symlinkTarget(target), mtime);
     }
     case AE_IFREG:
     case 0: {
         // libarchive decrypts only zip; elsewhere it would decompress ciphertext.
-        if (archive_entry_is_data_encrypted(entry) && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+        if (archive_entry_is_data_encrypted(entry) && !isZip())
             return encryptionUnsupported();
-        if (auto error = writer.beginFile(rel, perm))
+        if (auto error = writer.beginFile(rel, perm); error.failed())
             return error;
-        if (auto error = writeFileData(info, writer, done)) {
+        if (auto error = writeFileData(info, writer, done); error.failed()) {
             writer.abortFile();
             return error;
         }
@@ -388,7 +394,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
 {
     KTExtractionError result;
     qint64 done = 0;
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
     archive_entry *entry = m_firstEntry;
     m_firstEntry = nullptr;
     for (int index = 0; entry; ++index) {
@@ -396,15 +402,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             result = KTExtractionError::make(KTErrorCode::Cancelled);
             break;
         }
-        const DecodedName decoded = decodeName(entry);
-        KTArchiveEntry info;
-        info.index = index;
-        info.name = decoded.name;
-        info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
-        info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
-        info.isEncrypted = archive_entry_is_encrypted(entry);
-
-        const auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+        const NamedEntry named = nameEntry(entry, index, maxPath);
+        const KTArchiveEntry &info = named.info;
+        const KTPathSanitizer::Result &sane = named.path;
         const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
         if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
             if (m_delegate)
@@ -418,7 +418,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
                 error = extractEntry(entry, info, *sane.path, writer, done);
             if (m_delegate)
                 m_delegate->didExtractEntry(*this, info, to, error);
-            if (error) {
+            if (error.failed()) {
                 result = error;
                 break;
             }
@@ -443,24 +443,18 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
 
 KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int index, int maxPath)
 {
-    const bool zipNames = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
-    const DecodedName decoded = decodeName(entry);
+    NamedEntry named = nameEntry(entry, index, maxPath);
     KTPlannedZipEntry planned;
     planned.rawName = KTZipEntryReader::rawName(entry);
-    planned.info.index = index;
-    planned.info.name = decoded.name;
-    planned.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
-    planned.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
-    planned.info.isEncrypted = archive_entry_is_encrypted(entry);
-    auto sane = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
-    planned.path = std::move(sane.path);
-    planned.refusal = sane.reason;
-    planned.mtime = modificationTime(entry, m_propagatesMetadata);
-    planned.perm = m_propagatesMetadata ? archive_entry_perm(entry) : mode_t(0644);
+    planned.info = std::move(named.info);
+    planned.path = std::move(named.path.path);
+    planned.refusal = named.path.reason;
+    planned.mtime = modificationTime(entry);
+    planned.perm = archive_entry_perm(entry);
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
         planned.kind = KTPlannedZipEntry::Kind::Hardlink;
-        auto target = KTPathSanitizer::sanitize(decodeRaw(hardlink, formatStoresUnicodeNames(m_format)), zipNames, maxPath);
+        auto target = hardlinkTarget(hardlink, maxPath);
         planned.hardlinkTarget = std::move(target.path);
         planned.linkRefusal = target.reason;
     } else {
@@ -470,10 +464,8 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
             break;
         case AE_IFLNK:
             planned.kind = KTPlannedZipEntry::Kind::Symlink;
-            if (const char *target = archive_entry_symlink(entry); target && *target) {
-                const QByteArray raw(target);
-                planned.linkTarget = (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
-            }
+            if (const char *target = archive_entry_symlink(entry); target && *target)
+                planned.linkTarget = symlinkTarget(target);
             break;
         case AE_IFREG:
         case 0:
@@ -495,9 +487,9 @@ std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KT
     // The plan is read with the workers' own kind of reader; when that cannot
     // open the file, the serial reader, still at its first entry, takes it.
     KTZipEntryReader reader(m_path, m_archiveFileSize, {});
-    if (reader.open())
+    if (reader.open().failed())
         return std::nullopt;
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
     std::vector<KTPlannedZipEntry> entries;
     // A header that cannot be read ends the extraction after the entries before it.
     KTExtractionError headerError;
@@ -505,7 +497,8 @@ std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KT
         if (entries.size() % 1024 == 0 && shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
         archive_entry *entry = nullptr;
-        if ((headerError = reader.next(&entry)) || !entry)
+        headerError = reader.next(&entry);
+        if (headerError.failed() || !entry)
             break;
         entries.push_back(planEntry(entry, int(entries.size()), maxPath));
     }
@@ -530,13 +523,13 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     KTUtf8LocaleScope locale;
     // Only zip declares every size up front.
     if (m_zip) {
-        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()))
+        if (auto error = KTFreeSpace::ensureRoom(m_destination, m_zip->totalUncompressedSize()); error.failed())
             return error;
     }
 
     QString enclosing;
     QByteArray resolved;
-    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved))
+    if (auto error = makeEnclosingFolder(m_path, enclosing, resolved); error.failed())
         return error;
     KTDiskWriter writer(resolved, m_alwaysOverwrites);
 
@@ -553,13 +546,13 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.
-    const KTExtractionError finished = writer.finish(m_propagatesMetadata, result.ok());
+    const KTExtractionError finished = writer.finish(result.ok());
     if (result.ok())
         result = finished;
-    if (!result.ok())
+    if (result.failed())
         return result;
 
     if (m_delegate)
         m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);
-    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks(), m_archiveModificationTime);
+    return finishCreatedItem(QFile::decodeName(writer.root()), writer.symlinks());
 }

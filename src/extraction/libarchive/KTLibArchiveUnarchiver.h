@@ -1,6 +1,8 @@
 #pragma once
 
+#include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/names/KTEncodingDetector.h"
+#include "extraction/libarchive/KTPassphraseHandout.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
@@ -44,10 +46,13 @@ private:
         QString name;
         bool backslashSeparates = false;
     };
+    // An entry as the delegate is told of it, and its path below the root.
+    struct NamedEntry {
+        KTArchiveEntry info;
+        KTPathSanitizer::Result path;
+    };
 
-    static const char *passphraseCallback(archive *a, void *self);
     static int defaultZipWorkers();
-    const char *nextPassphrase();
     // Asks the delegate once when no password is set: the password's bytes, or nullopt.
     std::optional<QByteArray> passwordBytes();
 
@@ -55,8 +60,14 @@ private:
     KTExtractionError openError() const;
     KTExtractionError encryptionUnsupported() const;
     KTExtractionError noProgress() const;
+    bool isZip() const;
     DecodedName decodeName(const archive_entry *entry);
+    NamedEntry nameEntry(archive_entry *entry, int index, int maxPath);
     QString decodeRaw(const QByteArray &raw, bool decided);
+    // A symbolic link's target as UTF-8 bytes.
+    QByteArray symlinkTarget(const char *target);
+    // A hard link's target below the root, or why it is refused.
+    KTPathSanitizer::Result hardlinkTarget(const char *target, int maxPath);
     void noteUndecided(const QByteArray &raw);
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
@@ -80,7 +91,6 @@ private:
     qint64 m_totalSize = 0;
     bool m_progressByUncompressed = false;
     qint64 m_lastTotalDone = 0;
-    qint64 m_archiveModificationTime = 0;
     qint64 m_archiveFileSize = 0;
     int m_archiveVolumeCount = 1;
     int m_zipWorkers = 0;
@@ -94,6 +104,5 @@ private:
     KTReadProgressGuard m_progressGuard;
 
     bool m_askedForPassword = false;
-    bool m_passwordHandedOut = false;
-    QByteArray m_passwordBytes;
+    KTPassphraseHandout m_passphrase{[this] { return passwordBytes(); }};
 };

@@ -294,7 +294,7 @@ void KTUnarchiveViewController::treeBuilt()
         if (delegate())
             delegate()->kt_ResizeWindowWithWidth(0, 0);
     } else {
-        showFailure(KTExtractionError::describe(KTErrorCode::CannotOpen));
+        showFailure(KTExtractionError::make(KTErrorCode::CannotOpen).cause());
     }
     m_ui->kt_ProgressIndicator->hide();
 }
@@ -313,7 +313,7 @@ void KTUnarchiveViewController::passwordErrorH(const KTExtractionError &error)
         return;
     }
     showFailure(causeText(error));
-    m_ui->errorCauseField->setToolTip(error.message);
+    m_ui->errorCauseField->setToolTip(error.detail);
 }
 
 void KTUnarchiveViewController::showFailure(const QString &cause)
@@ -333,7 +333,7 @@ void KTUnarchiveViewController::showFailure(const QString &cause)
 
 QString KTUnarchiveViewController::causeText(const KTExtractionError &error)
 {
-    return KTExtractionError::describe(error.code);
+    return error.cause();
 }
 
 void KTUnarchiveViewController::kt_Contact()

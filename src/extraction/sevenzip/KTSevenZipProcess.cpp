@@ -22,7 +22,8 @@ KTSevenZipProcess::~KTSevenZipProcess()
         stop();
 }
 
-bool KTSevenZipProcess::start(const QString &program, const QStringList &arguments, const std::optional<QByteArray> &password)
+KTExtractionError KTSevenZipProcess::start(const QString &program, const QStringList &arguments,
+                                           const std::optional<QByteArray> &password)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
@@ -34,13 +35,13 @@ bool KTSevenZipProcess::start(const QString &program, const QStringList &argumen
     m_process.setArguments(arguments);
     m_process.start(QIODevice::ReadWrite);
     if (!m_process.waitForStarted())
-        return false;
+        return KTExtractionError::make(KTErrorCode::BackendMissing, m_process.errorString());
     if (password) {
         m_process.write(*password + '\n');
         m_process.waitForBytesWritten();
     }
     m_process.closeWriteChannel();
-    return true;
+    return {};
 }
 
 KTSevenZipProcess::Output KTSevenZipProcess::poll(int timeoutMs)
@@ -127,9 +128,4 @@ bool KTSevenZipProcess::succeeded() const
 int KTSevenZipProcess::exitCode() const
 {
     return m_process.exitCode();
-}
-
-QString KTSevenZipProcess::errorString() const
-{
-    return m_process.errorString();
 }

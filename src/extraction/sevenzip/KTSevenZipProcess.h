@@ -1,5 +1,7 @@
 #pragma once
 
+#include "extraction/engine/KTExtractionError.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QProcess>
@@ -32,8 +34,8 @@ public:
     KTSevenZipProcess(const KTSevenZipProcess &) = delete;
     KTSevenZipProcess &operator=(const KTSevenZipProcess &) = delete;
 
-    // false when the program cannot be started; errorString() says why.
-    bool start(const QString &program, const QStringList &arguments, const std::optional<QByteArray> &password);
+    // BackendMissing, with the system's reason, when the program cannot be started.
+    KTExtractionError start(const QString &program, const QStringList &arguments, const std::optional<QByteArray> &password);
     // Waits up to timeoutMs for more output or the end of the run.
     Output poll(int timeoutMs);
     bool isRunning() const;
@@ -43,7 +45,6 @@ public:
     // After the end: whether it exited normally, with exit code 0.
     bool succeeded() const;
     int exitCode() const;
-    QString errorString() const;
 
 private:
     static QByteArray withoutProgress(const QByteArray &line);

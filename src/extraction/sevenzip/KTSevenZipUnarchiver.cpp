@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -121,8 +120,8 @@ KTExtractionError KTSevenZipUnarchiver::runListing(const QString &program, QByte
     const QStringList arguments{QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-bso1"),
                                 QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-spd"),
                                 QStringLiteral("--"), m_path};
-    if (!process.start(program, arguments, passwordBytes()))
-        return KTExtractionError::make(KTErrorCode::BackendMissing, process.errorString());
+    if (auto error = process.start(program, arguments, passwordBytes()); error.failed())
+        return error;
     QList<QByteArray> lines;
     while (process.isRunning()) {
         if (shouldStop()) {
@@ -150,13 +149,12 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     struct stat st;
     if (::stat(QFile::encodeName(m_path).constData(), &st) != 0)
         return KTExtractionError::make(KTErrorCode::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
-    m_archiveModificationTime = st.st_mtime;
 
     // Encrypted names cannot even be listed without the password.
     if (m_headerEncrypted && !ensurePassword())
         return KTExtractionError::make(KTErrorCode::WrongPassword);
     QByteArray listing;
-    if (auto error = runListing(m_program, listing))
+    if (auto error = runListing(m_program, listing); error.failed())
         return error;
 
     m_entries.clear();
@@ -178,7 +176,7 @@ KTExtractionError KTSevenZipUnarchiver::parse()
 
 KTExtractionError KTSevenZipUnarchiver::checkEntriesBeforeExtraction(const QByteArray &root)
 {
-    const int maxPath = PATH_MAX - int(root.size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(root);
     for (Entry &entry : m_entries) {
         const auto sane = KTPathSanitizer::sanitize(entry.info.name, false, maxPath);
         entry.rel = sane.path;
@@ -248,14 +246,14 @@ void KTSevenZipUnarchiver::finishEntry(int index, const KTExtractionError &error
     if (m_current == index)
         m_current = -1;
     const QString to = entry.rel ? m_root + QLatin1Char('/') + QString::fromUtf8(*entry.rel) : QString();
-    if (error && entry.rel && !entry.info.isDirectory) {
+    if (error.failed() && entry.rel && !entry.info.isDirectory) {
         // What 7zz began of a failed file is of no use.
         struct stat st;
         const QByteArray path = QFile::encodeName(to);
         if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
             ::unlink(path.constData());
     }
-    if (!error)
+    if (error.ok())
         m_finishedBytes += std::max<qint64>(entry.info.size, 0);
     if (m_delegate)
         m_delegate->didExtractEntry(*this, entry.info, to, error);
@@ -284,8 +282,8 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
                                 QStringLiteral("-bb1"), QStringLiteral("-bso2"), QStringLiteral("-bse2"),
                                 QStringLiteral("-bsp2"), QStringLiteral("-spd"),
                                 QStringLiteral("-o") + QFile::decodeName(root), QStringLiteral("--"), m_path};
-    if (!process.start(m_program, arguments, passwordBytes()))
-        return KTExtractionError::make(KTErrorCode::BackendMissing, process.errorString());
+    if (auto error = process.start(m_program, arguments, passwordBytes()); error.failed())
+        return error;
 
     QList<QByteArray> log;
     KTExtractionError result;
@@ -317,7 +315,7 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
                 break;
             }
         }
-        if (result) {
+        if (result.failed()) {
             // The first failure ends the run, as 7zz cannot skip what follows.
             process.stop();
             return result;
@@ -353,7 +351,7 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
 
     QString enclosing;
     QByteArray root;
-    if (auto error = makeEnclosingFolder(m_path, enclosing, root))
+    if (auto error = makeEnclosingFolder(m_path, enclosing, root); error.failed())
         return error;
     m_root = QFile::decodeName(root);
     m_current = -1;
@@ -370,7 +368,7 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
     const KTOutputCheck::Result checked = KTOutputCheck::check(root);
     if (result.ok())
         result = checked.error;
-    if (!result.ok()) {
+    if (result.failed()) {
         for (const QByteArray &link : checked.symlinks)
             ::unlink((root + '/' + link).constData());
         return result;
@@ -378,5 +376,5 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
 
     if (m_delegate)
         m_delegate->extractionProgress(*this, KTArchiveEntry{}, 0, 0, m_totalSize, m_totalSize);
-    return finishCreatedItem(m_root, checked.symlinks, m_archiveModificationTime);
+    return finishCreatedItem(m_root, checked.symlinks);
 }

@@ -54,7 +54,6 @@ private:
     QString m_program;
     bool m_parsed = false;
     bool m_askedForPassword = false;
-    qint64 m_archiveModificationTime = 0;
     std::vector<Entry> m_entries;
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -128,7 +129,7 @@ KTExtractionError KTParallelZipExtractor::run()
             error = extractHere(int(i));
         if (delegate)
             delegate->didExtractEntry(*m_host.unarchiver, e.info, to, error);
-        if (error) {
+        if (error.failed()) {
             result = error;
             failedIndex = i;
             break;
@@ -146,11 +147,12 @@ KTExtractionError KTParallelZipExtractor::run()
 std::vector<std::unique_ptr<KTZipEntryReader>> KTParallelZipExtractor::startWorkers()
 {
     const auto &entries = m_plan.entries();
-    // Folders first, so that workers never race on one. One that cannot be
-    // made fails the first file inside it, as it would serially.
+    // Folders first, so that workers never race on one. A failure here is
+    // not one yet: the first file inside a folder that cannot be made fails
+    // when its turn comes, as it would serially.
     for (size_t i = 0; i < entries.size(); ++i) {
         if (m_plan.ownerOf(int(i)) != KTZipExtractionPlan::CallingThread)
-            m_writer.makeParentsOf(*entries[i].path);
+            std::ignore = m_writer.makeParentsOf(*entries[i].path);
     }
     // Every reader opens the file now, as the serial reader did at the
     // start: the archive may be replaced or removed while a password is asked.
@@ -198,9 +200,9 @@ void KTParallelZipExtractor::work(int worker, KTZipEntryReader &reader, KTExtrac
             std::lock_guard lock(m_mutex);
             declined = m_states[size_t(i)].declined;
         }
-        if (!broken && !declined)
+        if (broken.ok() && !declined)
             broken = reader.moveTo(i, entry.rawName);
-        if (broken || declined) {
+        if (broken.failed() || declined) {
             finishEntry(i, broken, false);
             continue;
         }
@@ -214,9 +216,9 @@ KTExtractionError KTParallelZipExtractor::writeFile(KTZipEntryReader &reader, KT
                                                     const KTPlannedZipEntry &entry,
                                                     const std::function<bool(qint64)> &onBlock)
 {
-    if (auto error = writer.beginFile(*entry.path, entry.perm))
+    if (auto error = writer.beginFile(*entry.path, entry.perm); error.failed())
         return error;
-    if (auto error = reader.copyData(writer, entry.info.isEncrypted, onBlock)) {
+    if (auto error = reader.copyData(writer, entry.info.isEncrypted, onBlock); error.failed()) {
         writer.abortFile();
         return error;
     }
@@ -233,7 +235,7 @@ void KTParallelZipExtractor::finishEntry(int index, const KTExtractionError &err
     // Waking the calling thread for every small file costs more than the
     // file: it is woken when a worker hands over, at the end of a run of its
     // entries or at a failure, once the entry it waits for is done.
-    const bool handsOver = error || size_t(index) + 1 == m_states.size() || m_plan.ownerOf(index + 1) != m_plan.ownerOf(index);
+    const bool handsOver = error.failed() || size_t(index) + 1 == m_states.size() || m_plan.ownerOf(index + 1) != m_plan.ownerOf(index);
     if (handsOver && m_awaited >= 0 && m_states[size_t(m_awaited)].done)
         m_entryDone.notify_one();
 }
@@ -311,9 +313,9 @@ KTExtractionError KTParallelZipExtractor::extractHere(int index)
     case KTPlannedZipEntry::Kind::File:
         break;
     }
-    if (m_readerError)
-        return m_readerError;
-    if ((m_readerError = m_reader->moveTo(index, e.rawName)))
+    if (m_readerError.ok())
+        m_readerError = m_reader->moveTo(index, e.rawName);
+    if (m_readerError.failed())
         return m_readerError;
     qint64 fileDone = 0;
     return writeFile(*m_reader, m_writer, e, [&](qint64 size) {

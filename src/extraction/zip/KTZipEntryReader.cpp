@@ -17,7 +17,7 @@ constexpr size_t ReadBlockSize = 128 * 1024;
 KTZipEntryReader::KTZipEntryReader(QString archivePath, qint64 archiveSize, PassphraseSource passphrase)
     : m_path(std::move(archivePath))
     , m_archiveSize(archiveSize)
-    , m_passphraseSource(std::move(passphrase))
+    , m_passphrase(std::move(passphrase))
 {
 }
 
@@ -27,26 +27,11 @@ KTZipEntryReader::~KTZipEntryReader()
         archive_read_free(m_archive);
 }
 
-// libarchive asks again after a wrong passphrase until it gets none: hand
-// out the answer once, then say there is nothing more to try.
-const char *KTZipEntryReader::passphraseCallback(archive *, void *self)
-{
-    auto *reader = static_cast<KTZipEntryReader *>(self);
-    if (reader->m_passphraseHandedOut || !reader->m_passphraseSource)
-        return nullptr;
-    const std::optional<QByteArray> bytes = reader->m_passphraseSource();
-    if (!bytes)
-        return nullptr;
-    reader->m_passphraseHandedOut = true;
-    reader->m_passphrase = *bytes;
-    return reader->m_passphrase.constData();
-}
-
 KTExtractionError KTZipEntryReader::readError(bool encrypted) const
 {
     const KTExtractionError unsupported =
         KTExtractionError::make(KTErrorCode::EncryptedUnsupported, QString::fromUtf8(archive_format_name(m_archive)));
-    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveSize, encrypted, m_passphraseHandedOut, unsupported});
+    return KTArchiveReadError::classify(m_archive, {m_path, m_archiveSize, encrypted, m_passphrase.handedOut(), unsupported});
 }
 
 qint64 KTZipEntryReader::position() const
@@ -64,7 +49,7 @@ KTExtractionError KTZipEntryReader::open()
 {
     m_archive = archive_read_new();
     archive_read_support_format_zip_seekable(m_archive);
-    archive_read_set_passphrase_callback(m_archive, this, &passphraseCallback);
+    m_passphrase.answerFor(m_archive);
     if (archive_read_open_filename(m_archive, QFile::encodeName(m_path).constData(), ReadBlockSize) != ARCHIVE_OK) {
         if (KTArchiveReadError::archiveShrank(m_path, m_archiveSize))
             return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the archive was cut short while it was read"));
@@ -97,7 +82,7 @@ KTExtractionError KTZipEntryReader::moveTo(int index, const QByteArray &rawName)
 {
     archive_entry *entry = m_index == index ? m_entry : nullptr;
     while (m_index < index) {
-        if (auto error = next(&entry))
+        if (auto error = next(&entry); error.failed())
             return error;
         if (!entry)
             break;
@@ -123,7 +108,7 @@ KTExtractionError KTZipEntryReader::copyData(KTDiskWriter &writer, bool encrypte
         if (m_guard.dataStalls(position(), size))
             return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("reading it makes no progress"));
         if (size > 0) {
-            if (auto error = writer.writeBlock(buffer, size, offset))
+            if (auto error = writer.writeBlock(buffer, size, offset); error.failed())
                 return error;
         }
         if (!onBlock(qint64(size)))

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "extraction/engine/KTExtractionError.h"
+#include "extraction/libarchive/KTPassphraseHandout.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 struct archive;
 struct archive_entry;
@@ -22,7 +22,7 @@ class KTZipEntryReader
 public:
     // Asked, on the reader's thread, when an encrypted entry needs a
     // password: its bytes, or nullopt when there is none.
-    using PassphraseSource = std::function<std::optional<QByteArray>()>;
+    using PassphraseSource = KTPassphraseHandout::Source;
 
     KTZipEntryReader(QString archivePath, qint64 archiveSize, PassphraseSource passphrase);
     ~KTZipEntryReader();
@@ -43,17 +43,14 @@ public:
     static QByteArray rawName(archive_entry *entry);
 
 private:
-    static const char *passphraseCallback(archive *a, void *self);
     KTExtractionError readError(bool encrypted) const;
     qint64 position() const;
 
     QString m_path;
     qint64 m_archiveSize;
-    PassphraseSource m_passphraseSource;
+    KTPassphraseHandout m_passphrase;
     archive *m_archive = nullptr;
     archive_entry *m_entry = nullptr;
     int m_index = -1;
     KTReadProgressGuard m_guard;
-    bool m_passphraseHandedOut = false;
-    QByteArray m_passphrase;
 };

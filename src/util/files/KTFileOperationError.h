@@ -3,8 +3,9 @@
 #include <QString>
 
 // Why a copy or another file operation failed: the system's error number
-// and the path it failed on, or a cause of the project's own.
-struct KTFileOperationError {
+// and the path it failed on, or a cause of the project's own. A value, which
+// the screens turn into words.
+struct [[nodiscard]] KTFileOperationError {
     enum class Cause {
         None,
         System,       // errorNumber says why, path where
@@ -16,8 +17,14 @@ struct KTFileOperationError {
     QString path;
 
     bool ok() const { return cause == Cause::None; }
+    bool failed() const { return !ok(); }
+
     static KTFileOperationError system(int errorNumber, const QString &path)
     {
         return {Cause::System, errorNumber, path};
+    }
+    static KTFileOperationError intoItself(const QString &path)
+    {
+        return {Cause::IntoItself, 0, path};
     }
 };

@@ -22,31 +22,34 @@ int errnoOf(archive *a, int fallback)
     return error > 0 ? error : fallback;
 }
 
-// Copies one file's bytes from disk into the current zip entry.
-int writeFileData(const QByteArray &path, archive *zip, const std::atomic<bool> *cancelled)
+// Copies one file's bytes from disk into the current zip entry. A
+// cancellation names the folder being packed, any other failure the file.
+KTFileOperationError writeFileData(const QByteArray &path, archive *zip, const std::atomic<bool> *cancelled,
+                                   const QString &folder)
 {
+    const QString shownPath = QFile::decodeName(path);
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return errno;
+        return KTFileOperationError::system(errno, shownPath);
     static constexpr size_t BlockSize = 256 * 1024;
     auto buffer = std::make_unique<char[]>(BlockSize);
-    int result = 0;
+    KTFileOperationError result;
     for (;;) {
         if (cancelled && cancelled->load()) {
-            result = ECANCELED;
+            result = KTFileOperationError::system(ECANCELED, folder);
             break;
         }
         const ssize_t got = ::read(fd, buffer.get(), BlockSize);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            result = errno;
+            result = KTFileOperationError::system(errno, shownPath);
             break;
         }
         if (got == 0)
             break;
         if (archive_write_data(zip, buffer.get(), size_t(got)) != got) {
-            result = errnoOf(zip, EIO);
+            result = KTFileOperationError::system(errnoOf(zip, EIO), shownPath);
             break;
         }
     }
@@ -101,16 +104,13 @@ KTFileOperationError KTFolderZipper::zipFolder(const QString &folder, const QStr
             const QByteArray name = sourcePath.mid(prefixLength);
             archive_entry_copy_pathname(entry, name.constData());
             const bool isFile = archive_entry_filetype(entry) == AE_IFREG;
-            int error = 0;
             if (archive_write_header(zip, entry) < ARCHIVE_WARN)
-                error = errnoOf(zip, EIO);
+                result = KTFileOperationError::system(errnoOf(zip, EIO), QFile::decodeName(sourcePath));
             else if (isFile && archive_entry_size(entry) > 0)
-                error = writeFileData(sourcePath, zip, cancelled);
+                result = writeFileData(sourcePath, zip, cancelled, folder);
             archive_entry_free(entry);
-            if (error) {
-                result = KTFileOperationError::system(error, error == ECANCELED ? folder : QFile::decodeName(sourcePath));
+            if (result.failed())
                 break;
-            }
             if (cancelled && cancelled->load()) {
                 result = KTFileOperationError::system(ECANCELED, folder);
                 break;
@@ -124,7 +124,7 @@ KTFileOperationError KTFolderZipper::zipFolder(const QString &folder, const QStr
     archive_read_free(disk);
     if (::close(out) != 0 && result.ok())
         result = KTFileOperationError::system(errno, zipPath);
-    if (!result.ok())
+    if (result.failed())
         ::unlink(zipBytes.constData());
     return result;
 }

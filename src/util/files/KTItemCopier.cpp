@@ -37,22 +37,27 @@ bool isSameOrBelow(const fs::path &inner, const fs::path &outer)
 
 // Puts the complete copy at target: swaps the two atomically where the file
 // system can; otherwise moves the old item aside first and back on failure.
-int moveIntoPlace(const fs::path &copy, const fs::path &target, const fs::path &aside, bool targetExists)
+// A failure names the target as the user gave it.
+KTFileOperationError moveIntoPlace(const fs::path &copy, const fs::path &target, const fs::path &aside,
+                                   bool targetExists, const QString &shownTarget)
 {
-    if (!targetExists)
-        return ::renameat2(AT_FDCWD, copy.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+    if (!targetExists) {
+        if (::renameat2(AT_FDCWD, copy.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0)
+            return KTFileOperationError::system(errno, shownTarget);
+        return {};
+    }
     if (::renameat2(AT_FDCWD, copy.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0)
-        return 0;
+        return {};
     if (errno != EINVAL && errno != ENOSYS)
-        return errno;
+        return KTFileOperationError::system(errno, shownTarget);
     if (::rename(target.c_str(), aside.c_str()) != 0)
-        return errno;
+        return KTFileOperationError::system(errno, shownTarget);
     if (::rename(copy.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::rename(aside.c_str(), target.c_str());
-        return error;
+        return KTFileOperationError::system(error, shownTarget);
     }
-    return 0;
+    return {};
 }
 
 } // namespace
@@ -75,7 +80,7 @@ KTFileOperationError KTItemCopier::copyItem(const QString &source, const QString
     const fs::path canonicalFrom = fs::canonical(from.parent_path(), error) / from.filename();
     const fs::path canonicalTo = fs::weakly_canonical(to.parent_path(), error) / to.filename();
     if (isSameOrBelow(canonicalTo, canonicalFrom) || isSameOrBelow(canonicalFrom, canonicalTo))
-        return {KTFileOperationError::Cause::IntoItself, 0, target};
+        return KTFileOperationError::intoItself(target);
 
     // A private folder beside the target holds the copy while it is made and
     // the replaced item afterwards; it goes at the end either way.
@@ -94,8 +99,7 @@ KTFileOperationError KTItemCopier::copyItem(const QString &source, const QString
             fs::copy_symlink(from, copy);
         else
             fs::copy_file(from, copy);
-        if (const int moved = moveIntoPlace(copy, to, aside, targetExists))
-            result = KTFileOperationError::system(moved, target);
+        result = moveIntoPlace(copy, to, aside, targetExists, target);
     } catch (const fs::filesystem_error &failure) {
         // The first path of a copy's error is the source: report the
         // destination side when the source was readable.

@@ -51,7 +51,7 @@ private slots:
             arena.snapshot();
             QString root;
             const KTJobOutcome out = arena.run(archive, &root, TimeoutMs, [] { return QString::fromLatin1(KTSampleArchives::Password); });
-            QVERIFY2(out.succeeded, qPrintable(it.key() + QStringLiteral(": ") + out.error.message));
+            QVERIFY2(out.succeeded, qPrintable(it.key() + QStringLiteral(": ") + out.error.message()));
             m_originals.insert(it.key(), kt_snapshot(root, false));
         }
     }

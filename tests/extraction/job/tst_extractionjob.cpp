@@ -74,7 +74,7 @@ private slots:
         QVERIFY(KTTestArchives::write(archive, twoTopLevelItems(), format, filter));
 
         const KTJobOutcome out = kt_runJob({archive, m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(QFileInfo(out.desPath).path(), m_tmp);
         QCOMPARE(QFileInfo(out.desPath).fileName(), QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral("set"));
         const auto tree = kt_snapshot(out.desPath);
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(KTTestArchives::run(program, arguments, src));
 
         const KTJobOutcome out = kt_runJob({m_dir.filePath(archive), m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         const auto expected = kt_snapshot(src);
         const auto got = kt_snapshot(out.desPath);
         QCOMPARE(got.keys(), expected.keys());
@@ -162,7 +162,7 @@ private slots:
         const QByteArray data = QByteArray("line of notes\n").repeated(5000);
         KTTestArchives::writeCompressedFile(m_dir.filePath(name), data, filter);
         const KTJobOutcome out = kt_runJob({m_dir.filePath(name), m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, m_tmp + "/notes.txt");
         QFile f(out.desPath);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -212,7 +212,7 @@ private slots:
         QVERIFY(out.finished);
         QVERIFY(!out.succeeded);
         QCOMPARE(int(out.error.code), code);
-        QVERIFY(!out.error.message.isEmpty());
+        QVERIFY(!out.error.message().isEmpty());
         if (kind == "truncated") {
             // The partly written file is removed.
             QCOMPARE(scratchFolders(m_tmp).size(), 1);
@@ -555,7 +555,7 @@ private slots:
         QVERIFY(QDir().mkpath(reference));
         QVERIFY(KTTestArchives::run("bsdtar", {"-xf", archive, "-C", reference}));
         const KTJobOutcome out = kt_runJob({archive, m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         const bool solo = QDir(reference).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size() == 1;
         QCOMPARE(kt_snapshot(solo ? m_tmp : out.desPath, false), kt_snapshot(reference, false));
     }

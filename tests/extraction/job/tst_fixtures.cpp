@@ -126,7 +126,7 @@ private slots:
         removeTree(reference);
         if (!clean)
             return;
-        QVERIFY2(out.succeeded, qPrintable(QStringLiteral("bsdtar extracts it, the job fails: ") + out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(QStringLiteral("bsdtar extracts it, the job fails: ") + out.error.message()));
         const auto ours = contents(solo ? arena.tmp() : out.desPath);
         // Legacy names are decoded here and written as raw bytes by bsdtar,
         // so names may differ; every file bsdtar makes has its bytes here, and

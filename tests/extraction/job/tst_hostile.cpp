@@ -269,13 +269,13 @@ void TestHostile::hostileEntries()
         return;
 
     if (code == 0) {
-        QVERIFY2(outcome.succeeded, qPrintable(outcome.error.message));
+        QVERIFY2(outcome.succeeded, qPrintable(outcome.error.message()));
         QCOMPARE(root, arena.tmp() + QStringLiteral("/hostile"));
     } else if (code != AnyOutcome) {
         QVERIFY2(!outcome.succeeded, "a hostile archive was accepted");
         if (code != AnyFailure)
             QCOMPARE(int(outcome.error.code), code);
-        QVERIFY(!outcome.error.message.isEmpty());
+        QVERIFY(!outcome.error.message().isEmpty());
     }
     // The first entry is harmless and always comes out.
     QCOMPARE(describe(root, QStringLiteral("keep.txt")), QByteArray("=keep"));
@@ -323,7 +323,7 @@ void TestHostile::longNamesAreShortenedAlike()
         runChecked(arena, archive, outcome, root);
         if (QTest::currentTestFailed())
             return;
-        QVERIFY2(outcome.succeeded, qPrintable(outcome.error.message));
+        QVERIFY2(outcome.succeeded, qPrintable(outcome.error.message()));
         // The second run lands beside the first: compare names, then move it away.
         const QStringList names = QDir(root).entryList(QDir::Files) + QDir(root + QStringLiteral("/dir")).entryList(QDir::Files);
         QCOMPARE(names.size(), 2);

@@ -46,7 +46,7 @@ private slots:
         arena.snapshot();
         QString root;
         const KTJobOutcome out = arena.run(archive, &root, TimeoutMs);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         int files = 0;
         for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
             ++files;
@@ -77,7 +77,7 @@ private slots:
         const KTJobOutcome out = arena.run(archive, &root, TimeoutMs);
         QVERIFY(!out.succeeded);
         QCOMPARE(out.error.code, KTErrorCode::UnsafeEntry);
-        QVERIFY2(out.error.message.contains(QLatin1String("too long")), qPrintable(out.error.message));
+        QVERIFY2(out.error.message().contains(QLatin1String("too long")), qPrintable(out.error.message()));
     }
 };
 

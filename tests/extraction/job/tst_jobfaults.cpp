@@ -148,10 +148,10 @@ private slots:
         const KTJobOutcome out = arena.run(archive, &root);
         QVERIFY(!out.succeeded);
         if (kind == QLatin1String("lying.zip"))
-            QVERIFY2(out.error.code == KTErrorCode::NoSpace || out.error.code == KTErrorCode::Damaged, qPrintable(out.error.message));
+            QVERIFY2(out.error.code == KTErrorCode::NoSpace || out.error.code == KTErrorCode::Damaged, qPrintable(out.error.message()));
         else
             QCOMPARE(out.error.code, KTErrorCode::NoSpace);
-        QVERIFY(out.error.message.startsWith(QStringLiteral("No space left")) || kind == QLatin1String("lying.zip"));
+        QVERIFY(out.error.message().startsWith(QStringLiteral("No space left")) || kind == QLatin1String("lying.zip"));
         // Nothing after the failing entry, and the failing entry removed.
         QVERIFY(!root.isEmpty());
         const auto tree = kt_snapshot(root, false);
@@ -187,7 +187,7 @@ private slots:
         const KTJobOutcome out = arena.run(archive, &root);
         QVERIFY(!out.succeeded);
         QCOMPARE(out.error.code, KTErrorCode::UnsafeEntry);
-        QVERIFY2(out.error.message.contains(QLatin1String("overlap")), qPrintable(out.error.message));
+        QVERIFY2(out.error.message().contains(QLatin1String("overlap")), qPrintable(out.error.message()));
         QVERIFY(usedBytes(arena.tmp()) == 0);
     }
 
@@ -223,13 +223,13 @@ private slots:
         QVERIFY(out.finished);
         QCOMPARE(out.passwordRequests, 1);
         if (code == 0) {
-            QVERIFY2(out.succeeded, qPrintable(out.error.message));
+            QVERIFY2(out.succeeded, qPrintable(out.error.message()));
             const auto tree = kt_snapshot(out.desPath, false);
             QCOMPARE(tree.size(), 9);
             QCOMPARE(tree.value(QStringLiteral("big7")), "f:-:" + randomBytes(256 * 1024, 7));
         } else {
             QVERIFY(!out.succeeded);
-            QVERIFY2(int(out.error.code) == code, qPrintable(out.error.message));
+            QVERIFY2(int(out.error.code) == code, qPrintable(out.error.message()));
         }
     }
 
@@ -266,7 +266,7 @@ private slots:
         arena.snapshot();
         QString root;
         const KTJobOutcome out = arena.run(archive, &root);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(QFileInfo(root).fileName(), QStringLiteral("photos"));
     }
 
@@ -310,7 +310,7 @@ private slots:
         }
         const auto before = kt_snapshot(arena.path());
         const KTJobOutcome out = kt_runJob({archive, arena.tmp()});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, arena.tmp() + QLatin1Char('/') + expected);
         auto after = kt_snapshot(arena.path());
         for (auto it = after.begin(); it != after.end();)

@@ -168,7 +168,7 @@ private slots:
         run.passwordProvider = answer(password);
         const KTJobOutcome out = kt_runJob(run);
         QVERIFY(out.finished);
-        QVERIFY2(int(out.error.code) == code, qPrintable(out.error.message));
+        QVERIFY2(int(out.error.code) == code, qPrintable(out.error.message()));
     }
 
 private:

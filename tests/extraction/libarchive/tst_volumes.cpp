@@ -60,7 +60,7 @@ private slots:
             part.write(bytes.mid(i * third, third));
         }
         const KTJobOutcome out = kt_runJob({m_dir.filePath("split.7z.002"), m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, m_tmp + "/split");
         QFile result(out.desPath + "/big.txt");
         QVERIFY(result.open(QIODevice::ReadOnly));
@@ -90,7 +90,7 @@ private slots:
         if (fixtures.isEmpty())
             return;
         const KTJobOutcome out = kt_runJob({fixtures + "/" + volume, m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, m_tmp + "/" + created);
         QVERIFY2(kt_snapshot(out.desPath).contains(someFile), qPrintable(kt_snapshot(out.desPath).keys().join(", ")));
     }

@@ -98,7 +98,7 @@ private slots:
         int total = 0;
         for (const KTNameSet &set : kt_encodingCorpus()) {
             const KTJobOutcome out = extractLegacySet(set, Detect);
-            QVERIFY2(out.succeeded, qPrintable(set.label + ": " + out.error.message));
+            QVERIFY2(out.succeeded, qPrintable(set.label + ": " + out.error.message()));
             const int setExact = exactNames(set, filesBelow(out.desPath));
             qInfo("%-48s %d/%d", qPrintable(set.label), setExact, int(set.names.size()));
             exact += setExact;
@@ -195,7 +195,7 @@ private slots:
         KTJobRun run(fixtures + "/" + name, m_tmp);
         run.preferences = prefs.get();
         const KTJobOutcome out = kt_runJob(run);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         const QSet<QString> files = filesBelow(m_tmp);
         for (const QString &file : files)
             QVERIFY2(KTEncodings::isValidUtf8(file.toUtf8()) && !file.contains(QChar::ReplacementCharacter), qPrintable(file));

@@ -164,7 +164,7 @@ private slots:
         const KTJobOutcome out = kt_runJob(run);
         QVERIFY(out.finished);
         QCOMPARE(out.passwordRequests, 1);
-        QVERIFY2(out.succeeded == succeeds, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded == succeeds, qPrintable(out.error.message()));
         if (succeeds) {
             QCOMPARE(out.desPath, m_tmp + "/" + QFileInfo(m_tmp).fileName());
             const auto got = kt_snapshot(out.desPath, false);
@@ -175,7 +175,7 @@ private slots:
             return;
         }
         QCOMPARE(out.error.code, KTErrorCode::WrongPassword);
-        QCOMPARE(out.error.message, QStringLiteral("Wrong or missing password"));
+        QCOMPARE(out.error.message(), QStringLiteral("Wrong or missing password"));
         QVERIFY(holdsNoFiles(m_tmp));
     }
 
@@ -245,7 +245,7 @@ private slots:
         run.preferences = prefs.get();
         run.passwordProvider = answer(password);
         KTJobOutcome out = kt_runJob(run);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, m_tmp + "/a.txt");
         QFile f(out.desPath);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -267,7 +267,7 @@ private slots:
         KTJobRun run(archive, m_tmp);
         run.passwordProvider = answer(Password);
         const KTJobOutcome out = kt_runJob(run);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         for (auto it = files.begin(); it != files.end(); ++it) {
             QFile f(out.desPath + "/" + it.key());
             QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(it.key()));
@@ -292,7 +292,7 @@ private slots:
         KTJobRun run(archive, m_tmp);
         run.passwordProvider = answer(Password);
         const KTJobOutcome out = kt_runJob(run);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, m_tmp + "/f");
         QCOMPARE(QDir(out.desPath).entryList(QDir::Files).size(), 400);
         QVERIFY(std::any_of(out.progress.begin(), out.progress.end(), [](float f) { return f > 0.0f && f < 1.0f; }));
@@ -388,7 +388,7 @@ private slots:
         const KTJobOutcome out = kt_runJob(run);
         QVERIFY(out.finished);
         QVERIFY(!out.succeeded);
-        QVERIFY2(out.error.code == KTErrorCode::Damaged || out.error.code == KTErrorCode::NotArchive, qPrintable(out.error.message));
+        QVERIFY2(out.error.code == KTErrorCode::Damaged || out.error.code == KTErrorCode::NotArchive, qPrintable(out.error.message()));
     }
 
     // libarchive keeps what it can read itself; without 7zz only encrypted
@@ -406,14 +406,14 @@ private slots:
 
         KTJobRun run(plain, m_tmp);
         KTJobOutcome out = kt_runJob(run);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(kt_snapshot(out.desPath, false), (QMap<QString, QByteArray>{{"a.txt", "f:-:a"}, {"b.txt", "f:-:b"}}));
 
         run.archive = locked;
         run.passwordProvider = answer(Password);
         out = kt_runJob(run);
         QCOMPARE(out.error.code, KTErrorCode::BackendMissing);
-        QVERIFY2(out.error.message.contains("install the 7zip package to open encrypted 7z archives"), qPrintable(out.error.message));
+        QVERIFY2(out.error.message().contains("install the 7zip package to open encrypted 7z archives"), qPrintable(out.error.message()));
         QCOMPARE(out.passwordRequests, 0);
     }
 
@@ -452,7 +452,7 @@ private slots:
         QCOMPARE(::symlink("../..", r + "/d/out"), 0);
         checked = KTOutputCheck::check(r);
         QCOMPARE(checked.error.code, KTErrorCode::UnsafeEntry);
-        QVERIFY(checked.error.message.contains("d/out"));
+        QVERIFY(checked.error.message().contains("d/out"));
         QCOMPARE(kt_snapshot(root), (QMap<QString, QByteArray>{{"d", "d"}, {"d/tool", "f:755:"}}));
 
         QVERIFY(KTOutputCheck::check(r).error.ok());

@@ -225,7 +225,8 @@ private:
         unarchiver.setZipWorkers(workers);
         unarchiver.setAlwaysOverwritesFiles(overwrite);
         unarchiver.setRemovesEnclosingDirectoryForSoloItems(false);
-        if ((result.error = unarchiver.parse()))
+        result.error = unarchiver.parse();
+        if (result.error.failed())
             return result;
         unarchiver.setDestination(destination);
         result.error = unarchiver.unarchive();
@@ -249,7 +250,7 @@ private:
             RecordingDelegate delegate = settings;
             const Extraction parallel = extract(archive, workers, overwrite, delegate);
             QCOMPARE(parallel.error.code, serial.error.code);
-            QCOMPARE(parallel.error.message, serial.error.message);
+            QCOMPARE(parallel.error.message(), serial.error.message());
             QCOMPARE(parallel.tree, serial.tree);
             QCOMPARE(parallel.meta, serial.meta);
             QCOMPARE(parallel.created, serial.created);

@@ -4,11 +4,11 @@
 // Usage: kt-bench-outline FOLDER [COUNT]
 // Makes FOLDER/big with COUNT (default 100,000) small files of assorted
 // types when it is missing, then prints one line per step in milliseconds.
-#include "browser/tree/KTFileDataCollection.h"
-#include "browser/screens/KTFileTreeModel.h"
-#include "browser/screens/KTFileIconCache.h"
 #include "app/core/KTNotificationCenter.h"
+#include "browser/screens/KTFileIconCache.h"
+#include "browser/screens/KTFileTreeModel.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
+#include "browser/tree/KTFileDataCollection.h"
 
 #include <QApplication>
 #include <QDir>

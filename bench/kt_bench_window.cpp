@@ -7,14 +7,14 @@
 //       extension, a .tar) of ENTRIES one-byte files spread over FOLDERS folders
 //   kt-bench-window ARCHIVE WORKDIR                  the measurement; the
 //       extraction goes to WORKDIR, which is emptied afterwards
-#include "extraction/job/KTExtractionJob.h"
-#include "browser/tree/KTFileDataCollection.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
-#include "browser/tree/KTTreeNode.h"
-#include "browser/screens/KTUnarchiveResultViewController.h"
-#include "extraction/screens/KTUnarchiveViewController.h"
 #include "app/window/KTWindowController.h"
+#include "browser/screens/KTUnarchiveResultViewController.h"
+#include "browser/tree/KTFileDataCollection.h"
+#include "browser/tree/KTTreeNode.h"
+#include "extraction/job/KTExtractionJob.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,10 +2,10 @@
 // with name decoding and encoding detection, extracted below a private
 // folder in /dev/shm. Traps when anything appears beside the destination or
 // a special file is made.
-#include "extraction/names/KTEncodingDecision.h"
 #include "extraction/backends/KTBackendChooser.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/names/KTEncodingDecision.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,10 +1,10 @@
 // libFuzzer target: the name rules the extraction applies to untrusted
 // bytes — decoding, encoding detection, path sanitizing, the archive's base
 // name and the unique-name rule. Traps when a rule's promise breaks.
-#include "extraction/names/KTEncodingDetector.h"
-#include "extraction/names/KTEncodings.h"
 #include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/engine/KTUnarchiver.h"
+#include "extraction/names/KTEncodingDetector.h"
+#include "extraction/names/KTEncodings.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -2,9 +2,9 @@
 
 #include "ui_KTUnarchiveViewController.h"
 
-#include "ui/KTFileDropView.h"
 #include "extraction/screens/KTPasswordDialog.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
+#include "ui/KTFileDropView.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>

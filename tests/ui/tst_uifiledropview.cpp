@@ -1,5 +1,5 @@
-#include "ui/KTFileDropView.h"
 #include "app/core/KTNotificationCenter.h"
+#include "ui/KTFileDropView.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>

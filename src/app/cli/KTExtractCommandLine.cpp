@@ -1,10 +1,10 @@
 #include "app/cli/KTExtractCommandLine.h"
 
-#include "extraction/names/KTEncodings.h"
-#include "extraction/job/KTExtractionJob.h"
 #include "app/cli/KTInterruptWatcher.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/job/KTExtractionJob.h"
+#include "extraction/names/KTEncodings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

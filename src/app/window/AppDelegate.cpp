@@ -2,8 +2,8 @@
 
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
-#include "util/core/KTUtility.h"
 #include "app/window/KTWindowController.h"
+#include "util/core/KTUtility.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "app/window/AppDelegate.h"
 #include "app/core/KTPreferences.h"
+#include "app/window/AppDelegate.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

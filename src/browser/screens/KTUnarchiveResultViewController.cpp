@@ -2,15 +2,15 @@
 
 #include "ui_KTUnarchiveResultViewController.h"
 
-#include "browser/screens/ImageCell.h"
+#include "app/core/KTNotificationCenter.h"
 #include "app/window/KTDesktopHandoff.h"
-#include "browser/tree/KTFileDataCollection.h"
+#include "app/window/KTViewControllerDelegate.h"
+#include "browser/screens/ImageCell.h"
 #include "browser/screens/KTFileIconCache.h"
 #include "browser/screens/KTFileTreeModel.h"
+#include "browser/tree/KTFileDataCollection.h"
 #include "util/files/KTFolderZipper.h"
 #include "util/files/KTItemCopier.h"
-#include "app/core/KTNotificationCenter.h"
-#include "app/window/KTViewControllerDelegate.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "util/files/KTFileOperationError.h"
 #include "app/window/KTViewController.h"
+#include "util/files/KTFileOperationError.h"
 
 #include <QString>
 #include <QThreadPool>

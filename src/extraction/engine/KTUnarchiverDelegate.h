@@ -1,7 +1,7 @@
 #pragma once
 
-#include "extraction/names/KTArchiveString.h"
 #include "extraction/engine/KTExtractionError.h"
+#include "extraction/names/KTArchiveString.h"
 
 #include <QByteArray>
 #include <QString>

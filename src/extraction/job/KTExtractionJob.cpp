@@ -1,11 +1,11 @@
 #include "extraction/job/KTExtractionJob.h"
 
-#include "extraction/names/KTEncodingDecision.h"
 #include "app/core/KTNotificationCenter.h"
-#include "extraction/backends/KTBackendChooser.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/backends/KTBackendChooser.h"
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/engine/KTUnarchiver.h"
+#include "extraction/names/KTEncodingDecision.h"
 #include "util/core/KTUtility.h"
 
 #include <QCoreApplication>

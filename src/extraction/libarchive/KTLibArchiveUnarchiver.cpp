@@ -1,15 +1,15 @@
 #include "extraction/libarchive/KTLibArchiveUnarchiver.h"
 
-#include "extraction/libarchive/KTArchiveReadError.h"
-#include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/disk/KTDiskWriter.h"
-#include "extraction/names/KTEncodings.h"
 #include "extraction/disk/KTFreeSpace.h"
-#include "extraction/libarchive/KTGzipSource.h"
-#include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/libarchive/KTArchiveReadError.h"
+#include "extraction/libarchive/KTGzipSource.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
+#include "extraction/names/KTEncodings.h"
+#include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/zip/KTZipEntryReader.h"
 
 #include <QFile>

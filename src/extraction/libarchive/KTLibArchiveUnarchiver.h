@@ -1,11 +1,11 @@
 #pragma once
 
 #include "extraction/disk/KTPathSanitizer.h"
-#include "extraction/names/KTEncodingDetector.h"
-#include "extraction/libarchive/KTPassphraseHandout.h"
-#include "extraction/libarchive/KTReadProgressGuard.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/libarchive/KTPassphraseHandout.h"
+#include "extraction/libarchive/KTReadProgressGuard.h"
+#include "extraction/names/KTEncodingDetector.h"
 #include "extraction/zip/KTZipDirectory.h"
 #include "extraction/zip/KTZipExtractionPlan.h"
 

@@ -2,16 +2,16 @@
 
 #include "ui_KTUnarchiveViewController.h"
 
+#include "app/core/KTNotificationCenter.h"
 #include "app/window/KTDesktopHandoff.h"
-#include "extraction/screens/KTEncode.h"
+#include "app/window/KTViewControllerDelegate.h"
 #include "browser/tree/KTFileDataCollection.h"
+#include "extraction/screens/KTEncode.h"
+#include "extraction/screens/KTPasswordDialog.h"
 #include "ui/KTFileDropView.h"
 #include "ui/KTGeometry.h"
-#include "app/core/KTNotificationCenter.h"
-#include "extraction/screens/KTPasswordDialog.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
-#include "app/window/KTViewControllerDelegate.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

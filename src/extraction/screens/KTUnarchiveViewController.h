@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/core/KTPreferences.h"
+#include "app/window/KTViewController.h"
 #include "extraction/engine/KTExtractionError.h"
 #include "extraction/job/KTExtractionJob.h"
-#include "app/core/KTPreferences.h"
 #include "ui/KTScanProgressView.h"
-#include "app/window/KTViewController.h"
 
 #include <QFileDialog>
 #include <QFutureWatcher>

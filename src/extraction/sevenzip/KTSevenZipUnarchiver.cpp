@@ -1,9 +1,9 @@
 #include "extraction/sevenzip/KTSevenZipUnarchiver.h"
 
-#include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/disk/KTOutputCheck.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/sevenzip/KTSevenZipProcess.h"
 
 #include <QCoreApplication>

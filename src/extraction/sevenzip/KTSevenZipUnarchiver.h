@@ -1,8 +1,8 @@
 #pragma once
 
-#include "extraction/sevenzip/KTSevenZipListing.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/sevenzip/KTSevenZipListing.h"
 
 #include <optional>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "extraction/zip/KTZipEntryReader.h"
 
-#include "extraction/libarchive/KTArchiveReadError.h"
 #include "extraction/disk/KTDiskWriter.h"
+#include "extraction/libarchive/KTArchiveReadError.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "extraction/job/KTExtractionJob.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "extraction/engine/KTProgressThrottle.h"
+#include "extraction/job/KTExtractionJob.h"
 #include "util/core/KTUtility.h"
 
 #include <QSettings>

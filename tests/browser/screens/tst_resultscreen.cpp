@@ -1,15 +1,15 @@
 #include "ui_KTUnarchiveResultViewController.h"
 
-#include "browser/screens/ImageCell.h"
-#include "app/window/KTDesktopHandoff.h"
-#include "browser/tree/KTFileDataCollection.h"
-#include "browser/screens/KTFileTreeModel.h"
 #include "app/core/KTNotificationCenter.h"
+#include "app/window/KTDesktopHandoff.h"
+#include "app/window/KTWindowController.h"
+#include "browser/screens/ImageCell.h"
+#include "browser/screens/KTFileTreeModel.h"
+#include "browser/screens/KTUnarchiveResultViewController.h"
+#include "browser/tree/KTFileDataCollection.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTRecordingHandoff.h"
 #include "support/KTTestDirs.h"
-#include "browser/screens/KTUnarchiveResultViewController.h"
-#include "extraction/screens/KTUnarchiveViewController.h"
-#include "app/window/KTWindowController.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

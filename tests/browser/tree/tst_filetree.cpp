@@ -1,7 +1,7 @@
-#include "browser/tree/KTFileDataCollection.h"
 #include "app/core/KTNotificationCenter.h"
-#include "support/KTTestDirs.h"
+#include "browser/tree/KTFileDataCollection.h"
 #include "browser/tree/KTTreeBuilder.h"
+#include "support/KTTestDirs.h"
 #include "util/core/KTUtility.h"
 
 #include <QDir>

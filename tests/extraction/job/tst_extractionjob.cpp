@@ -1,10 +1,10 @@
-#include "extraction/job/KTExtractionJob.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/engine/KTUnarchiver.h"
+#include "extraction/job/KTExtractionJob.h"
 #include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
-#include "extraction/engine/KTUnarchiver.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "support/KTArena.h"
 #include "extraction/job/KTExtractionJob.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
+#include "support/KTArena.h"
 #include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 

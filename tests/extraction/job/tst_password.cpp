@@ -1,9 +1,9 @@
-#include "extraction/job/KTExtractionJob.h"
 #include "app/core/KTPreferences.h"
-#include "support/KTTestArchives.h"
-#include "support/KTTestDirs.h"
 #include "extraction/backends/KTBackendChooser.h"
 #include "extraction/engine/KTUnarchiver.h"
+#include "extraction/job/KTExtractionJob.h"
+#include "support/KTTestArchives.h"
+#include "support/KTTestDirs.h"
 
 #include <QDir>
 #include <QFile>

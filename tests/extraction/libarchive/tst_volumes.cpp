@@ -1,7 +1,7 @@
 #include "extraction/engine/KTArchiveVolumes.h"
+#include "extraction/engine/KTUnarchiver.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
-#include "extraction/engine/KTUnarchiver.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "support/KTEncodingCorpus.h"
 #include "extraction/names/KTEncodingDetector.h"
 #include "extraction/names/KTEncodings.h"
+#include "support/KTEncodingCorpus.h"
 
 #include <QElapsedTimer>
 #include <QTest>

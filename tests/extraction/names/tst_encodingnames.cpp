@@ -1,8 +1,8 @@
+#include "app/core/KTPreferences.h"
 #include "extraction/names/KTArchiveString.h"
-#include "support/KTEncodingCorpus.h"
 #include "extraction/names/KTEncodingDecision.h"
 #include "extraction/names/KTEncodings.h"
-#include "app/core/KTPreferences.h"
+#include "support/KTEncodingCorpus.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 

@@ -1,5 +1,5 @@
-#include "extraction/screens/KTEncode.h"
 #include "extraction/names/KTEncodings.h"
+#include "extraction/screens/KTEncode.h"
 
 #include <QSet>
 #include <QStandardItemModel>

@@ -1,12 +1,12 @@
-#include "extraction/job/KTExtractionJob.h"
-#include "extraction/disk/KTOutputCheck.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/backends/KTBackendChooser.h"
+#include "extraction/disk/KTOutputCheck.h"
+#include "extraction/engine/KTUnarchiver.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/job/KTExtractionJob.h"
 #include "extraction/sevenzip/KTSevenZipProbe.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
-#include "extraction/backends/KTBackendChooser.h"
-#include "extraction/engine/KTUnarchiver.h"
-#include "extraction/engine/KTUnarchiverDelegate.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,12 +1,12 @@
-#include "extraction/names/KTEncodingDecision.h"
-#include "extraction/job/KTExtractionJob.h"
-#include "extraction/libarchive/KTLibArchiveUnarchiver.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/job/KTExtractionJob.h"
+#include "extraction/libarchive/KTLibArchiveUnarchiver.h"
+#include "extraction/names/KTEncodingDecision.h"
+#include "extraction/zip/KTZipDirectory.h"
 #include "support/KTSampleArchives.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
-#include "extraction/zip/KTZipDirectory.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "util/files/KTFolderZipper.h"
 #include "support/KTTestDirs.h"
+#include "util/files/KTFolderZipper.h"
 
 #include <QDir>
 #include <QFile>

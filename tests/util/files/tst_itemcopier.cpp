@@ -1,5 +1,5 @@
-#include "util/files/KTItemCopier.h"
 #include "support/KTTestDirs.h"
+#include "util/files/KTItemCopier.h"
 
 #include <QDir>
 #include <QFile>

@@ -199,7 +199,7 @@ int main(int argc, char **argv)
     QString cause;
     QObject::connect(&first.job(), &KTExtractionJob::passwordErrorH, &app, [&](const KTExtractionError &error) {
         failed = true;
-        cause = KTUnarchiveViewController::causeText(error);
+        cause = error.cause();
     });
     double extractedAt = 0;
     QObject::connect(&first.job(), &KTExtractionJob::archiveFinished, &app,

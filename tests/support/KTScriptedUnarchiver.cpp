@@ -6,7 +6,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -87,7 +86,7 @@ KTExtractionError KTScriptedUnarchiver::unarchive()
 KTExtractionError KTScriptedUnarchiver::extractEntries(KTDiskWriter &writer)
 {
     qint64 done = 0;
-    const int maxPath = PATH_MAX - int(writer.root().size()) - 64;
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
     for (int index = 0; index < int(m_script.entries.size()); ++index) {
         if (shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
@@ -107,12 +106,8 @@ KTExtractionError KTScriptedUnarchiver::extractEntries(KTDiskWriter &writer)
         m_script.log->add(QStringLiteral("will ") + entry.name);
         if (m_delegate)
             m_delegate->willExtractEntry(*this, info, to);
-        KTExtractionError error;
-        if (!sane.path)
-            error = KTExtractionError::make(KTErrorCode::UnsafeEntry, entry.name + QStringLiteral(": ") + sane.reason);
-        else if (sane.path->isEmpty() && !entry.isDirectory)
-            error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
-        else
+        KTExtractionError error = KTPathSanitizer::unwritable(entry.name, sane.path, sane.reason, entry.isDirectory);
+        if (error.ok())
             error = extractEntry(entry, info, *sane.path, writer, done);
         m_script.log->add(KTScriptLog::did(entry.name, error.code));
         if (m_delegate)

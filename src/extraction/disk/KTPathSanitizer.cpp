@@ -63,3 +63,13 @@ int KTPathSanitizer::maxPathBytesBelow(const QByteArray &root)
 {
     return PATH_MAX - int(root.size()) - 64;
 }
+
+KTExtractionError KTPathSanitizer::unwritable(const QString &name, const std::optional<QByteArray> &path,
+                                              const QString &refusal, bool isDirectory)
+{
+    if (!path)
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry, name + QStringLiteral(": ") + refusal);
+    if (path->isEmpty() && !isDirectory)
+        return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
+    return {};
+}

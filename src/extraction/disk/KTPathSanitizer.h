@@ -1,5 +1,7 @@
 #pragma once
 
+#include "extraction/engine/KTExtractionError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,6 +26,10 @@ public:
     };
 
     static Result sanitize(const QString &name, bool backslashIsSeparator, int maxPathBytes);
+    // Why the entry cannot be written at the path sanitize() gave: a refused
+    // name (UnsafeEntry), or no name for anything but a folder (Damaged).
+    static KTExtractionError unwritable(const QString &name, const std::optional<QByteArray> &path,
+                                        const QString &refusal, bool isDirectory);
     // The maxPathBytes for entries below root (a canonical absolute path):
     // what PATH_MAX leaves, with room to spare.
     static int maxPathBytesBelow(const QByteArray &root);

@@ -409,12 +409,8 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
         if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
             if (m_delegate)
                 m_delegate->willExtractEntry(*this, info, to);
-            KTExtractionError error;
-            if (!sane.path)
-                error = KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + sane.reason);
-            else if (sane.path->isEmpty() && !info.isDirectory)
-                error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
-            else
+            KTExtractionError error = KTPathSanitizer::unwritable(info.name, sane.path, sane.reason, info.isDirectory);
+            if (error.ok())
                 error = extractEntry(entry, info, *sane.path, writer, done);
             if (m_delegate)
                 m_delegate->didExtractEntry(*this, info, to, error);

@@ -294,7 +294,7 @@ void KTUnarchiveViewController::treeBuilt()
         if (delegate())
             delegate()->kt_ResizeWindowWithWidth(0, 0);
     } else {
-        showFailure(KTExtractionError::make(KTErrorCode::CannotOpen).cause());
+        showFailure(KTExtractionError::make(KTErrorCode::CannotOpen));
     }
     m_ui->kt_ProgressIndicator->hide();
 }
@@ -312,12 +312,12 @@ void KTUnarchiveViewController::passwordErrorH(const KTExtractionError &error)
         setBusy(false);
         return;
     }
-    showFailure(causeText(error));
-    m_ui->errorCauseField->setToolTip(error.detail);
+    showFailure(error);
 }
 
-void KTUnarchiveViewController::showFailure(const QString &cause)
+void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
 {
+    const QString cause = error.cause();
     m_ui->errorPasswordField->show();
     if (m_fileDataCollection.tmpFileData())
         m_fileDataCollection.startOver();
@@ -325,16 +325,13 @@ void KTUnarchiveViewController::showFailure(const QString &cause)
     kt_Status(false);
     m_ui->errorPasswordField->setText(tr("Extract error or password error, try again!"));
     m_ui->errorCauseField->setText(cause);
+    m_ui->errorCauseField->setToolTip(error.detail);
     m_ui->errorCauseField->setVisible(!cause.isEmpty());
     layoutCentredViews();
     m_job.setExtractionSucceeded(false);
     setBusy(false);
 }
 
-QString KTUnarchiveViewController::causeText(const KTExtractionError &error)
-{
-    return error.cause();
-}
 
 void KTUnarchiveViewController::kt_Contact()
 {

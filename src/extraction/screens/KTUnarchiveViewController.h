@@ -48,8 +48,6 @@ public:
 
     // The open dialog's filter: the accepted extensions, both cases.
     static QString archiveNameFilter();
-    // The cause shown under the error line, in the user's language.
-    static QString causeText(const KTExtractionError &error);
 
     // Closes the password dialog, cancels the job and waits for its thread
     // and for the tree build; called when the window closes.
@@ -84,7 +82,8 @@ private:
     void treeBuilt();
     void removeCircle();
     void setBusy(bool busy);
-    void showFailure(const QString &cause);
+    // The error line with the cause beneath, its detail as the tooltip.
+    void showFailure(const KTExtractionError &error);
     std::optional<QString> openPasswordPanel();
 
     std::unique_ptr<Ui::KTUnarchiveViewController> m_ui;

@@ -1,6 +1,7 @@
 #include "extraction/zip/KTParallelZipExtractor.h"
 
 #include "extraction/disk/KTDiskWriter.h"
+#include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
 #include "extraction/zip/KTZipDirectory.h"
@@ -118,15 +119,9 @@ KTExtractionError KTParallelZipExtractor::run()
         if (delegate)
             delegate->willExtractEntry(*m_host.unarchiver, e.info, to);
         processed[i] = true;
-        KTExtractionError error;
-        if (!e.path)
-            error = KTExtractionError::make(KTErrorCode::UnsafeEntry, e.info.name + QStringLiteral(": ") + e.refusal);
-        else if (e.path->isEmpty() && !e.info.isDirectory)
-            error = KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("an entry without a name"));
-        else if (onWorker)
-            error = waitForWorker(int(i));
-        else
-            error = extractHere(int(i));
+        KTExtractionError error = KTPathSanitizer::unwritable(e.info.name, e.path, e.refusal, e.info.isDirectory);
+        if (error.ok())
+            error = onWorker ? waitForWorker(int(i)) : extractHere(int(i));
         if (delegate)
             delegate->didExtractEntry(*m_host.unarchiver, e.info, to, error);
         if (error.failed()) {

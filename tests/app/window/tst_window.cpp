@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(screen->ui().dropLabel->text(), drop);
         QCOMPARE(screen->ui().encodingpopup->currentText(), detect);
         QApplication::installTranslator(&translator);
-        const QString shownCause = KTUnarchiveViewController::causeText(KTExtractionError::make(KTErrorCode::WrongPassword));
+        const QString shownCause = KTExtractionError::make(KTErrorCode::WrongPassword).cause();
         QApplication::removeTranslator(&translator);
         QCOMPARE(shownCause, cause);
     }

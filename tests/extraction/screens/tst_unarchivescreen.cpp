@@ -320,6 +320,8 @@ private slots:
         QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
         QVERIFY(screen().ui().errorPasswordField->isVisible());
         QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("No space left on the disk"));
+        // The untranslated detail is the tooltip, never glued to the cause.
+        QCOMPARE(screen().ui().errorCauseField->toolTip(), QStringLiteral("as scripted"));
         QVERIFY(screen().ui().briefView->isVisible());
         QVERIFY(screen().ui().kt_addFileButton->isEnabled());
         QVERIFY(!screen().job().extractionSucceeded());

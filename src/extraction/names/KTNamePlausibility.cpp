@@ -74,6 +74,9 @@ constexpr std::u16string_view kLatinLanguages[] = {
     u"áéíóúâêîôûŵŷëï",       // Welsh, Irish
 };
 constexpr size_t kLatinLanguageCount = std::size(kLatinLanguages);
+// ș and ț lie beyond the table of accented letters; they are Romanian's.
+constexpr size_t kRomanian = 10;
+static_assert(kLatinLanguages[kRomanian].find(u'ș') != std::u16string_view::npos);
 
 struct Tables {
     std::array<float, 0x180 - 0xC0> latin{};   // U+00C0..U+017F
@@ -305,7 +308,7 @@ CharClass classify(char16_t c, Language lang)
         r.script = Latin;
         const bool romanian = c >= 0x218 && c <= 0x21B; // ș ț
         r.score = c == 0x192 ? -0.5f : (romanian ? 0.5f : 0.1f); // ƒ
-        r.languages = romanian ? 1u << 10 : 0;
+        r.languages = romanian ? 1u << kRomanian : 0;
         r.upper = QChar::isUpper(c);
         r.lower = QChar::isLower(c);
         return r;

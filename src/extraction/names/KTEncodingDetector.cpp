@@ -24,7 +24,8 @@ struct Candidate {
     Language language;
     double prior = 0.0;
     double icuConfidence = 0.0; // 0..1
-    double score = 0.0;         // plausibility per non-ASCII byte
+    double score = 0.0;         // plausibility per non-ASCII byte, with the prior and ICU's opinion
+    double reading = 0.0;       // plausibility per non-ASCII byte alone
     size_t hash = 0;            // of the decoded sample, to merge identical decodings
     int letters = 0;            // in the words of the script
     bool decodes = false;
@@ -260,7 +261,8 @@ void scoreCandidate(Candidate &c, const Sample &sample)
     c.letters = lettersInScript(text);
     const double total = KTNamePlausibility::score(text, c.language);
     // ICU's statistics are a second opinion worth a fraction of a letter.
-    c.score = (total + c.prior) / double(std::max<qsizetype>(1, sample.highBytes)) + 0.4 * c.icuConfidence;
+    c.reading = total / double(std::max<qsizetype>(1, sample.highBytes));
+    c.score = c.reading + c.prior / double(std::max<qsizetype>(1, sample.highBytes)) + 0.4 * c.icuConfidence;
 }
 
 // Single-byte pages that map every byte cannot fail on the rest.
@@ -314,7 +316,8 @@ constexpr int kEnoughLetters = 3;
 float confidenceFor(const Candidate &best, const Candidate *runnerUp, qsizetype highBytes)
 {
     const double n = double(highBytes);
-    const double quality = std::clamp((best.score - 0.1) / 0.6, 0.0, 1.0);
+    // The prior ranks pages; how well the winner reads is the text's alone.
+    const double quality = std::clamp((best.reading + 0.4 * best.icuConfidence - 0.1) / 0.6, 0.0, 1.0);
     const double separation = runnerUp ? 1.0 - std::exp(-std::max(0.0, best.score - runnerUp->score) * n / 1.2) : 1.0;
     const double evidence = best.letters >= kEnoughLetters ? 1.0 : 0.7 * best.letters / kEnoughLetters;
     return float(std::clamp(std::min(quality, separation) * evidence, 0.0, 1.0));

@@ -109,12 +109,12 @@ Tables buildTables()
     t.latin.fill(0.1f);
     t.latin[0xD7 - 0xC0] = -2.0f; // ×
     t.latin[0xF7 - 0xC0] = -2.0f; // ÷
-    weigh(t.latin.data(), 0xC0, u"éèêàçôùüöäßñáíóúãåøæëÉÈÜÖÄÇÁÍÓÚÑÅØÆÀÊÔÃ", 1.0f);
+    weigh(t.latin.data(), 0xC0, u"éèêàçôùüöäßñáíóúãåøæëœÉÈÜÖÄÇÁÍÓÚÑÅØÆÀÊÔÃŒ", 1.0f);
     // Rarer in Western words than the Baltic and Hungarian letters that the
     // same bytes stand for in their pages (ā ī ū ļ ő in "Piezīmes", "műsor").
     weigh(t.latin.data(), 0xC0, u"õÕ", 0.8f);
     weigh(t.latin.data(), 0xC0, u"âîûïÂÎÛ", 0.6f);
-    weigh(t.latin.data(), 0xC0, u"ÿËÏÎÛÙÌÒìòœŒýÝ", 0.6f);
+    weigh(t.latin.data(), 0xC0, u"ÿËÏÎÛÙÌÒìòýÝ", 0.6f);
     weigh(t.latin.data(), 0xC0, u"čšžřěůłąęśćńźżőűňťďľČŠŽŘŁŚŻĚŮŹĆŃĄĘŐŰŇŤĎĽ", 0.95f);
     weigh(t.latin.data(), 0xC0, u"őűŐŰ", 1.1f); // Hungarian only, unlike the õ û of the same bytes in Latin 1
     weigh(t.latin.data(), 0xC0, u"ăĂ", 0.4f);

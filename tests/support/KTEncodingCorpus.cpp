@@ -127,6 +127,77 @@ std::vector<KTNameSet> buildCorpus()
         {QStringLiteral("EUC-KR Korean, older tools"), 180, "EUC-KR",
          {u"자료/보고서.hwp"_s, u"노래/사랑해.mp3"_s, u"게임/세이브 파일.dat"_s, u"설치 방법.txt"_s,
           u"한글 문서.hwp"_s, u"학교/시간표.xls"_s}},
+        // Scripts beyond the Western and East Asian pages.
+        {QStringLiteral("windows-874 Thai, Windows zip"), 111, "windows-874",
+         {u"เอกสาร/รายงานประจำปี 2562.docx"_s, u"รูปภาพ/เที่ยวเชียงใหม่/IMG_0012.JPG"_s,
+          u"ใบเสนอราคา_บริษัท.xlsx"_s, u"สัญญาเช่า.pdf"_s, u"เพลง/ลาวดวงเดือน.mp3"_s,
+          u"การบ้าน คณิตศาสตร์.pdf"_s, u"ประวัติส่วนตัว.doc"_s, u"โฟลเดอร์ใหม่/บันทึก.txt"_s}},
+        {QStringLiteral("windows-874 Thai, one short name"), 111, "windows-874", {u"สรุป.doc"_s}},
+        {QStringLiteral("CP862 Hebrew, DOS zip"), 109, "ibm-862",
+         {u"מסמכים/דוח שנתי 2019.doc"_s, u"תמונות/טיול לאילת/IMG_0100.JPG"_s, u"חשבונית מס.pdf"_s,
+          u"קורות חיים - דוד כהן.doc"_s, u"מכתב לבנק.txt"_s, u"שירים/הבית של פיסטוק.mp3"_s,
+          u"תיקייה חדשה/הערות.txt"_s}},
+        {QStringLiteral("windows-1255 Hebrew, older tools"), 120, "windows-1255",
+         {u"מצגת פרויקט.pptx"_s, u"הזמנה לחתונה.docx"_s, u"סיכום ישיבה 12.3.doc"_s,
+          u"תמונות/יום הולדת/DSC_0042.JPG"_s, u"טבלת תקציב.xlsx"_s, u"חוזה שכירות.pdf"_s}},
+        {QStringLiteral("windows-1256 Arabic, older tools"), 121, "windows-1256",
+         {u"المستندات/تقرير سنوي 2020.docx"_s, u"الصور/رحلة إلى القاهرة/IMG_0033.JPG"_s,
+          u"فاتورة الكهرباء.pdf"_s, u"السيرة الذاتية - محمد أحمد.doc"_s, u"عرض تقديمي.pptx"_s,
+          u"ملاحظات.txt"_s, u"مجلد جديد/قائمة الأسعار.xlsx"_s}},
+        {QStringLiteral("windows-1256 Arabic, one short name"), 121, "windows-1256", {u"تقرير.doc"_s}},
+        {QStringLiteral("windows-1254 Turkish, older tools"), 14, "windows-1254",
+         {u"Fotoğraflar/İstanbul/IMG_0001.JPG"_s, u"Belgeler/Şirket raporu 2019.docx"_s,
+          u"Özgeçmiş - Ayşe Yılmaz.pdf"_s, u"Fatura Ağustos.pdf"_s, u"Müşteri listesi.xlsx"_s,
+          u"Sunum - Çalışma planı.pptx"_s, u"Yeni klasör/Notlar.txt"_s, u"Kira sözleşmesi.doc"_s}},
+        {QStringLiteral("CP857 Turkish, Windows zip"), 107, "ibm-857",
+         {u"Fotoğraflar/İstanbul/DSC_0100.JPG"_s, u"Ödevler/Tarih ödevi.doc"_s, u"Doğum günü davetiyesi.docx"_s,
+          u"Şarkılar/Barış Manço - Gülpembe.mp3"_s, u"Çalışma takvimi.xlsx"_s, u"Iğdır gezisi.txt"_s}},
+        {QStringLiteral("windows-1257 Lithuanian, older tools"), 122, "windows-1257",
+         {u"Dokumentai/Metinė ataskaita.docx"_s, u"Nuotraukos/Atostogos prie jūros/IMG_0200.JPG"_s,
+          u"Sąskaita faktūra.pdf"_s, u"Gyvenimo aprašymas - Jonas Kazlauskas.pdf"_s,
+          u"Sutartis dėl nuomos.doc"_s, u"Užrašai.txt"_s, u"Mokesčių deklaracija.pdf"_s}},
+        {QStringLiteral("windows-1257 Latvian, older tools"), 122, "windows-1257",
+         {u"Dokumenti/Gada pārskats.docx"_s, u"Rēķins par elektrību.pdf"_s, u"Fotogrāfijas/Jūrmala/IMG_0300.JPG"_s,
+          u"Līgums ar īrnieku.doc"_s, u"Piezīmes.txt"_s, u"Ceļojuma plāns.xlsx"_s}},
+        {QStringLiteral("Mac OS Roman, old Mac zip"), 30, "macintosh",
+         {u"Café de Flore.jpg"_s, u"Documents/Résumé.doc"_s, u"Photos/Été à Paris/IMG_0001.JPG"_s,
+          u"Grüße an Jürgen.txt"_s, u"Präsentation.key"_s, u"Recettes/Crème brûlée.pages"_s, u"Übersicht.numbers"_s}},
+        {QStringLiteral("ISO-8859-1 German, old Unix tar"), 5, "ISO-8859-1",
+         {u"Grüße.txt"_s, u"Briefe/An Frau Müller.txt"_s, u"Übungen/Aufgabe 1.tex"_s,
+          u"Straße und Hausnummer.txt"_s, u"Änderungen.diff"_s, u"Bücher/Goethe - Faust.txt"_s}},
+        {QStringLiteral("ISO-8859-15 French, old Unix tar"), 141, "ISO-8859-15",
+         {u"Œuvres complètes/Tome 1.txt"_s, u"Cœur de pirate.mp3"_s, u"Sœur Thérèse.txt"_s,
+          u"Manœuvres d'été.doc"_s, u"Vœux de Noël.txt"_s}},
+        {QStringLiteral("windows-1250 Czech, older tools"), 15, "windows-1250",
+         {u"Dokumenty/Výroční zpráva 2019.docx"_s, u"Fotky/Dovolená v Chorvatsku/IMG_0300.JPG"_s,
+          u"Faktura - Novák s.r.o.pdf"_s, u"Životopis.doc"_s, u"Přihláška.pdf"_s,
+          u"Účetnictví/Přehled nákladů.xlsx"_s, u"Smlouva o dílo.doc"_s, u"Poznámky ze schůzky.txt"_s}},
+        {QStringLiteral("windows-1250 Hungarian, older tools"), 15, "windows-1250",
+         {u"Számlák/Villanyszámla október.pdf"_s, u"Fényképek/Balaton nyaralás/IMG_0010.JPG"_s,
+          u"Önéletrajz - Kovács Péter.docx"_s, u"Üzleti terv.xlsx"_s, u"Jegyzőkönyv.doc"_s, u"Ünnepi műsor.pptx"_s}},
+        {QStringLiteral("ISO-8859-2 Polish, old Unix tar"), 9, "ISO-8859-2",
+         {u"Dokumenty/Wniosek o urlop.pdf"_s, u"Zdjęcia/Święta/IMG_1.jpg"_s, u"Ćwiczenia.txt"_s,
+          u"Źródło.txt"_s, u"Sprawozdanie z działalności.doc"_s, u"Łódź - plan miasta.pdf"_s}},
+        {QStringLiteral("windows-1253 Greek, older tools"), 13, "windows-1253",
+         {u"Έγγραφα/Αναφορά πωλήσεων.docx"_s, u"Φωτογραφίες/Καλοκαίρι 2018/IMG_0500.JPG"_s,
+          u"Τιμολόγιο ρεύματος.pdf"_s, u"Σημειώσεις.txt"_s, u"Βιογραφικό.doc"_s, u"Παρουσίαση.pptx"_s}},
+        {QStringLiteral("KOI8-U Ukrainian, old Unix tar"), 151, "KOI8-U",
+         {u"Документи/Звіт за рік.txt"_s, u"Фото/Київ/Хрещатик.jpg"_s, u"Ґрунтові дороги.txt"_s,
+          u"Європейські новини.txt"_s, u"Їжа та напої.txt"_s}},
+        {QStringLiteral("CP866, one short name with ё"), 110, "ibm-866", {u"Отчёт.doc"_s}},
+        {QStringLiteral("windows-1251, one legacy name among 25 ASCII names"), 11, "windows-1251",
+         {u"report-01.txt"_s, u"report-02.txt"_s, u"report-03.txt"_s, u"report-04.txt"_s, u"report-05.txt"_s,
+          u"data/table_01.csv"_s, u"data/table_02.csv"_s, u"data/table_03.csv"_s, u"data/table_04.csv"_s,
+          u"data/table_05.csv"_s, u"img/photo_001.jpg"_s, u"img/photo_002.jpg"_s, u"img/photo_003.jpg"_s,
+          u"img/photo_004.jpg"_s, u"img/photo_005.jpg"_s, u"src/main.c"_s, u"src/util.c"_s, u"src/util.h"_s,
+          u"Makefile"_s, u"README"_s, u"LICENSE"_s, u"notes.md"_s, u"backup/old.zip"_s, u"backup/older.zip"_s,
+          u"index.html"_s, u"Приложение к договору.docx"_s}},
+        {QStringLiteral("EUC-JP Japanese, old Unix tar"), 3, "EUC-JP",
+         {u"文書/報告書.txt"_s, u"写真/京都旅行.jpg"_s, u"設定ファイル.conf"_s, u"メモ/買い物リスト.txt"_s,
+          u"日本語のファイル名.txt"_s}},
+        {QStringLiteral("NFD UTF-8 without the flag, Mac zip"), 4, "UTF-8",
+         {u"Cafe\u0301/Re\u0301sume\u0301.doc"_s, u"Gru\u0308\u00DFe.txt"_s, u"U\u0308bersicht.numbers"_s,
+          u"Photos/E\u0301te\u0301.jpg"_s}},
     };
 }
 
@@ -136,6 +207,25 @@ const std::vector<KTNameSet> &kt_encodingCorpus()
 {
     static const std::vector<KTNameSet> corpus = buildCorpus();
     return corpus;
+}
+
+QString kt_scriptOf(int encoding)
+{
+    switch (encoding) {
+    case 111: case 138: return QStringLiteral("Thai");
+    case 109: case 120: case 135: return QStringLiteral("Hebrew");
+    case 121: case 133: return QStringLiteral("Arabic");
+    case 14: case 107: case 136: return QStringLiteral("Turkish");
+    case 122: case 139: case 103: return QStringLiteral("Baltic");
+    case 15: case 9: case 105: return QStringLiteral("Central European");
+    case 13: case 134: case 102: return QStringLiteral("Greek");
+    case 11: case 110: case 150: case 151: case 132: return QStringLiteral("Cyrillic");
+    case 112: case 8: case 3: case 21: return QStringLiteral("Japanese");
+    case 113: case 161: case 115: case 170: return QStringLiteral("Chinese");
+    case 114: case 180: return QStringLiteral("Korean");
+    case 4: return QStringLiteral("UTF-8");
+    default: return QStringLiteral("Western");
+    }
 }
 
 QByteArray kt_encodeName(const QString &name, const QByteArray &icuName)

@@ -19,5 +19,8 @@ struct KTNameSet {
 
 const std::vector<KTNameSet> &kt_encodingCorpus();
 
+// The script a corpus set's encoding writes, to group figures by.
+QString kt_scriptOf(int encoding);
+
 // The raw bytes of a name in a code page; empty when it cannot be encoded.
 QByteArray kt_encodeName(const QString &name, const QByteArray &icuName);

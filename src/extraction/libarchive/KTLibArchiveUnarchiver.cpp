@@ -210,14 +210,42 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
             m_detected = KTEncodingDetector::detect(undecided);
         m_totalSize = qint64(m_zip->totalUncompressedSize());
         m_progressByUncompressed = true;
+    } else if ((base == ARCHIVE_FORMAT_TAR || base == ARCHIVE_FORMAT_CPIO || base == ARCHIVE_FORMAT_AR) && !m_gzip
+               && m_archiveVolumeCount == 1 && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE) {
+        preReadNames();
     }
     m_parsed = true;
     return {};
 }
 
+void KTLibArchiveUnarchiver::preReadNames()
+{
+    archive *reader = archive_read_new();
+    const std::unique_ptr<archive, decltype(&archive_read_free)> owner(reader, archive_read_free);
+    archive_read_support_format_tar(reader);
+    archive_read_support_format_cpio(reader);
+    archive_read_support_format_ar(reader);
+    if (archive_read_open_filename(reader, QFile::encodeName(m_path).constData(), ReadBlockSize) != ARCHIVE_OK)
+        return;
+    std::vector<QByteArray> undecided;
+    archive_entry *entry = nullptr;
+    // A damaged tail leaves the names before it; the extraction reports the damage.
+    while (archive_read_next_header(reader, &entry) >= ARCHIVE_WARN) {
+        const char *path = archive_entry_pathname(entry);
+        if (!path)
+            continue;
+        const QByteArray raw(path);
+        if (needsDecoding(raw) && !(formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw)))
+            undecided.push_back(raw);
+    }
+    if (!undecided.empty())
+        m_detected = KTEncodingDetector::detect(undecided);
+    m_namesPreRead = true;
+}
+
 void KTLibArchiveUnarchiver::noteUndecided(const QByteArray &raw)
 {
-    if (m_zip && m_zipNames.contains(raw))
+    if ((m_zip && m_zipNames.contains(raw)) || m_namesPreRead)
         return;
     // Names of stream formats arrive one by one: judge them again each time
     // their number doubles, which keeps the cost linear.

@@ -69,6 +69,9 @@ private:
     // A hard link's target below the root, or why it is refused.
     KTPathSanitizer::Result hardlinkTarget(const char *target, int maxPath);
     void noteUndecided(const QByteArray &raw);
+    // Detection over all names of an uncompressed tar, cpio or ar file,
+    // whose headers a second reader reaches by seeking past the data.
+    void preReadNames();
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
     std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
@@ -100,6 +103,7 @@ private:
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;
     size_t m_nextDetectionAt = 1;
+    bool m_namesPreRead = false;
 
     KTReadProgressGuard m_progressGuard;
 

@@ -24,8 +24,10 @@ struct Candidate {
     Language language;
     double prior = 0.0;
     double icuConfidence = 0.0; // 0..1
-    double score = 0.0;         // plausibility per non-ASCII byte
+    double score = 0.0;         // plausibility per non-ASCII byte, with the prior and ICU's opinion
+    double reading = 0.0;       // plausibility per non-ASCII byte alone
     size_t hash = 0;            // of the decoded sample, to merge identical decodings
+    int letters = 0;            // in the words of the script
     bool decodes = false;
 };
 
@@ -55,9 +57,34 @@ constexpr struct {
     {102, Language::Alphabetic, 0},         // ibm-737
     {13, Language::Alphabetic, kRare},      // windows-1253
     {134, Language::Alphabetic, kRare},     // ISO-8859-7
-    {15, Language::Alphabetic, kRare},      // windows-1250
+    {15, Language::Alphabetic, 0},          // windows-1250
     {105, Language::Alphabetic, kRare},     // ibm-852
     {132, Language::Alphabetic, kRare},     // ISO-8859-5
+    {151, Language::Alphabetic, kRare},     // KOI8-U
+    {152, Language::Alphabetic, kRare},     // x-mac-cyrillic
+    {106, Language::Alphabetic, kRare},     // ibm-855
+    {14, Language::Alphabetic, 0},          // windows-1254
+    {107, Language::Alphabetic, 0},         // ibm-857
+    {122, Language::Alphabetic, 0},         // windows-1257
+    {103, Language::Alphabetic, kRare},     // ibm-775
+    {121, Language::Alphabetic, 0},         // windows-1256
+    {120, Language::Alphabetic, 0},         // windows-1255
+    {109, Language::Alphabetic, 0},         // ibm-862
+    {111, Language::Alphabetic, 0},         // windows-874
+    {30, Language::Alphabetic, 0},          // macintosh
+    {5, Language::Alphabetic, kRare},       // ISO-8859-1
+    {141, Language::Alphabetic, kRare},     // ISO-8859-15
+    {9, Language::Alphabetic, kRare},       // ISO-8859-2
+    {136, Language::Alphabetic, kRare},     // ISO-8859-9
+    {139, Language::Alphabetic, kRare},     // ISO-8859-13
+    {131, Language::Alphabetic, kRare},     // ISO-8859-4
+    {137, Language::Alphabetic, kRare},     // ISO-8859-10
+    {130, Language::Alphabetic, kRare},     // ISO-8859-3
+    {140, Language::Alphabetic, kRare},     // ISO-8859-14
+    {135, Language::Alphabetic, kRare},     // ISO-8859-8
+    {133, Language::Alphabetic, kRare},     // ISO-8859-6
+    {138, Language::Alphabetic, kRare},     // ISO-8859-11
+    {108, Language::Alphabetic, kRare},     // ibm-860
 };
 
 // ICU's charset names onto table entries, Windows supersets first.
@@ -195,22 +222,47 @@ void addIcuGuesses(const Sample &sample, std::vector<Candidate> &candidates)
     }
 }
 
+// Letters of the words that hold a non-ASCII letter: how much text in the
+// script there is to judge by.
+int lettersInScript(QStringView text)
+{
+    int letters = 0;
+    int word = 0;
+    bool inScript = false;
+    for (QChar ch : text) {
+        if (ch.isLetter() || ch.isMark()) {
+            ++word;
+            inScript = inScript || (ch.unicode() >= 0x80 && ch.isLetter());
+            continue;
+        }
+        letters += inScript ? word : 0;
+        word = 0;
+        inScript = false;
+    }
+    return letters + (inScript ? word : 0);
+}
+
 void scoreCandidate(Candidate &c, const Sample &sample)
 {
     const QByteArray icuName = KTEncodings::encodingNameForEncoding(c.id);
-    double total = 0.0;
+    // One text, so that the plausibility sees which letters the names share.
+    QString text;
     size_t hash = 0;
     for (const QByteArray &part : sample.scored) {
-        const std::optional<QString> text = KTEncodings::decode(part, icuName);
-        if (!text)
+        const std::optional<QString> decoded = KTEncodings::decode(part, icuName);
+        if (!decoded)
             return;
-        total += KTNamePlausibility::score(*text, c.language);
-        hash = qHashMulti(hash, *text);
+        text += *decoded;
+        text += u'/';
+        hash = qHashMulti(hash, *decoded);
     }
     c.decodes = true;
     c.hash = hash;
+    c.letters = lettersInScript(text);
+    const double total = KTNamePlausibility::score(text, c.language);
     // ICU's statistics are a second opinion worth a fraction of a letter.
-    c.score = (total + c.prior) / double(std::max<qsizetype>(1, sample.highBytes)) + 0.4 * c.icuConfidence;
+    c.reading = total / double(std::max<qsizetype>(1, sample.highBytes));
+    c.score = c.reading + c.prior / double(std::max<qsizetype>(1, sample.highBytes)) + 0.4 * c.icuConfidence;
 }
 
 // Single-byte pages that map every byte cannot fail on the rest.
@@ -255,14 +307,19 @@ bool decodesAll(const Candidate &c, const Sample &sample)
     return true;
 }
 
+// Below this many letters in the script, one name is too little text to
+// overrule the default decoding.
+constexpr int kEnoughLetters = 3;
+
 // A clear margin over the next different decoding, a winner that reads like
-// text, and enough bytes to judge by all have to hold for a high confidence.
+// text, and enough letters to judge by all have to hold for a high confidence.
 float confidenceFor(const Candidate &best, const Candidate *runnerUp, qsizetype highBytes)
 {
     const double n = double(highBytes);
-    const double quality = std::clamp((best.score - 0.1) / 0.6, 0.0, 1.0);
-    const double separation = runnerUp ? 1.0 - std::exp(-std::max(0.0, best.score - runnerUp->score) * n / 1.5) : 1.0;
-    const double evidence = 1.0 - std::exp(-n / 3.5);
+    // The prior ranks pages; how well the winner reads is the text's alone.
+    const double quality = std::clamp((best.reading + 0.4 * best.icuConfidence - 0.1) / 0.6, 0.0, 1.0);
+    const double separation = runnerUp ? 1.0 - std::exp(-std::max(0.0, best.score - runnerUp->score) * n / 1.2) : 1.0;
+    const double evidence = best.letters >= kEnoughLetters ? 1.0 : 0.7 * best.letters / kEnoughLetters;
     return float(std::clamp(std::min(quality, separation) * evidence, 0.0, 1.0));
 }
 

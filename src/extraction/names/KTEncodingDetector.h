@@ -12,7 +12,8 @@ struct KTDetectedEncoding {
 };
 
 // Detects the one encoding shared by all raw (undecided) entry names of an
-// archive. Names are judged together: one short name is too little text.
+// archive. Names are judged together; fewer than three letters in the
+// script are too little text for a confident answer.
 class KTEncodingDetector
 {
 public:

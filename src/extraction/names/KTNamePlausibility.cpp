@@ -1,5 +1,6 @@
 #include "extraction/names/KTNamePlausibility.h"
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -47,12 +48,43 @@ constexpr char16_t kHangul[] =
     u"서사진행문보고의록최종수정파폴더미지영상악양식약제안표교과숙험답력소개신청육강의리목백업운로바탕새결과석데이터설계테스울산족친구졸식생휴"
     u"캠핑홍길똠방각아유좋날기록사본동메모호한글노래랑게임세브치법시간표학교자료";
 
-enum Script : uint8_t { NoLetter, AsciiLatin, Latin, Cyrillic, Greek, Han, Kana, HalfKana, Hangul, OtherLetter };
+enum Script : uint8_t { NoLetter, AsciiLatin, Latin, Cyrillic, Greek, Hebrew, Arabic, Thai, Han, Kana, HalfKana, Hangul, OtherLetter };
+
+// The accented letters of the languages written in Latin script, one set
+// each. A wrong code page turns one language's letters into a mix that no
+// single language uses (Lithuanian "ėųž" read as windows-1252 gives "ëøþ").
+constexpr std::u16string_view kLatinLanguages[] = {
+    u"äöüß",                 // German
+    u"àâæçéèêëîïôœùûüÿ",     // French
+    u"áéíñóúüàèòçï",         // Spanish, Catalan
+    u"áâãàçéêíóôõú",         // Portuguese
+    u"àèéìíòóùú",            // Italian
+    u"åäöæøéü",              // Nordic
+    u"áðéíóúýþæö",           // Icelandic
+    u"ąćęłńóśźż",            // Polish
+    u"áčďéěíňóřšťúůýžäĺľôŕ", // Czech, Slovak
+    u"áéíóöőúüű",            // Hungarian
+    u"ăâîșțşţ",              // Romanian
+    u"čćđšž",                // Croatian, Slovene
+    u"çğıöşüâî",             // Turkish
+    u"ąčęėįšųūž",            // Lithuanian
+    u"āčēģīķļņšūž",          // Latvian
+    u"äõöüšžå",              // Estonian, Finnish
+    u"ĉĝĥĵŝŭċġħżàèìòù",      // Esperanto, Maltese
+    u"áéíóúâêîôûŵŷëï",       // Welsh, Irish
+};
+constexpr size_t kLatinLanguageCount = std::size(kLatinLanguages);
+// ș and ț lie beyond the table of accented letters; they are Romanian's.
+constexpr size_t kRomanian = 10;
+static_assert(kLatinLanguages[kRomanian].find(u'ș') != std::u16string_view::npos);
 
 struct Tables {
     std::array<float, 0x180 - 0xC0> latin{};   // U+00C0..U+017F
+    std::array<uint32_t, 0x180 - 0xC0> latinLanguages{};
     std::array<float, 0x60> cyrillic{};        // U+0400..U+045F
     std::array<float, 0x90> greek{};           // U+0370..U+03FF
+    std::array<float, 0x80> hebrew{};          // U+0580..U+05FF
+    std::array<float, 0x100> arabic{};         // U+0600..U+06FF
     std::bitset<0x10000> simplified, traditional, japanese, hangul;
 };
 
@@ -77,11 +109,20 @@ Tables buildTables()
     t.latin.fill(0.1f);
     t.latin[0xD7 - 0xC0] = -2.0f; // ×
     t.latin[0xF7 - 0xC0] = -2.0f; // ÷
-    weigh(t.latin.data(), 0xC0, u"éèêàâçôîûùüöäßñáíóúãõåøæëïÉÈÜÖÄÇÁÍÓÚÑÅØÆÀÂÊÔÃÕ", 1.0f);
-    weigh(t.latin.data(), 0xC0, u"ÿËÏÎÛÙÌÒìòœŒýÝ", 0.6f);
-    weigh(t.latin.data(), 0xC0, u"čšžřěůłąęśćńźżőűňťďľČŠŽŘŁŚŻĚŮŹĆŃĄĘŐŰŇŤĎĽ", 0.8f);
-    weigh(t.latin.data(), 0xC0, u"ăşţğıİŞĞĂ", 0.4f);
-    weigh(t.latin.data(), 0xC0, u"þðÐÞ", 0.3f);
+    weigh(t.latin.data(), 0xC0, u"éèêàçôùüöäßñáíóúãåøæëœÉÈÜÖÄÇÁÍÓÚÑÅØÆÀÊÔÃŒ", 1.0f);
+    // Rarer in Western words than the Baltic and Hungarian letters that the
+    // same bytes stand for in their pages (ā ī ū ļ ő in "Piezīmes", "műsor").
+    weigh(t.latin.data(), 0xC0, u"õÕ", 0.8f);
+    weigh(t.latin.data(), 0xC0, u"âîûïÂÎÛ", 0.6f);
+    weigh(t.latin.data(), 0xC0, u"ÿËÏÎÛÙÌÒìòýÝ", 0.6f);
+    weigh(t.latin.data(), 0xC0, u"čšžřěůłąęśćńźżőűňťďľČŠŽŘŁŚŻĚŮŹĆŃĄĘŐŰŇŤĎĽ", 0.95f);
+    weigh(t.latin.data(), 0xC0, u"őűŐŰ", 1.1f); // Hungarian only, unlike the õ û of the same bytes in Latin 1
+    weigh(t.latin.data(), 0xC0, u"ăĂ", 0.4f);
+    weigh(t.latin.data(), 0xC0, u"şğıİŞĞ", 0.9f);
+    weigh(t.latin.data(), 0xC0, u"ėąįųūēīāļņķģĖĄĮŲŪĒĪĀĻŅĶĢ", 0.95f);
+    // Icelandic letters are rare in archives; the same bytes are Turkish
+    // letters in windows-1254 and Baltic ones in windows-1257.
+    weigh(t.latin.data(), 0xC0, u"þðÐÞ", 0.1f);
     weigh(t.latin.data(), 0xC0, u"ŕŔĺĹ", -0.3f); // Slovak only, and rare there; French à in CP1250
 
 
@@ -121,6 +162,36 @@ Tables buildTables()
     weigh(t.greek.data(), 0x370, u"ϊϋ", 0.4f);
     weigh(t.greek.data(), 0x370, u"ΐΰΪΫ", 0.2f);
 
+    for (size_t l = 0; l < kLatinLanguageCount; ++l) {
+        for (char16_t lower : kLatinLanguages[l]) {
+            if (lower < 0xC0 || lower >= 0x180)
+                continue;
+            t.latinLanguages[lower - 0xC0] |= 1u << l;
+            const char16_t upper = lower == u'ı' ? u'İ' : QChar::toUpper(lower);
+            if (upper >= 0xC0 && upper < 0x180)
+                t.latinLanguages[upper - 0xC0] |= 1u << l;
+        }
+    }
+
+    // Hebrew and Arabic letters by frequency in names; final forms and
+    // vowel points are checked in context by score().
+    constexpr std::u16string_view hebrew = u"יוהלמארתבשנדכעקפחסגטזצםןךףץ";
+    for (size_t i = 0; i < hebrew.size(); ++i)
+        t.hebrew[hebrew[i] - 0x580] = 1.2f - 0.02f * float(i);
+    for (char16_t c = 0x5B0; c <= 0x5C7; ++c)
+        t.hebrew[c - 0x580] = -0.3f;
+    weigh(t.hebrew.data(), 0x580, u"\u05F0\u05F1\u05F2\u05F3\u05F4", 0.3f);
+    constexpr std::u16string_view arabic = u"اليمونرتبهعدسفكقحجشطصىخةزثضغأإذآءظئؤ";
+    for (size_t i = 0; i < arabic.size(); ++i)
+        t.arabic[arabic[i] - 0x600] = 1.2f - 0.015f * float(i);
+    weigh(t.arabic.data(), 0x600, u"پچژگکی", 0.9f);
+    weigh(t.arabic.data(), 0x600, u"\u060C\u061B\u061F", 0.3f);
+    for (char16_t c = 0x64B; c <= 0x652; ++c)
+        t.arabic[c - 0x600] = -0.2f;
+    for (char16_t c = 0x660; c <= 0x669; ++c)
+        t.arabic[c - 0x600] = 0.3f;
+    t.arabic[0x640 - 0x600] = -0.5f; // tatweel
+
     mark(t.simplified, kSimplified);
     mark(t.traditional, kTraditional);
     mark(t.japanese, kJapanese);
@@ -140,12 +211,65 @@ bool isGreekAccented(char16_t c)
         || (c >= 0x388 && c <= 0x38A) || c == 0x38C || c == 0x38E || c == 0x38F || c == 0x390 || c == 0x3B0;
 }
 
+bool isGreekConsonant(char16_t c)
+{
+    return std::u16string_view(u"βγδζθκλμνξπρσςτφχψ").find(c) != std::u16string_view::npos;
+}
+
+// Two Greek consonants side by side: only these pairs occur in words.
+bool greekPairAllowed(char16_t a, char16_t b)
+{
+    if (!isGreekConsonant(a) || !isGreekConsonant(b))
+        return true;
+    static constexpr std::u16string_view pairs[] = {
+        u"στ", u"ντ", u"μπ", u"γκ", u"τρ", u"πρ", u"κρ", u"γρ", u"δρ", u"βρ", u"φρ", u"θρ", u"χρ", u"σκ", u"σπ",
+        u"σμ", u"σθ", u"χν", u"κτ", u"πτ", u"φτ", u"χτ", u"μν", u"γν", u"κλ", u"πλ", u"γλ", u"βλ", u"φλ", u"χλ",
+        u"θλ", u"ρθ", u"ρκ", u"ρμ", u"ρν", u"ρπ", u"ρτ", u"ρδ", u"ργ", u"ρφ", u"ρχ", u"ρσ", u"ρβ", u"ρζ", u"ρλ",
+        u"λμ", u"λκ", u"λτ", u"λπ", u"λφ", u"λθ", u"λγ", u"λβ", u"λδ", u"νδ", u"νθ", u"νκ", u"νσ", u"νζ",
+        u"νν", u"λλ", u"μμ", u"ππ", u"ττ", u"σσ", u"ρρ", u"κκ", u"γγ", u"γχ", u"γμ", u"σχ", u"σφ", u"σβ", u"σγ",
+        u"θμ", u"κμ", u"τμ", u"χμ", u"δμ", u"ζμ", u"βδ", u"φθ", u"χθ", u"σλ", u"σν", u"τσ", u"τζ", u"πν", u"κν",
+        u"θν", u"δν", u"γδ", u"μβ", u"μφ", u"νχ", u"γξ", u"μψ", u"ρξ", u"ρψ", u"κσ", u"πσ", u"ζβ",
+        u"σδ", u"φχ", u"σζ",
+    };
+    const char16_t pair[2] = {a == u'ς' ? u'σ' : a, b == u'ς' ? u'σ' : b};
+    const std::u16string_view wanted(pair, 2);
+    return std::find(std::begin(pairs), std::end(pairs), wanted) != std::end(pairs);
+}
+
 struct CharClass {
     float score = 0.0f;
     Script script = NoLetter;
     bool upper = false;
     bool lower = false;
+    uint32_t languages = 0; // of an accented Latin letter
 };
+
+bool isHebrewPoint(char16_t c)
+{
+    return c >= 0x5B0 && c <= 0x5C7;
+}
+
+bool isArabicMark(char16_t c)
+{
+    return c >= 0x64B && c <= 0x652;
+}
+
+bool isThaiConsonant(char16_t c)
+{
+    return c >= 0xE01 && c <= 0xE2E;
+}
+
+// Vowel signs and tone marks written above or below the consonant before them.
+bool isThaiCombining(char16_t c)
+{
+    return c == 0xE31 || (c >= 0xE34 && c <= 0xE3A) || (c >= 0xE47 && c <= 0xE4E);
+}
+
+// Vowels written before the consonant they follow in speech.
+bool isThaiLeadingVowel(char16_t c)
+{
+    return c >= 0xE40 && c <= 0xE44;
+}
 
 // Han, kana and Hangul each stand for two bytes, so their scores are about
 // twice a single-byte letter's.
@@ -172,6 +296,7 @@ CharClass classify(char16_t c, Language lang)
     }
     if (c < 0x180) {
         r.score = t.latin[c - 0xC0];
+        r.languages = t.latinLanguages[c - 0xC0];
         if (c != 0xD7 && c != 0xF7) {
             r.script = Latin;
             r.upper = QChar::isUpper(c);
@@ -181,7 +306,9 @@ CharClass classify(char16_t c, Language lang)
     }
     if (c < 0x250) {
         r.script = Latin;
-        r.score = c == 0x192 ? -0.5f : (c >= 0x218 && c <= 0x21B ? 0.5f : 0.1f); // ƒ; ș ț
+        const bool romanian = c >= 0x218 && c <= 0x21B; // ș ț
+        r.score = c == 0x192 ? -0.5f : (romanian ? 0.5f : 0.1f); // ƒ
+        r.languages = romanian ? 1u << kRomanian : 0;
         r.upper = QChar::isUpper(c);
         r.lower = QChar::isLower(c);
         return r;
@@ -198,6 +325,39 @@ CharClass classify(char16_t c, Language lang)
         r.score = t.cyrillic[c - 0x400];
         r.upper = QChar::isUpper(c);
         r.lower = QChar::isLower(c);
+        return r;
+    }
+    if (c >= 0x580 && c < 0x600) {
+        r.score = t.hebrew[c - 0x580];
+        if (c >= 0x5D0 && c <= 0x5F2)
+            r.script = Hebrew;
+        else if (r.score == 0.0f)
+            r.score = -1.0f;
+        return r;
+    }
+    if (c >= 0x600 && c < 0x700) {
+        r.score = t.arabic[c - 0x600];
+        if (QChar::isLetter(c)) {
+            r.script = Arabic;
+            if (r.score == 0.0f)
+                r.score = 0.2f;
+        } else if (r.score == 0.0f) {
+            r.score = -1.0f;
+        }
+        return r;
+    }
+    if (c >= 0xE00 && c < 0xE80) {
+        if (isThaiConsonant(c) || isThaiCombining(c) || isThaiLeadingVowel(c) || c == 0xE30 || c == 0xE32 || c == 0xE33) {
+            r.script = Thai;
+            r.score = isThaiConsonant(c) ? 1.1f : 1.0f;
+        } else if (c >= 0xE50 && c <= 0xE59) {
+            r.score = 0.2f; // Thai digits
+        } else if (c == 0xE45 || c == 0xE46 || c == 0xE2F) {
+            r.script = Thai;
+            r.score = 0.3f;
+        } else {
+            r.score = -1.0f;
+        }
         return r;
     }
     if (c >= 0x4E00 && c <= 0x9FFF) {
@@ -259,6 +419,8 @@ CharClass classify(char16_t c, Language lang)
         return {cjk ? -0.5f : -3.0f}; // ■ ★ ○
     if (c >= 0x2190 && c <= 0x259F)
         return {-3.0f}; // arrows, mathematics, box drawing, blocks
+    if (c >= 0x2B0 && c <= 0x2FF)
+        return {-2.0f}; // modifier letters and accents on their own: ˇ ˘ ˝
     if ((c >= 0x3100 && c <= 0x318F))
         return {-1.0f}; // bopomofo, loose Hangul jamo
     if (QChar::isLetter(c)) {
@@ -271,7 +433,7 @@ CharClass classify(char16_t c, Language lang)
 
 bool alphabetic(Script s)
 {
-    return s == AsciiLatin || s == Latin || s == Cyrillic || s == Greek;
+    return s == AsciiLatin || s == Latin || s == Cyrillic || s == Greek || s == Hebrew || s == Arabic || s == Thai;
 }
 
 bool eastAsian(Script s)
@@ -287,8 +449,9 @@ float scriptChangePenalty(Script a, Script b)
     const auto latinLike = [](Script s) { return s == AsciiLatin || s == Latin; };
     if (latinLike(a) && latinLike(b))
         return 0.0f;
+    const auto rightToLeftOrThai = [](Script s) { return s == Hebrew || s == Arabic || s == Thai; };
     if (alphabetic(a) && alphabetic(b))
-        return 2.0f;
+        return rightToLeftOrThai(a) || rightToLeftOrThai(b) ? 3.0f : 2.0f;
     if (eastAsian(a) && eastAsian(b)) {
         if ((a == Kana && b == Hangul) || (a == Hangul && b == Kana))
             return 2.0f;
@@ -298,7 +461,7 @@ float scriptChangePenalty(Script a, Script b)
             return 0.7f;
         return 0.0f;
     }
-    if ((eastAsian(a) && (b == Cyrillic || b == Greek)) || (eastAsian(b) && (a == Cyrillic || a == Greek)))
+    if (eastAsian(a) != eastAsian(b) && (a != AsciiLatin && b != AsciiLatin) && a != OtherLetter && b != OtherLetter && a != Latin && b != Latin)
         return 2.0f;
     if ((eastAsian(a) && b == Latin) || (eastAsian(b) && a == Latin))
         return 1.0f;
@@ -316,6 +479,12 @@ double KTNamePlausibility::score(QStringView text, Language language)
     int wordLength = 0;
     char16_t wordFirst = 0;
     int greekAccents = 0;
+    int wordVowels = 0;
+    bool wordHasLower = false;
+    Script wordScript = NoLetter;
+    int accentRun = 0;    // accented Latin letters in a row
+    int consonantRun = 0; // Cyrillic consonants in a row
+    int vowelRun = 0;     // Cyrillic vowels in a row
 
     const auto endWord = [&] {
         // Monotonic Greek puts at most one tonos on a word.
@@ -324,9 +493,21 @@ double KTNamePlausibility::score(QStringView text, Language language)
         // A lone accented letter is a word only in a few languages ("à", "è", "å").
         if (wordLength == 1 && wordFirst >= 0xC0 && wordFirst < 0x250)
             total += std::u16string_view(u"àèéóòùåöäøÀÈÉÅÖ").find(wordFirst) != std::u16string_view::npos ? 0.5 : -1.0;
+        // Greek and Cyrillic words have vowels; capitals alone may be an abbreviation.
+        if (wordLength >= 2 && wordVowels == 0 && wordHasLower && (wordScript == Greek || wordScript == Cyrillic))
+            total -= 1.0 * wordLength;
         greekAccents = 0;
         wordLength = 0;
+        wordVowels = 0;
+        wordHasLower = false;
+        accentRun = 0;
+        consonantRun = 0;
+        vowelRun = 0;
     };
+
+    // Accented Latin letters, and how many of them each language has.
+    int latinLetters = 0;
+    std::array<int, kLatinLanguageCount> inLanguage{};
 
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -334,6 +515,26 @@ double KTNamePlausibility::score(QStringView text, Language language)
         const bool nonAscii = c >= 0x80;
         if (nonAscii || cur.score < 0) // ASCII earns nothing, but control characters cost
             total += cur.score;
+        if (cur.languages) {
+            ++latinLetters;
+            for (size_t l = 0; l < kLatinLanguageCount; ++l)
+                inLanguage[l] += (cur.languages >> l) & 1;
+        }
+
+        // Marks that belong on a letter of their script, final forms that
+        // end a word: wrong code pages break these rules at once.
+        const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
+        if ((isHebrewPoint(c) && prev.script != Hebrew) || (isArabicMark(c) && prev.script != Arabic))
+            total -= 2.0;
+        if (cur.script == Hebrew && next >= 0x5D0 && next <= 0x5EA && std::u16string_view(u"ךםןףץ").find(c) != std::u16string_view::npos)
+            total -= 1.5;
+        if (cur.script == Hebrew && !(next >= 0x5B0 && next <= 0x5EA) && std::u16string_view(u"כמנפצ").find(c) != std::u16string_view::npos
+            && prev.script == Hebrew)
+            total -= 0.7;
+        if (isThaiCombining(c) && !isThaiConsonant(prevChar) && !isThaiCombining(prevChar))
+            total -= 2.0;
+        if (isThaiLeadingVowel(c) && !isThaiConsonant(next))
+            total -= 2.0;
 
         // An East Asian character wedged inside a Latin word: a double-byte
         // page has swallowed an ASCII letter as its trail byte.
@@ -360,13 +561,34 @@ double KTNamePlausibility::score(QStringView text, Language language)
             if (involvesNonAscii) {
                 total -= scriptChangePenalty(prev.script, cur.script);
                 if (alphabetic(prev.script) && alphabetic(cur.script) && prev.lower && cur.upper)
-                    total -= 1.5; // "пРИВЕТ", "MÄrz"
+                    total -= 2.5; // "пРИВЕТ", "MÄrz"
             }
             if (prevChar == u'ς')
                 total -= 2.0; // final sigma inside a word
         }
-        if (wordLength++ == 0)
+        if (wordLength++ == 0) {
             wordFirst = c;
+            wordScript = cur.script;
+        }
+        wordHasLower = wordHasLower || cur.lower;
+        const char16_t lower = QChar::toLower(c);
+        if (std::u16string_view(u"аеёиоуыэюяіїєўαεηιουωάέήίόύώϊϋΐΰ").find(lower) != std::u16string_view::npos)
+            ++wordVowels;
+        // Latin words are mostly plain letters: three accented ones in a row
+        // come from a page of another script ("Žâçñâ" for "Отчёт").
+        accentRun = cur.script == Latin ? accentRun + 1 : 0;
+        if (accentRun >= 3)
+            total -= 1.5;
+        if (cur.script == Greek && prev.script == Greek && !greekPairAllowed(QChar::toLower(prevChar), lower))
+            total -= 1.5;
+        const bool cyrillicConsonant = cur.script == Cyrillic && std::u16string_view(u"бвгджзйклмнпрстфхцчшщ").find(lower) != std::u16string_view::npos;
+        consonantRun = cyrillicConsonant ? consonantRun + 1 : 0;
+        const bool cyrillicVowel = cur.script == Cyrillic && !cyrillicConsonant && std::u16string_view(u"ьъ").find(lower) == std::u16string_view::npos;
+        vowelRun = cyrillicVowel ? vowelRun + 1 : 0;
+        if (vowelRun >= 3)
+            total -= 1.5; // "ейюуе"
+        if (consonantRun >= 4)
+            total -= 1.5; // "взсв"; Russian allows four only in "вств"
         if (cur.script == Greek && isGreekAccented(c))
             ++greekAccents;
         prev = cur;
@@ -375,5 +597,6 @@ double KTNamePlausibility::score(QStringView text, Language language)
     if (prevChar == u'σ')
         total -= 1.0;
     endWord();
+    total -= 1.2 * (latinLetters - *std::max_element(inLanguage.begin(), inLanguage.end()));
     return total;
 }

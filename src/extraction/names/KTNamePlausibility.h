@@ -6,7 +6,8 @@
 // opposed to the mojibake a wrong code page produces. Only non-ASCII
 // characters earn or lose points, since ASCII decodes alike in every
 // candidate; the caller divides by the number of non-ASCII bytes to compare
-// candidates.
+// candidates. Given the names of an archive as one text, it also weighs
+// whether their accented letters belong to one language.
 class KTNamePlausibility
 {
 public:

@@ -1,8 +1,11 @@
+#include "extraction/names/KTArchiveString.h"
+#include "extraction/names/KTEncodingDecision.h"
 #include "extraction/names/KTEncodingDetector.h"
 #include "extraction/names/KTEncodings.h"
 #include "support/KTEncodingCorpus.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTest>
 
 #include <thread>
@@ -19,6 +22,21 @@ std::vector<QByteArray> rawNames(const KTNameSet &set)
     return raw;
 }
 
+// A name as "Detect automatically" decodes it at the default threshold.
+QString decodedAsDetected(const QByteArray &raw, KTDetectedEncoding detected)
+{
+    const KTArchiveString string(raw, detected.encoding, detected.confidence);
+    return KTEncodings::decodeOrDefault(raw, KTEncodingDecision::encodingNameFor(string, KTEncodings::Detect, 80));
+}
+
+// What a wrong reading looks like: CP437's box drawing and blocks, or U+FFFD.
+bool looksGarbled(const QString &name)
+{
+    return std::any_of(name.begin(), name.end(), [](QChar c) {
+        return (c.unicode() >= 0x2500 && c.unicode() <= 0x259F) || c == QChar::ReplacementCharacter;
+    });
+}
+
 } // namespace
 
 class TestEncodingDetector : public QObject
@@ -31,7 +49,11 @@ private slots:
     void corpusEncodes();
     void asciiAndUtf8();
     void thinEvidenceIsUnsure();
+    void shortEvidence_data();
+    void shortEvidence();
     void clearEvidenceIsSure();
+    void corpusTargets_data();
+    void corpusTargets();
     void wrongCyrillicPageLoses();
     void everyNameMustDecode();
     void concurrentCalls();
@@ -72,8 +94,10 @@ void TestEncodingDetector::corpusEncodes()
         for (const QString &name : set.names) {
             const QByteArray raw = kt_encodeName(name, set.icuName);
             QVERIFY2(!raw.isEmpty(), qPrintable(set.label + u": "_s + name));
-            // Legacy names are the point: none may pass as UTF-8.
-            QVERIFY2(KTEncodings::isAscii(raw) || !KTEncodings::isValidUtf8(raw), qPrintable(name));
+            // Legacy names are the point: none may pass as UTF-8, but for
+            // the set that is UTF-8 without the archive saying so.
+            const bool utf8 = set.encoding == KTEncodings::UTF8;
+            QVERIFY2(KTEncodings::isAscii(raw) || utf8 != !KTEncodings::isValidUtf8(raw), qPrintable(name));
             QCOMPARE(KTEncodings::decode(raw, set.icuName), std::optional<QString>(name));
         }
     }
@@ -102,19 +126,48 @@ void TestEncodingDetector::asciiAndUtf8()
 
 void TestEncodingDetector::thinEvidenceIsUnsure()
 {
+    // Fewer than three letters in the script, or a reading that is as
+    // plausible in another script: the default decoding stays.
     const struct {
         QString name;
         QByteArray icuName;
     } cases[] = {
-        {u"Кот"_s, "ibm-866"},
-        {u"été"_s, "ibm-850"},
-        {u"Дом"_s, "windows-1251"},
+        {u"Ёж"_s, "ibm-866"},
+        {u"éa"_s, "ibm-850"},
+        {u"Да.txt"_s, "windows-1251"},
         {u"写真"_s, "GBK"},
+        {u"ağ.txt"_s, "windows-1254"},
     };
     for (const auto &c : cases) {
         const KTDetectedEncoding detected = KTEncodingDetector::detect({kt_encodeName(c.name, c.icuName)});
         QVERIFY2(detected.confidence < 0.8f, qPrintable(c.name + u" %1"_s.arg(detected.confidence)));
     }
+}
+
+void TestEncodingDetector::shortEvidence_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("icuName");
+    // One name of three letters or more that only one page reads as a word.
+    QTest::newRow("cp866 three letters") << u"Кот.jpg"_s << QByteArray("ibm-866");
+    QTest::newRow("cp866 with yo") << u"Отчёт.doc"_s << QByteArray("ibm-866");
+    QTest::newRow("cp1251") << u"Справка.pdf"_s << QByteArray("windows-1251");
+    QTest::newRow("koi8-r") << u"Письмо.txt"_s << QByteArray("KOI8-R");
+    QTest::newRow("thai") << u"สรุป.doc"_s << QByteArray("windows-874");
+    QTest::newRow("arabic") << u"تقرير.doc"_s << QByteArray("windows-1256");
+    QTest::newRow("greek") << u"Σημειώσεις.txt"_s << QByteArray("windows-1253");
+    QTest::newRow("mac roman") << u"Café.txt"_s << QByteArray("macintosh");
+    QTest::newRow("latin-1 in a folder") << u"Briefe/Grüße.txt"_s << QByteArray("ISO-8859-1");
+}
+
+void TestEncodingDetector::shortEvidence()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, icuName);
+    const QByteArray raw = kt_encodeName(name, icuName);
+    QVERIFY(!raw.isEmpty());
+    const KTDetectedEncoding detected = KTEncodingDetector::detect({raw});
+    QCOMPARE(decodedAsDetected(raw, detected), name);
 }
 
 void TestEncodingDetector::clearEvidenceIsSure()
@@ -130,6 +183,51 @@ void TestEncodingDetector::clearEvidenceIsSure()
         const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
         QVERIFY2(detected.confidence >= 0.8f,
                  qPrintable(set.label + u": %1 at %2"_s.arg(detected.encoding).arg(detected.confidence)));
+    }
+}
+
+void TestEncodingDetector::corpusTargets_data()
+{
+    QTest::addColumn<QString>("script");
+    QSet<QString> scripts;
+    for (const KTNameSet &set : kt_encodingCorpus())
+        scripts.insert(kt_scriptOf(set.encoding));
+    QStringList sorted = scripts.values();
+    sorted.sort();
+    for (const QString &script : sorted)
+        QTest::newRow(qPrintable(script)) << script;
+    QTest::newRow("overall") << QString();
+}
+
+// Each set is one archive's names: the share of its legacy (non-ASCII)
+// names that "Detect automatically" decodes exactly, per script and overall,
+// and how many of the wrong ones are garbled where another page was right.
+void TestEncodingDetector::corpusTargets()
+{
+    QFETCH(QString, script);
+    int exact = 0;
+    int total = 0;
+    int garbled = 0;
+    for (const KTNameSet &set : kt_encodingCorpus()) {
+        if (!script.isEmpty() && kt_scriptOf(set.encoding) != script)
+            continue;
+        const std::vector<QByteArray> raw = rawNames(set);
+        const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (KTEncodings::isAscii(raw[i]))
+                continue;
+            const QString decoded = decodedAsDetected(raw[i], detected);
+            ++total;
+            exact += decoded == set.names[qsizetype(i)] ? 1 : 0;
+            garbled += decoded != set.names[qsizetype(i)] && looksGarbled(decoded) ? 1 : 0;
+        }
+    }
+    qInfo("%-18s %3d/%3d exact (%.1f%%), %d garbled", qPrintable(script.isEmpty() ? u"overall"_s : script), exact,
+          total, 100.0 * exact / std::max(1, total), garbled);
+    if (script.isEmpty()) {
+        QVERIFY(exact * 100 >= total * 95);
+    } else if (total >= 3) {
+        QVERIFY(exact * 100 >= total * 80);
     }
 }
 

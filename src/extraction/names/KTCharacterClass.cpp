@@ -205,6 +205,11 @@ const Tables &tables()
     return t;
 }
 
+KTCharacterClass casedLetter(char16_t c, KTCharacterClass::Script script, float score, uint32_t languages = 0)
+{
+    return {score, script, QChar::isUpper(c), QChar::isLower(c), languages};
+}
+
 } // namespace
 
 bool KTCharacterClass::isGreekAccented(char16_t c)
@@ -291,37 +296,20 @@ KTCharacterClass KTCharacterClass::of(char16_t c, Language lang)
         return r;
     }
     if (c < 0x180) {
-        r.score = t.latin[c - 0xC0];
-        r.languages = t.latinLanguages[c - 0xC0];
-        if (c != 0xD7 && c != 0xF7) {
-            r.script = Latin;
-            r.upper = QChar::isUpper(c);
-            r.lower = QChar::isLower(c);
-        }
-        return r;
+        if (c == 0xD7 || c == 0xF7)
+            return {t.latin[c - 0xC0]}; // × ÷
+        return casedLetter(c, Latin, t.latin[c - 0xC0], t.latinLanguages[c - 0xC0]);
     }
     if (c < 0x250) {
-        r.script = Latin;
         const bool romanian = c >= 0x218 && c <= 0x21B; // ș ț
-        r.score = c == 0x192 ? -0.5f : (romanian ? 0.5f : 0.1f); // ƒ
-        r.languages = romanian ? 1u << kRomanian : 0;
-        r.upper = QChar::isUpper(c);
-        r.lower = QChar::isLower(c);
-        return r;
+        return casedLetter(c, Latin, c == 0x192 ? -0.5f : (romanian ? 0.5f : 0.1f), // ƒ
+                           romanian ? 1u << kRomanian : 0);
     }
     if (c >= 0x370 && c < 0x400) {
-        r.script = Greek;
-        r.score = t.greek[c - 0x370];
-        r.upper = QChar::isUpper(c);
-        r.lower = QChar::isLower(c);
-        return r;
+        return casedLetter(c, Greek, t.greek[c - 0x370]);
     }
     if (c >= 0x400 && c < 0x460) {
-        r.script = Cyrillic;
-        r.score = t.cyrillic[c - 0x400];
-        r.upper = QChar::isUpper(c);
-        r.lower = QChar::isLower(c);
-        return r;
+        return casedLetter(c, Cyrillic, t.cyrillic[c - 0x400]);
     }
     if (c >= 0x580 && c < 0x600) {
         r.score = t.hebrew[c - 0x580];

@@ -9,6 +9,7 @@
 #include "browser/screens/KTFileIconCache.h"
 #include "browser/screens/KTFileTreeModel.h"
 #include "browser/tree/KTFileDataCollection.h"
+#include "ui/KTNoticeList.h"
 #include "util/files/KTFolderZipper.h"
 #include "util/files/KTItemCopier.h"
 
@@ -56,6 +57,11 @@ KTUnarchiveResultViewController::~KTUnarchiveResultViewController()
 QTreeView *KTUnarchiveResultViewController::kt_outlineView() const
 {
     return m_ui->kt_outlineView;
+}
+
+KTNoticeList *KTUnarchiveResultViewController::noticeList() const
+{
+    return m_ui->noticeList;
 }
 
 void KTUnarchiveResultViewController::setUpOutline()
@@ -126,6 +132,8 @@ void KTUnarchiveResultViewController::refresh()
     m_ui->imageIcon->setPixmap(icon.pixmap(48, 48));
     m_ui->titleLabel->setText(QFileInfo(desPath).fileName());
     m_ui->pathLabel->setText(QDir::toNativeSeparators(QFileInfo(desPath).absolutePath()));
+    m_ui->noticeList->clear();
+    addNotices();
     releaseInBackground(m_model->setTree(m_fileDataCollection.treeNode()));
     m_ui->kt_outlineView->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_ui->kt_outlineView->setFocus();
@@ -142,7 +150,16 @@ void KTUnarchiveResultViewController::bakeToHome()
         delegate()->kt_Next(KTViewControllerDelegate::UnarchiveScreen);
     }
     releaseInBackground(m_model->setTree(nullptr));
+    m_ui->noticeList->clear();
     updateActions();
+}
+
+void KTUnarchiveResultViewController::addNotices()
+{
+    const QString temp = QDir(QDir::tempPath()).canonicalPath();
+    const QString folder = QFileInfo(QFileInfo(m_fileDataCollection.desPath()).absolutePath()).canonicalFilePath();
+    if (!temp.isEmpty() && (folder == temp || folder.startsWith(temp + QLatin1Char('/'))))
+        m_ui->noticeList->addNotice(tr("In the temporary folder: the system may remove it. Save a copy to keep it."));
 }
 
 const KTTreeNode *KTUnarchiveResultViewController::selectedNode() const

@@ -16,6 +16,7 @@ class KTFileDataCollection;
 class KTFileIconCache;
 class KTFileItem;
 class KTFileTreeModel;
+class KTNoticeList;
 class KTTreeNode;
 class QAction;
 class QFileDialog;
@@ -39,6 +40,7 @@ public:
     // The outline's model: the tree.
     KTFileTreeModel *treeModel() const { return m_model; }
     ImageCell *imageCell() const { return m_imageCell; }
+    KTNoticeList *noticeList() const;
     // Save a Copy… (Ctrl+S) and Mail…, for the window's menu too; enabled
     // while a tree is shown.
     QAction *saveAction() const { return m_saveAction; }
@@ -81,6 +83,8 @@ private:
     void setUpOutline();
     void setUpActions();
     void refresh();
+    // The quiet lines under the title about the result just shown.
+    void addNotices();
     void updateActions();
     const KTTreeNode *selectedNode() const;
     // Runs work on the screen's own thread, then done back on this one.

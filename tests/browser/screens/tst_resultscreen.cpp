@@ -10,6 +10,7 @@
 #include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTRecordingHandoff.h"
 #include "support/KTTestDirs.h"
+#include "ui/KTNoticeList.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -185,6 +186,25 @@ private slots:
         QTRY_COMPARE(screen().refreshCount(), before + 1);
         QCOMPARE(outline()->model()->index(0, 0).data().toString(), QString("second"));
         QVERIFY(screen().saveAction()->isEnabled());
+    }
+
+    // A result in the temporary folder says it may go; one elsewhere says
+    // nothing; going back clears the line.
+    void temporaryFolderNotice()
+    {
+        QVERIFY(kt_writeFile(m_base + "/tmp/kept/a.txt", "a"));
+        QVERIFY(kt_writeFile(m_base + "/home/kept/a.txt", "a"));
+        qputenv("TMPDIR", QFile::encodeName(m_base + "/tmp"));
+        showResult(m_base + "/tmp/kept");
+        QCOMPARE(screen().noticeList()->texts(),
+                 QStringList{"In the temporary folder: the system may remove it. Save a copy to keep it."});
+        QVERIFY(screen().noticeList()->isVisible());
+        showResult(m_base + "/home/kept");
+        QCOMPARE(screen().noticeList()->count(), 0);
+        QVERIFY(!screen().noticeList()->isVisible());
+        showResult(m_base + "/tmp/kept");
+        QTest::keyClick(outline(), Qt::Key_Backspace);
+        QCOMPARE(screen().noticeList()->count(), 0);
     }
 
     // Only "Name" (or no identifier) shows the name and an icon; the size

@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -323,6 +325,115 @@ KTExtractionError KTDiskWriter::deferSymlink(const QByteArray &rel, const QByteA
         m_linkOrder.push_back(rel);
     m_pendingLinks.insert(rel, PendingLink{rel, target, mtime});
     return {};
+}
+
+void KTDiskWriter::retargetPendingLink(const QByteArray &rel, const QByteArray &target)
+{
+    if (auto it = m_pendingLinks.find(rel); it != m_pendingLinks.end())
+        it->target = target;
+}
+
+bool KTDiskWriter::moveEntry(const QByteArray &from, const QByteArray &to)
+{
+    if (m_pendingLinks.contains(to))
+        return false;
+    const bool pendingLink = m_pendingLinks.contains(from);
+    struct stat st;
+    if (::lstat(full(to).constData(), &st) == 0)
+        return !pendingLink && S_ISDIR(st.st_mode) && mergeFolder(from, to);
+    if (errno != ENOENT)
+        return false;
+    // A pending link is not on disk yet: only its path changes.
+    if (pendingLink)
+        return true;
+    if (::renameat2(AT_FDCWD, full(from).constData(), AT_FDCWD, full(to).constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    // Some file systems cannot refuse to replace; the lstat above checked.
+    return (errno == EINVAL || errno == ENOSYS) && ::rename(full(from).constData(), full(to).constData()) == 0;
+}
+
+bool KTDiskWriter::mergeFolder(const QByteArray &from, const QByteArray &to)
+{
+    struct stat st;
+    if (::lstat(full(from).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    QList<QByteArray> children;
+    if (DIR *dir = ::opendir(full(from).constData())) {
+        while (const dirent *item = ::readdir(dir)) {
+            const QByteArray name(item->d_name);
+            if (name != "." && name != "..")
+                children << name;
+        }
+        ::closedir(dir);
+    } else {
+        return false;
+    }
+    for (const QByteArray &rel : std::as_const(m_linkOrder)) {
+        if (parentOf(rel) == from && m_pendingLinks.contains(rel))
+            children << rel.mid(from.size() + 1);
+    }
+    // Only a merge that replaces nothing is made.
+    for (const QByteArray &name : std::as_const(children)) {
+        if (m_pendingLinks.contains(to + '/' + name) || ::lstat(full(to + '/' + name).constData(), &st) == 0
+            || errno != ENOENT)
+            return false;
+    }
+    for (const QByteArray &name : std::as_const(children)) {
+        if (m_pendingLinks.contains(from + '/' + name))
+            continue;
+        if (::renameat2(AT_FDCWD, full(from + '/' + name).constData(), AT_FDCWD, full(to + '/' + name).constData(),
+                        RENAME_NOREPLACE) != 0
+            && ::rename(full(from + '/' + name).constData(), full(to + '/' + name).constData()) != 0)
+            return false;
+    }
+    return ::rmdir(full(from).constData()) == 0;
+}
+
+QByteArray KTDiskWriter::movedPath(const QByteArray &rel, const QHash<QByteArray, QByteArray> &moved)
+{
+    QList<QByteArray> parts = rel.split('/');
+    QByteArray old;
+    for (QByteArray &part : parts) {
+        old += old.isEmpty() ? part : '/' + part;
+        if (auto it = moved.find(old); it != moved.end())
+            part = *it;
+    }
+    return parts.join('/');
+}
+
+int KTDiskWriter::renameEntries(const QHash<QByteArray, QByteArray> &newNames)
+{
+    std::vector<QByteArray> order(newNames.keyBegin(), newNames.keyEnd());
+    std::sort(order.begin(), order.end(), [](const QByteArray &a, const QByteArray &b) {
+        return a.count('/') != b.count('/') ? a.count('/') > b.count('/') : a < b;
+    });
+    QHash<QByteArray, QByteArray> moved;
+    for (const QByteArray &from : order) {
+        const QByteArray &name = newNames.value(from);
+        if (name.isEmpty() || name.contains('/') || name == "." || name == "..")
+            continue;
+        const QByteArray parent = parentOf(from);
+        if (moveEntry(from, parent.isEmpty() ? name : parent + '/' + name))
+            moved.insert(from, name);
+    }
+    if (moved.isEmpty())
+        return 0;
+
+    QSet<QByteArray> dirs;
+    for (const QByteArray &dir : std::as_const(m_knownDirs))
+        dirs.insert(movedPath(dir, moved));
+    m_knownDirs = std::move(dirs);
+    QHash<QByteArray, PendingLink> links;
+    for (PendingLink link : std::as_const(m_pendingLinks)) {
+        link.rel = movedPath(link.rel, moved);
+        links.insert(link.rel, std::move(link));
+    }
+    m_pendingLinks = std::move(links);
+    for (QByteArray &rel : m_linkOrder)
+        rel = movedPath(rel, moved);
+    for (DirFixup &fixup : m_dirFixups)
+        fixup.rel = movedPath(fixup.rel, moved);
+    return int(moved.size());
 }
 
 KTExtractionError KTDiskWriter::createLink(const PendingLink &link)

@@ -50,6 +50,14 @@ public:
     KTExtractionError makeHardLink(const QByteArray &rel, const QByteArray &targetRel);
     KTExtractionError deferSymlink(const QByteArray &rel, const QByteArray &target, std::optional<timespec> mtime);
 
+    // Gives entries already written new last components: each key is a path
+    // as written, its value the new name in the same folder. Deeper paths are
+    // moved first; a move whose new name is taken is not made, but for a
+    // folder onto a folder, which merges them when no entry collides. Links
+    // still pending move with their paths. Returns how many moves were made.
+    int renameEntries(const QHash<QByteArray, QByteArray> &newNames);
+    // A pending link's target, replaced before the link is made.
+    void retargetPendingLink(const QByteArray &rel, const QByteArray &target);
     // Creates the deferred links, checks them, then sets folder times and
     // permissions. Unsafe links are removed and reported as UnsafeEntry.
     KTExtractionError finish(bool createLinks);
@@ -87,6 +95,12 @@ private:
     // there when overwriting, or picks a free name.
     KTExtractionError claimPath(QByteArray &rel);
     void forgetPendingLink(const QByteArray &rel);
+    bool moveEntry(const QByteArray &from, const QByteArray &to);
+    // Moves a folder's entries into another folder that already exists,
+    // when none of them is taken there, and removes the emptied folder.
+    bool mergeFolder(const QByteArray &from, const QByteArray &to);
+    // rel after the moves made: each component whose path was moved renamed.
+    static QByteArray movedPath(const QByteArray &rel, const QHash<QByteArray, QByteArray> &moved);
     // Makes one deferred link, when it is safe.
     KTExtractionError createLink(const PendingLink &link);
 

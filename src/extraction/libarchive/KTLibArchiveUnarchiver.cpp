@@ -252,8 +252,27 @@ void KTLibArchiveUnarchiver::noteUndecided(const QByteArray &raw)
     m_undecided.push_back(raw);
     if (m_undecided.size() >= m_nextDetectionAt && m_undecided.size() <= 4096) {
         m_detected = KTEncodingDetector::detect(m_undecided);
+        m_detectedOver = m_undecided.size();
         m_nextDetectionAt *= 2;
     }
+}
+
+bool KTLibArchiveUnarchiver::namesSettleLater() const
+{
+    return !m_zip && !m_namesPreRead && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_RAW;
+}
+
+void KTLibArchiveUnarchiver::settleNames(KTDiskWriter &writer)
+{
+    if (m_provisional.isEmpty())
+        return;
+    if (m_undecided.size() != m_detectedOver)
+        m_detected = KTEncodingDetector::detect(m_undecided);
+    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
+    m_provisional.settle(
+        writer,
+        [&](const QByteArray &raw) { return KTPathSanitizer::sanitize(decodeUndecided(raw), false, maxPath).path; },
+        [&](const QByteArray &raw) { return decodeUndecided(raw).toUtf8(); });
 }
 
 QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
@@ -263,6 +282,11 @@ QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
     if (!needsDecoding(raw))
         return QString::fromLatin1(raw);
     noteUndecided(raw);
+    return decodeUndecided(raw);
+}
+
+QString KTLibArchiveUnarchiver::decodeUndecided(const QByteArray &raw)
+{
     const KTArchiveString string(raw, m_detected.encoding, m_detected.confidence);
     const QByteArray encoding = m_delegate ? m_delegate->encodingNameForString(*this, string) : QByteArray();
     return KTEncodings::decodeOrDefault(raw, encoding);
@@ -280,12 +304,12 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
         // A lone compressed file: name it after the archive without its last extension.
         const QFileInfo info(m_path);
         const QString name = info.completeBaseName();
-        return {name.isEmpty() ? info.fileName() + QStringLiteral(".out") : name, false};
+        return {name.isEmpty() ? info.fileName() + QStringLiteral(".out") : name, false, {}};
     }
     const char *path = archive_entry_pathname(e);
     if (!path) {
         const wchar_t *wide = archive_entry_pathname_w(e);
-        return {wide ? QString::fromWCharArray(wide) : QString(), false};
+        return {wide ? QString::fromWCharArray(wide) : QString(), false, {}};
     }
     QByteArray raw(path);
     bool decided = formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw);
@@ -298,7 +322,8 @@ KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const arc
             }
         }
     }
-    return {decodeRaw(raw, decided), isZip()};
+    const bool provisional = !decided && needsDecoding(raw) && namesSettleLater();
+    return {decodeRaw(raw, decided), isZip(), provisional ? raw : QByteArray()};
 }
 
 KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_entry *entry, int index, int maxPath)
@@ -311,6 +336,7 @@ KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_ent
     named.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
     named.info.isEncrypted = archive_entry_is_encrypted(entry);
     named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+    named.provisionalRaw = decoded.provisionalRaw;
     return named;
 }
 
@@ -394,6 +420,8 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         const char *target = archive_entry_symlink(entry);
         if (!target || !*target)
             return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
+        if (namesSettleLater() && !KTEncodings::isValidUtf8(target))
+            m_provisional.noteSymlink(rel, target);
         return writer.deferSymlink(rel, symlinkTarget(target), mtime);
     }
     case AE_IFREG:
@@ -438,8 +466,11 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             if (m_delegate)
                 m_delegate->willExtractEntry(*this, info, to);
             KTExtractionError error = KTPathSanitizer::unwritable(info.name, sane.path, sane.reason, info.isDirectory);
-            if (error.ok())
+            if (error.ok()) {
+                if (!named.provisionalRaw.isEmpty())
+                    m_provisional.noteEntry(named.provisionalRaw, *sane.path);
                 error = extractEntry(entry, info, *sane.path, writer, done);
+            }
             if (m_delegate)
                 m_delegate->didExtractEntry(*this, info, to, error);
             if (error.failed()) {
@@ -567,6 +598,8 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
 
     if (result.ok() && m_gzip)
         result = m_gzip->finish();
+    if (result.code != KTErrorCode::Cancelled)
+        settleNames(writer);
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.

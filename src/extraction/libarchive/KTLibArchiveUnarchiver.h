@@ -4,6 +4,7 @@
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/libarchive/KTPassphraseHandout.h"
+#include "extraction/libarchive/KTProvisionalNames.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
 #include "extraction/names/KTEncodingDetector.h"
 #include "extraction/zip/KTZipDirectory.h"
@@ -45,11 +46,13 @@ private:
     struct DecodedName {
         QString name;
         bool backslashSeparates = false;
+        QByteArray provisionalRaw; // the raw name, when the decoding is a guess
     };
     // An entry as the delegate is told of it, and its path below the root.
     struct NamedEntry {
         KTArchiveEntry info;
         KTPathSanitizer::Result path;
+        QByteArray provisionalRaw;
     };
 
     static int defaultZipWorkers();
@@ -64,6 +67,8 @@ private:
     DecodedName decodeName(const archive_entry *entry);
     NamedEntry nameEntry(archive_entry *entry, int index, int maxPath);
     QString decodeRaw(const QByteArray &raw, bool decided);
+    // The delegate's reading of a raw name under the detection so far.
+    QString decodeUndecided(const QByteArray &raw);
     // A symbolic link's target as UTF-8 bytes.
     QByteArray symlinkTarget(const char *target);
     // A hard link's target below the root, or why it is refused.
@@ -72,6 +77,9 @@ private:
     // Detection over all names of an uncompressed tar, cpio or ar file,
     // whose headers a second reader reaches by seeking past the data.
     void preReadNames();
+    // Names decoded as they come, which settleNames() reconsiders at the end.
+    bool namesSettleLater() const;
+    void settleNames(KTDiskWriter &writer);
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
     std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
@@ -103,6 +111,8 @@ private:
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;
     size_t m_nextDetectionAt = 1;
+    size_t m_detectedOver = 0;
+    KTProvisionalNames m_provisional;
     bool m_namesPreRead = false;
 
     KTReadProgressGuard m_progressGuard;

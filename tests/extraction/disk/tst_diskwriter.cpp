@@ -136,6 +136,8 @@ bool sameTime(const timespec &a, const timespec &b)
 Q_DECLARE_METATYPE(Steps)
 Q_DECLARE_METATYPE(FileEnd)
 Q_DECLARE_METATYPE(Blocks)
+using Renames = QHash<QByteArray, QByteArray>;
+Q_DECLARE_METATYPE(Renames)
 
 class TestDiskWriter : public QObject
 {
@@ -150,6 +152,8 @@ private slots:
     void times();
     void fileEnds_data();
     void fileEnds();
+    void renames_data();
+    void renames();
 };
 
 // The modes below are then exactly the ones the writer asks for.
@@ -479,6 +483,68 @@ void TestDiskWriter::fileEnds()
     if (!expected.isNull())
         tree.append(u"f="_s + QString::fromUtf8(expected));
     tree.sort();
+    QCOMPARE(listing(place), tree);
+    arena.checkOutsideUntouched();
+}
+
+
+void TestDiskWriter::renames_data()
+{
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<Renames>("renames");
+    QTest::addColumn<Renames>("retargets");
+    QTest::addColumn<int>("moved");
+    QTest::addColumn<QStringList>("tree");
+
+    QTest::newRow("a file and its folder, the deeper first")
+        << Steps{Step::folder("g"), Step::file("g/a")} << Renames{{"g/a", "A"}, {"g", "G"}} << Renames{} << 2
+        << QStringList{u"G/"_s, u"G/A=x"_s};
+    QTest::newRow("a taken name keeps the guess")
+        << Steps{Step::file("a", "1"), Step::file("b", "2")} << Renames{{"a", "b"}} << Renames{} << 0
+        << QStringList{u"a=1"_s, u"b=2"_s};
+    QTest::newRow("a pending link moves with its folder and takes its new target")
+        << Steps{Step::folder("g"), Step::file("g/f"), Step::symlink("g/l", "f")}
+        << Renames{{"g/f", "F"}, {"g", "G"}} << Renames{{"g/l", "F"}} << 2
+        << QStringList{u"G/"_s, u"G/F=x"_s, u"G/l->F"_s};
+    QTest::newRow("a folder onto its twin merges")
+        << Steps{Step::folder("g"), Step::file("g/a"), Step::symlink("g/l", "a"), Step::file("K/b")}
+        << Renames{{"g", "K"}} << Renames{} << 1 << QStringList{u"K/"_s, u"K/a=x"_s, u"K/b=x"_s, u"K/l->a"_s};
+    QTest::newRow("a merge that would replace stays apart")
+        << Steps{Step::file("g/a", "1"), Step::file("K/a", "2")} << Renames{{"g", "K"}} << Renames{} << 0
+        << QStringList{u"K/"_s, u"K/a=2"_s, u"g/"_s, u"g/a=1"_s};
+    QTest::newRow("a new name is one component")
+        << Steps{Step::file("a"), Step::file("b"), Step::file("c")}
+        << Renames{{"a", "x/y"}, {"b", ".."}, {"c", ""}} << Renames{} << 0
+        << QStringList{u"a=x"_s, u"b=x"_s, u"c=x"_s};
+}
+
+// Entries written under one name get another in their folder, before the
+// links are made; nothing is replaced and nothing leaves the root.
+void TestDiskWriter::renames()
+{
+    QFETCH(Steps, steps);
+    QFETCH(Renames, renames);
+    QFETCH(Renames, retargets);
+    QFETCH(int, moved);
+    QFETCH(QStringList, tree);
+
+    KTArena arena;
+    QVERIFY(arena.isValid());
+    arena.snapshot();
+    const Place place(arena);
+    KTDiskWriter writer(place.encodedRoot);
+    for (const Step &step : steps) {
+        const KTExtractionError error = step.kind == Step::Folder ? writer.makeDirectory(step.rel, 0755, std::nullopt)
+                                        : step.kind == Step::Symlink
+                                            ? writer.deferSymlink(step.rel, step.arg, std::nullopt)
+                                            : writeFile(writer, step.rel, step.arg);
+        QVERIFY2(error.ok(), qPrintable(error.message()));
+    }
+    for (auto it = retargets.begin(); it != retargets.end(); ++it)
+        writer.retargetPendingLink(it.key(), it.value());
+    QCOMPARE(writer.renameEntries(renames), moved);
+    const KTExtractionError finished = writer.finish(true);
+    QVERIFY2(finished.ok(), qPrintable(finished.message()));
     QCOMPARE(listing(place), tree);
     arena.checkOutsideUntouched();
 }

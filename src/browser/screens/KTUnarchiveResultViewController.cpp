@@ -156,6 +156,11 @@ void KTUnarchiveResultViewController::bakeToHome()
 
 void KTUnarchiveResultViewController::addNotices()
 {
+    if (m_fileDataCollection.isIncomplete())
+        m_ui->noticeList->addNotice(tr("Incomplete: the archive is damaged, and this is only what could be read before the damage."));
+    const KTSkippedEntries skipped = m_fileDataCollection.skippedEntries();
+    if (!skipped.isEmpty())
+        m_ui->noticeList->addNotice(skipped.summary(), skipped.details().join(QLatin1Char('\n')));
     const QString temp = QDir(QDir::tempPath()).canonicalPath();
     const QString folder = QFileInfo(QFileInfo(m_fileDataCollection.desPath()).absolutePath()).canonicalFilePath();
     if (!temp.isEmpty() && (folder == temp || folder.startsWith(temp + QLatin1Char('/'))))

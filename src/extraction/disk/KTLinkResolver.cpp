@@ -100,3 +100,23 @@ std::optional<QByteArray> KTLinkResolver::removeAllIfAnyOutside(const QByteArray
     links.clear();
     return outside;
 }
+
+std::vector<QByteArray> KTLinkResolver::removeEachOutside(const QByteArray &root, std::vector<QByteArray> &links)
+{
+    std::vector<QByteArray> removed;
+    for (bool changed = true; changed;) {
+        changed = false;
+        std::vector<QByteArray> kept;
+        for (const QByteArray &rel : links) {
+            if (staysInside(root, root + '/' + rel)) {
+                kept.push_back(rel);
+                continue;
+            }
+            ::unlink((root + '/' + rel).constData());
+            removed.push_back(rel);
+            changed = true;
+        }
+        links.swap(kept);
+    }
+    return removed;
+}

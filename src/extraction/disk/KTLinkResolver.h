@@ -19,5 +19,9 @@ public:
     // Checks the links (paths relative to root). When one points outside,
     // every link is removed, since removing one changes where others
     // resolve, and the list is cleared: returns the first that pointed outside.
+    // Removes each link that points outside, until all that stay point
+    // inside (removing one can change where others lead); returns the
+    // removed ones, which leave the list.
+    static std::vector<QByteArray> removeEachOutside(const QByteArray &root, std::vector<QByteArray> &links);
     static std::optional<QByteArray> removeAllIfAnyOutside(const QByteArray &root, std::vector<QByteArray> &links);
 };

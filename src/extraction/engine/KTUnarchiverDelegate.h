@@ -36,6 +36,12 @@ public:
     // error.ok() when the entry was extracted.
     virtual void didExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to,
                                  const KTExtractionError &error) = 0;
+    // A link was left out at the end, after every entry: it pointed outside
+    // the folder (path is where it would have been, below the destination).
+    virtual void didSkipLink(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why)
+    {
+        Q_UNUSED(unarchiver) Q_UNUSED(path) Q_UNUSED(why)
+    }
     // Byte counts: of this entry, done and size; of the whole archive, done and size.
     virtual void extractionProgress(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, qint64 fileProgress,
                                     qint64 fileSize, qint64 totalProgress, qint64 totalSize) = 0;

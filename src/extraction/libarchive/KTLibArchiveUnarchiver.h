@@ -72,6 +72,10 @@ private:
     // Detection over all names of an uncompressed tar, cpio or ar file,
     // whose headers a second reader reaches by seeking past the data.
     void preReadNames();
+    bool startsWithZipEntry() const;
+    // Opens the archive again with libarchive's reader of zip local headers,
+    // which needs no central directory.
+    KTExtractionError reopenAsStreamingZip();
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
     std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
@@ -99,6 +103,8 @@ private:
     int m_zipWorkers = 0;
 
     std::optional<KTZipDirectory> m_zip;
+    bool m_streamingZip = false;
+    bool m_zipDirectoryMissing = false;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;

@@ -56,8 +56,8 @@ private slots:
     void deepFolder_data() { addFormatRows(); }
 
     // A folder 2,000 levels deep, every level an entry: its path passes the
-    // system's limit, so it ends in a failure with a cause; the levels that
-    // fit stay inside.
+    // system's limit, so the levels beyond are left out with a cause; the
+    // levels that fit stay inside.
     void deepFolder()
     {
         QFETCH(QByteArray, format);
@@ -75,9 +75,11 @@ private slots:
         arena.snapshot();
         QString root;
         const KTJobOutcome out = arena.run(archive, &root, TimeoutMs);
-        QVERIFY(!out.succeeded);
-        QCOMPARE(out.error.code, KTErrorCode::UnsafeEntry);
-        QVERIFY2(out.error.message().contains(QLatin1String("too long")), qPrintable(out.error.message()));
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
+        QVERIFY(!out.skipped.isEmpty());
+        const KTExtractionError &last = out.skipped.entries().back().reason;
+        QVERIFY2(last.detail.contains(QLatin1String("too long")) && last.detail.contains(QLatin1String("bottom.txt")),
+                 qPrintable(last.message()));
     }
 };
 

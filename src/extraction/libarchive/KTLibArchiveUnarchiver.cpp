@@ -9,6 +9,7 @@
 #include "extraction/libarchive/KTArchiveReadError.h"
 #include "extraction/libarchive/KTGzipSource.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
+#include "extraction/libarchive/KTZeroTailSource.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/zip/KTZipEntryReader.h"
@@ -251,7 +252,8 @@ KTExtractionError KTLibArchiveUnarchiver::reopenAsStreamingZip()
     archive_read_support_format_zip_streamable(m_archive);
     m_passphrase.answerFor(m_archive);
     m_streamingZip = true;
-    if (archive_read_open_filename(m_archive, QFile::encodeName(m_path).constData(), ReadBlockSize) != ARCHIVE_OK)
+    m_zeroTail = std::make_unique<KTZeroTailSource>(m_path);
+    if (m_zeroTail->open(m_archive) != ARCHIVE_OK)
         return openError();
     return {};
 }
@@ -366,6 +368,8 @@ KTPathSanitizer::Result KTLibArchiveUnarchiver::hardlinkTarget(const char *targe
 
 qint64 KTLibArchiveUnarchiver::readPosition() const
 {
+    if (m_zeroTail)
+        return m_zeroTail->bytesRead();
     return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
 }
 

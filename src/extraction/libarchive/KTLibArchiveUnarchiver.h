@@ -19,6 +19,7 @@ struct archive;
 struct archive_entry;
 class KTDiskWriter;
 class KTGzipSource;
+class KTZeroTailSource;
 
 // The unarchiver on libarchive: every format and filter libarchive reads.
 //
@@ -91,6 +92,7 @@ private:
 
     QString m_path;
     std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
+    std::unique_ptr<KTZeroTailSource> m_zeroTail; // likewise, for a zip read from its local headers
     archive *m_archive = nullptr;
     archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
     bool m_parsed = false;

@@ -66,8 +66,6 @@ bool writeDamaged(const QString &kind, const QString &path)
         bytes.truncate(directory);
     else if (kind == QLatin1String("zip-no-end-record"))
         bytes[end + 1] = 'X';
-    else if (kind == QLatin1String("zip-bad-directory-offset"))
-        bytes.replace(end + 16, 4, QByteArray("\xf0\xff\xff\x7f", 4));
     else if (kind == QLatin1String("zip-cut-in-last"))
         bytes.truncate(bytes.indexOf("c.txt") + 2000);
     else if (kind == QLatin1String("tar-cut-in-last") || kind == QLatin1String("tar.gz-cut"))
@@ -171,7 +169,6 @@ private slots:
         QTest::newRow("zip cut before its directory") << "zip-cut" << "zip" << damaged << all;
         QTest::newRow("stored zip cut before its directory") << "zip-stored-cut" << "zip" << damaged << all;
         QTest::newRow("zip without its end record") << "zip-no-end-record" << "zip" << damaged << all;
-        QTest::newRow("zip with a wrong directory offset") << "zip-bad-directory-offset" << "zip" << damaged << all;
         QTest::newRow("zip cut in its last entry") << "zip-cut-in-last" << "zip" << damaged << QStringList{"a.txt", "b/b.txt"};
         QTest::newRow("tar cut in its last entry") << "tar-cut-in-last" << "tar" << damaged << QStringList{"a.txt", "b/b.txt"};
         QTest::newRow("tar.gz cut") << "tar.gz-cut" << "tar.gz" << damaged << QStringList{"a.txt", "b/b.txt"};

@@ -84,23 +84,6 @@ bool KTLinkResolver::staysInside(const QByteArray &root, const QByteArray &link)
     return true;
 }
 
-std::optional<QByteArray> KTLinkResolver::removeAllIfAnyOutside(const QByteArray &root, std::vector<QByteArray> &links)
-{
-    std::optional<QByteArray> outside;
-    for (const QByteArray &rel : links) {
-        if (!staysInside(root, root + '/' + rel)) {
-            outside = rel;
-            break;
-        }
-    }
-    if (!outside)
-        return std::nullopt;
-    for (const QByteArray &rel : links)
-        ::unlink((root + '/' + rel).constData());
-    links.clear();
-    return outside;
-}
-
 std::vector<QByteArray> KTLinkResolver::removeEachOutside(const QByteArray &root, std::vector<QByteArray> &links)
 {
     std::vector<QByteArray> removed;

@@ -182,5 +182,5 @@ void KTUnarchiver::reportSkippedLinks(const KTDiskWriter &writer)
     if (!m_delegate)
         return;
     for (const KTDiskWriter::SkippedLink &link : writer.skippedLinks())
-        m_delegate->didSkipLink(*this, QString::fromUtf8(link.rel), link.reason);
+        m_delegate->didRemoveUnsafeItem(*this, QString::fromUtf8(link.rel), link.reason);
 }

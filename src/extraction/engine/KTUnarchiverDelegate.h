@@ -36,9 +36,10 @@ public:
     // error.ok() when the entry was extracted.
     virtual void didExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to,
                                  const KTExtractionError &error) = 0;
-    // A link was left out at the end, after every entry: it pointed outside
-    // the folder (path is where it would have been, below the destination).
-    virtual void didSkipLink(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why)
+    // An item was left out after the entries were written: a link that
+    // pointed outside the folder, or what a helper program wrote against
+    // the rules (path is below the destination).
+    virtual void didRemoveUnsafeItem(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why)
     {
         Q_UNUSED(unarchiver) Q_UNUSED(path) Q_UNUSED(why)
     }

@@ -442,7 +442,7 @@ void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &entr
         m_firstEntryError = error;
 }
 
-void KTExtractionJob::didSkipLink(KTUnarchiver &, const QString &path, const KTExtractionError &why)
+void KTExtractionJob::didRemoveUnsafeItem(KTUnarchiver &, const QString &path, const KTExtractionError &why)
 {
     std::lock_guard lock(m_mutex);
     m_skipped.add(path, why);

@@ -104,7 +104,7 @@ private:
     void willExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to) override;
     void didExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to,
                          const KTExtractionError &error) override;
-    void didSkipLink(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why) override;
+    void didRemoveUnsafeItem(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why) override;
     void extractionProgress(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, qint64 fileProgress,
                             qint64 fileSize, qint64 totalProgress, qint64 totalSize) override;
     bool extractionShouldStop(KTUnarchiver &unarchiver) override;

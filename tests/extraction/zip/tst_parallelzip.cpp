@@ -121,10 +121,10 @@ public:
         check();
         events << QStringLiteral("did %1 %2").arg(entry.index).arg(int(error.code));
     }
-    void didSkipLink(KTUnarchiver &, const QString &path, const KTExtractionError &why) override
+    void didRemoveUnsafeItem(KTUnarchiver &, const QString &path, const KTExtractionError &why) override
     {
         check();
-        events << QStringLiteral("skipped link %1 %2").arg(path).arg(int(why.code));
+        events << QStringLiteral("removed %1 %2").arg(path).arg(int(why.code));
     }
     void extractionProgress(KTUnarchiver &, const KTArchiveEntry &, qint64, qint64, qint64 done, qint64 total) override
     {

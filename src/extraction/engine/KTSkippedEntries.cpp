@@ -33,11 +33,16 @@ QString KTSkippedEntries::summary() const
                                                            "outside the folder").arg(n);
 }
 
-QStringList KTSkippedEntries::details() const
+QStringList KTSkippedEntries::details(int limit) const
 {
     QStringList lines;
-    for (const Entry &e : m_entries)
+    for (const Entry &e : m_entries) {
+        if (limit >= 0 && lines.size() == limit) {
+            lines.append(QCoreApplication::translate("KTSkippedEntries", "… and %1 more").arg(size() - limit));
+            break;
+        }
         lines.append(e.name + QStringLiteral(" (") + (e.reason.detail.isEmpty() ? e.reason.cause() : e.reason.detail)
                      + QLatin1Char(')'));
+    }
     return lines;
 }

@@ -30,8 +30,9 @@ public:
     // One translated line: how many were left out and why
     // ("2 entries were not extracted: they would have written outside the folder").
     QString summary() const;
-    // One line per entry: its name and the detail of why.
-    QStringList details() const;
+    // One line per entry: its name and the detail of why; with a limit, at
+    // most that many, then a line saying how many more there are.
+    QStringList details(int limit = -1) const;
 
 private:
     std::vector<Entry> m_entries;

@@ -180,7 +180,8 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     archive_entry *entry = nullptr;
     int r = archive_read_next_header(m_archive, &entry);
     // A zip whose directory libarchive cannot use is read from its local headers.
-    if (r < ARCHIVE_WARN && m_archiveVolumeCount == 1 && startsWithZipEntry() && !KTZipDirectory::read(m_path)) {
+    if (r < ARCHIVE_WARN && m_archiveVolumeCount == 1 && KTZipDirectory::startsWithLocalHeader(m_path)
+        && !KTZipDirectory::read(m_path)) {
         if (auto error = reopenAsStreamingZip(); error.failed())
             return error;
         r = archive_read_next_header(m_archive, &entry);
@@ -236,12 +237,6 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     }
     m_parsed = true;
     return {};
-}
-
-bool KTLibArchiveUnarchiver::startsWithZipEntry() const
-{
-    QFile file(m_path);
-    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray("PK\x03\x04", 4);
 }
 
 KTExtractionError KTLibArchiveUnarchiver::reopenAsStreamingZip()

@@ -73,7 +73,6 @@ private:
     // Detection over all names of an uncompressed tar, cpio or ar file,
     // whose headers a second reader reaches by seeking past the data.
     void preReadNames();
-    bool startsWithZipEntry() const;
     // Opens the archive again with libarchive's reader of zip local headers,
     // which needs no central directory.
     KTExtractionError reopenAsStreamingZip();

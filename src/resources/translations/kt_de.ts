@@ -513,5 +513,9 @@
         <source>%1 entries were not extracted: they would have written outside the folder</source>
         <translation>%1 Einträge wurden nicht entpackt: Sie hätten außerhalb des Ordners geschrieben</translation>
     </message>
+    <message>
+        <source>… and %1 more</source>
+        <translation>… und %1 weitere</translation>
+    </message>
 </context>
 </TS>

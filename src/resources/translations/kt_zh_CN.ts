@@ -513,5 +513,9 @@
         <source>%1 entries were not extracted: they would have written outside the folder</source>
         <translation>%1 个条目未解压：它们会写到文件夹之外</translation>
     </message>
+    <message>
+        <source>… and %1 more</source>
+        <translation>… 另有 %1 个</translation>
+    </message>
 </context>
 </TS>

@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -205,36 +204,6 @@ private slots:
         QVERIFY(!screen().noticeList()->isVisible());
         showResult(m_base + "/tmp/kept");
         QTest::keyClick(outline(), Qt::Key_Backspace);
-        QCOMPARE(screen().noticeList()->count(), 0);
-    }
-
-    // Entries left out are one line whose tooltip names each and why; an
-    // incomplete result says so first.
-    void skippedAndIncompleteNotices()
-    {
-        QVERIFY(kt_writeFile(m_base + "/home/partial/a.txt", "a"));
-        qputenv("TMPDIR", QFile::encodeName(m_base + "/tmp"));
-        auto &collection = KTFileDataCollection::shareInstance();
-        KTSkippedEntries skipped;
-        skipped.add("../up.txt", KTExtractionError::make(KTErrorCode::UnsafeEntry, "../up.txt: climbs out"));
-        skipped.add("dev/null", KTExtractionError::make(KTErrorCode::SpecialFile, "dev/null is a device"));
-        collection.startOver();
-        collection.setDesPath(m_base + "/home/partial");
-        collection.setSkippedEntries(skipped);
-        collection.setIncomplete(true);
-        QVERIFY(collection.fileData());
-        m_window->kt_Next(KTViewControllerDelegate::ResultScreen);
-        const int before = screen().refreshCount();
-        KTNotificationCenter::defaultCenter().postNotification("fileget");
-        QTRY_COMPARE(screen().refreshCount(), before + 1);
-        QCOMPARE(screen().noticeList()->texts(),
-                 (QStringList{"Incomplete: the archive is damaged, and this is only what could be read before the damage.",
-                              "2 entries were not extracted: they would have written outside the folder or are special files"}));
-        const QList<QLabel *> labels = screen().noticeList()->findChildren<QLabel *>(QStringLiteral("noticeText"));
-        QCOMPARE(labels.size(), 2);
-        QCOMPARE(labels.at(1)->toolTip(), QStringLiteral("../up.txt (../up.txt: climbs out)\ndev/null (dev/null is a device)"));
-        // A new result without either says nothing of them.
-        showResult(m_base + "/home/partial");
         QCOMPARE(screen().noticeList()->count(), 0);
     }
 

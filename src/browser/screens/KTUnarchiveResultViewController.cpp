@@ -165,7 +165,7 @@ void KTUnarchiveResultViewController::bakeToHome()
 void KTUnarchiveResultViewController::addNotices()
 {
     if (m_fileDataCollection.isIncomplete())
-        m_ui->noticeList->addNotice(tr("Incomplete: the archive is damaged, and this is only what could be read before the damage."));
+        m_ui->noticeList->addNotice(tr("Incomplete: only what was read before the damage."));
     const KTSkippedEntries skipped = m_fileDataCollection.skippedEntries();
     if (!skipped.isEmpty())
         m_ui->noticeList->addNotice(skipped.summary(), skipped.details(MaxSkippedNamesShown).join(QLatin1Char('\n')));

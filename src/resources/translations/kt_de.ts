@@ -394,8 +394,8 @@
         <translation>%1: %2</translation>
     </message>
     <message>
-        <source>Incomplete: the archive is damaged, and this is only what could be read before the damage.</source>
-        <translation>Unvollständig: Das Archiv ist beschädigt, dies ist nur, was vor der Beschädigung gelesen werden konnte.</translation>
+        <source>Incomplete: only what was read before the damage.</source>
+        <translation>Unvollständig: nur, was vor der Beschädigung gelesen wurde.</translation>
     </message>
 </context>
 <context>

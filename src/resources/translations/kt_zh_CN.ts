@@ -394,8 +394,8 @@
         <translation>%1：%2</translation>
     </message>
     <message>
-        <source>Incomplete: the archive is damaged, and this is only what could be read before the damage.</source>
-        <translation>不完整：压缩包已损坏，这里只是损坏之前能读出的内容。</translation>
+        <source>Incomplete: only what was read before the damage.</source>
+        <translation>不完整：只有损坏之前读出的内容。</translation>
     </message>
 </context>
 <context>

@@ -30,6 +30,17 @@ void printErr(const QString &text)
     std::fputc('\n', stderr);
 }
 
+// Entry names come from the archive: control characters (escape sequences
+// among them) are shown as '?' rather than sent to the terminal.
+QString printable(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    return text;
+}
+
 std::optional<QString> readLineFromTerminal(const QString &prompt)
 {
     FILE *tty = std::fopen("/dev/tty", "r+");
@@ -169,7 +180,7 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
         }
         printErr(skipped.summary());
         for (const QString &line : skipped.details())
-            printErr(QStringLiteral("skipped: ") + line);
+            printErr(QStringLiteral("skipped: ") + printable(line));
         emit finished(ExitSkipped);
     });
     connect(m_job, &KTExtractionJob::passwordErrorH, this, [this](const KTExtractionError &error) {
@@ -181,7 +192,7 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
             return;
         }
         printErr(QStringLiteral("Extract error or password error, try again!"));
-        printErr(error.message());
+        printErr(printable(error.message()));
         if (m_keepsPartial)
             keepOnlyPartialResult();
         emit finished(ExitFailed);

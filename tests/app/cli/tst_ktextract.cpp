@@ -163,7 +163,7 @@ private slots:
     void skippedEntries()
     {
         QVERIFY(KTTestArchives::write(m_dir.filePath("mixed.tar"),
-                                      {KTTestEntry::file("a.txt", "a"), KTTestEntry::file("../up.txt", "evil"),
+                                      {KTTestEntry::file("a.txt", "a"), KTTestEntry::file("../up\x1b[2J.txt", "evil"),
                                        KTTestEntry::symlink("root", "/"), KTTestEntry::file("b.txt", "b")},
                                       "pax"));
         const Run r = run({"-q", "-o", m_out, m_dir.filePath("mixed.tar")});
@@ -174,7 +174,9 @@ private slots:
         const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(0), QStringLiteral("2 entries were not extracted: they would have written outside the folder"));
-        QVERIFY2(lines.at(1).contains("../up.txt") && lines.at(2).contains("root"), qPrintable(r.err));
+        // The name's escape sequence reaches no terminal.
+        QVERIFY2(lines.at(1).contains("../up?[2J.txt") && lines.at(2).contains("root"), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QChar(0x1b)));
         QVERIFY(run({"--help"}).out.contains("3 extracted, some entries skipped"));
     }
 

@@ -2,6 +2,7 @@
 
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTSkippedEntries.h"
 
 #include <QFile>
 
@@ -74,6 +75,7 @@ KTExtractionError KTScriptedUnarchiver::unarchive()
     KTDiskWriter writer(resolved, m_alwaysOverwrites);
     KTExtractionError result = extractEntries(writer);
     const KTExtractionError finished = writer.finish(result.ok());
+    reportSkippedLinks(writer);
     if (result.ok())
         result = finished;
     if (result.failed())
@@ -112,7 +114,7 @@ KTExtractionError KTScriptedUnarchiver::extractEntries(KTDiskWriter &writer)
         m_script.log->add(KTScriptLog::did(entry.name, error.code));
         if (m_delegate)
             m_delegate->didExtractEntry(*this, info, to, error);
-        if (error.failed()) {
+        if (error.failed() && !KTSkippedEntries::skipsOnlyTheEntry(error)) {
             if (!m_script.goesOnAfterFailure)
                 return error;
             continue;

@@ -135,12 +135,15 @@ KTJobOutcome kt_runJob(const KTJobRun &run)
         outcome.finished = true;
         outcome.succeeded = true;
         outcome.desPath = path;
+        outcome.skipped = job.skippedEntries();
         loop.quit();
     });
     QObject::connect(&job, &KTExtractionJob::passwordErrorH, &loop, [&](const KTExtractionError &error) {
         outcome.finished = true;
         outcome.error = error;
         outcome.desPath = job.desPath();
+        outcome.skipped = job.skippedEntries();
+        outcome.partialResult = job.partialResult();
         loop.quit();
     });
     QTimer::singleShot(run.timeoutMs, &loop, &QEventLoop::quit);

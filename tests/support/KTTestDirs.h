@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extraction/engine/KTExtractionError.h"
+#include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/job/KTExtractionJob.h"
 
 #include <QByteArray>
@@ -61,6 +62,8 @@ struct KTJobOutcome {
     KTExtractionError error;
     QList<float> progress;     // every "fileprogress" value, in order
     int passwordRequests = 0;
+    KTSkippedEntries skipped;  // the entries left out as unsafe
+    QString partialResult;     // after damage: what was read before it, if kept
 };
 
 // Runs one job to its end on the real event loop.

@@ -21,12 +21,24 @@ namespace {
 
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitSkipped = 3;
 constexpr int ExitInterrupted = 130;
 
 void printErr(const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
+}
+
+// Entry names come from the archive: control characters (escape sequences
+// among them) are shown as '?' rather than sent to the terminal.
+QString printable(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    return text;
 }
 
 std::optional<QString> readLineFromTerminal(const QString &prompt)
@@ -74,8 +86,10 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Extracts ARCHIVE into a new folder (or, for an archive of one item, that item) in DIR,\n"
         "never replacing anything there, and prints the created path.\n"
+        "Entries that cannot be written safely (names or links leading outside the folder, devices,\n"
+        "FIFOs, sockets) are left out and each is named on standard error.\n"
         "Exit status: 0 extracted, 1 the extraction failed (the cause is printed), 2 usage error,\n"
-        "130 interrupted (nothing is left behind)."));
+        "3 extracted, some entries skipped, 130 interrupted (nothing is left behind)."));
     parser.addHelpOption();
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Extract into DIR (default: the current folder)."), QStringLiteral("DIR"));
@@ -88,7 +102,11 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
                                             QStringLiteral("Read the password from the first line of standard input."));
     const QCommandLineOption listOption(QStringLiteral("list-encodings"), QStringLiteral("List the encodings and exit."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("Show no progress."));
-    parser.addOptions({outputOption, encodingOption, passwordOption, listOption, quietOption});
+    const QCommandLineOption keepPartialOption(
+        QStringLiteral("keep-partial"),
+        QStringLiteral("When the archive is damaged, keep what was read before the damage and print its path "
+                       "(the exit status stays 1)."));
+    parser.addOptions({outputOption, encodingOption, passwordOption, listOption, quietOption, keepPartialOption});
     parser.addPositionalArgument(QStringLiteral("ARCHIVE"), QStringLiteral("The archive to extract."));
 
     if (!parser.parse(arguments)) {
@@ -145,7 +163,8 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
     m_job = new KTExtractionJob(this);
     m_job->setPreferences(m_preferences.get());
     m_job->setTemporaryDirectory(QFileInfo(outputDir).absoluteFilePath());
-    m_job->setKeepsPartialOutput(false);
+    m_keepsPartial = parser.isSet(keepPartialOption);
+    m_job->setKeepsPartialOutput(m_keepsPartial);
     m_job->setPasswordProvider([this] { return askPassword(); });
     KTNotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(KTNotificationCenter::FileProgress),
                                                       [this](const QVariant &object) { showProgress(object.toFloat()); });
@@ -154,7 +173,15 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
             std::fputc('\n', stderr);
         std::printf("%s\n", path.toLocal8Bit().constData());
         std::fflush(stdout);
-        emit finished(0);
+        const KTSkippedEntries skipped = m_job->skippedEntries();
+        if (skipped.isEmpty()) {
+            emit finished(0);
+            return;
+        }
+        printErr(skipped.summary());
+        for (const QString &line : skipped.details())
+            printErr(QStringLiteral("skipped: ") + printable(line));
+        emit finished(ExitSkipped);
     });
     connect(m_job, &KTExtractionJob::passwordErrorH, this, [this](const KTExtractionError &error) {
         if (m_progressShown)
@@ -165,13 +192,31 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
             return;
         }
         printErr(QStringLiteral("Extract error or password error, try again!"));
-        printErr(error.message());
+        printErr(printable(error.message()));
+        if (m_keepsPartial)
+            keepOnlyPartialResult();
         emit finished(ExitFailed);
     });
     // Interrupted: the job stops and removes its scratch folder.
     connect(new KTInterruptWatcher(this), &KTInterruptWatcher::interrupted, m_job, &KTExtractionJob::cancel);
     m_job->start(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
     return std::nullopt;
+}
+
+// Only what was read before damage is worth keeping; any other failure
+// leaves nothing behind, as without --keep-partial.
+void KTExtractCommandLine::keepOnlyPartialResult()
+{
+    const QString partial = m_job->partialResult();
+    if (partial.isEmpty()) {
+        const QString scratch = m_job->desPath();
+        if (!scratch.isEmpty())
+            QDir(scratch).removeRecursively();
+        return;
+    }
+    printErr(QStringLiteral("What was read before the damage is kept:"));
+    std::printf("%s\n", partial.toLocal8Bit().constData());
+    std::fflush(stdout);
 }
 
 std::optional<QString> KTExtractCommandLine::askPassword()

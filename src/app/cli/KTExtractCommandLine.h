@@ -11,7 +11,8 @@ class KTPreferences;
 
 // The command-line front end: runs one extraction job and reports it on
 // stdout/stderr. Exit codes: 0 success, 1 failed extraction, 2 usage error,
-// 130 interrupted (the scratch folder is removed).
+// 3 extracted with entries skipped as unsafe (named on stderr), 130
+// interrupted (the scratch folder is removed).
 class KTExtractCommandLine : public QObject
 {
     Q_OBJECT
@@ -30,10 +31,12 @@ signals:
 private:
     std::optional<QString> askPassword();
     void showProgress(float fraction);
+    void keepOnlyPartialResult();
 
     std::unique_ptr<KTPreferences> m_preferences;
     KTExtractionJob *m_job = nullptr;
     std::optional<QString> m_stdinPassword;
     bool m_quiet = false;
+    bool m_keepsPartial = false;
     bool m_progressShown = false;
 };

@@ -29,6 +29,14 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// A hostile archive may leave out thousands of entries; the tooltip names
+// the first ones and says how many more.
+constexpr int MaxSkippedNamesShown = 30;
+
+} // namespace
+
 KTUnarchiveResultViewController::KTUnarchiveResultViewController(KTViewControllerDelegate *delegate, QWidget *parent)
     : KTViewController(delegate, parent)
     , m_ui(std::make_unique<Ui::KTUnarchiveResultViewController>())
@@ -156,6 +164,11 @@ void KTUnarchiveResultViewController::bakeToHome()
 
 void KTUnarchiveResultViewController::addNotices()
 {
+    if (m_fileDataCollection.isIncomplete())
+        m_ui->noticeList->addNotice(tr("Incomplete: only what was read before the damage."));
+    const KTSkippedEntries skipped = m_fileDataCollection.skippedEntries();
+    if (!skipped.isEmpty())
+        m_ui->noticeList->addNotice(skipped.summary(), skipped.details(MaxSkippedNamesShown).join(QLatin1Char('\n')));
     const QString temp = QDir(QDir::tempPath()).canonicalPath();
     const QString folder = QFileInfo(QFileInfo(m_fileDataCollection.desPath()).absolutePath()).canonicalFilePath();
     if (!temp.isEmpty() && (folder == temp || folder.startsWith(temp + QLatin1Char('/'))))

@@ -89,5 +89,31 @@ void KTFileDataCollection::startOver()
     m_tmpFileData.reset();
     m_fileArray.clear();
     m_desPath.clear();
+    m_skipped = {};
+    m_incomplete = false;
     released.swap(m_treeNode);
+}
+
+KTSkippedEntries KTFileDataCollection::skippedEntries() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_skipped;
+}
+
+void KTFileDataCollection::setSkippedEntries(const KTSkippedEntries &skipped)
+{
+    std::lock_guard lock(m_mutex);
+    m_skipped = skipped;
+}
+
+bool KTFileDataCollection::isIncomplete() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_incomplete;
+}
+
+void KTFileDataCollection::setIncomplete(bool incomplete)
+{
+    std::lock_guard lock(m_mutex);
+    m_incomplete = incomplete;
 }

@@ -3,6 +3,7 @@
 #include "browser/tree/KTFileItem.h"
 #include "browser/tree/KTTreeBuildProgress.h"
 #include "browser/tree/KTTreeNode.h"
+#include "extraction/engine/KTSkippedEntries.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,12 @@ public:
     void setFileArray(const QStringList &paths);
     QString desPath() const;
     void setDesPath(const QString &path);
+    // The entries the extraction left out as unsafe.
+    KTSkippedEntries skippedEntries() const;
+    void setSkippedEntries(const KTSkippedEntries &skipped);
+    // Whether desPath holds only what was read of a damaged archive.
+    bool isIncomplete() const;
+    void setIncomplete(bool incomplete);
     // The root of the tree; null before a build and after startOver(). Holders
     // keep it alive past a reset.
     std::shared_ptr<const KTTreeNode> treeNode() const;
@@ -57,6 +64,8 @@ private:
     std::shared_ptr<KTFileItem> m_tmpFileData;
     QStringList m_fileArray;
     QString m_desPath;
+    KTSkippedEntries m_skipped;
+    bool m_incomplete = false;
     std::shared_ptr<const KTTreeNode> m_treeNode;
     KTTreeBuildProgress m_progress;
 };

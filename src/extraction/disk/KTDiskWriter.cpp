@@ -1,6 +1,7 @@
 #include "extraction/disk/KTDiskWriter.h"
 
 #include "extraction/disk/KTLinkResolver.h"
+#include "extraction/engine/KTSkippedEntries.h"
 
 #include <QString>
 
@@ -302,7 +303,7 @@ KTExtractionError KTDiskWriter::makeHardLink(const QByteArray &rel, const QByteA
     }
     const QByteArray target = full(targetRel);
     if (::lstat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return KTExtractionError::make(KTErrorCode::Damaged,
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                        QString::fromUtf8(rel) + QStringLiteral(" links to a file the archive does not hold"));
     if (auto error = ensureParents(rel); error.failed())
         return error;
@@ -460,7 +461,6 @@ KTExtractionError KTDiskWriter::createLink(const PendingLink &link)
 KTExtractionError KTDiskWriter::finish(bool createLinks)
 {
     KTExtractionError result;
-    bool absoluteRefused = false;
     if (!createLinks)
         m_linkOrder.clear();
     for (const QByteArray &rel : m_linkOrder) {
@@ -469,25 +469,19 @@ KTExtractionError KTDiskWriter::finish(bool createLinks)
             continue;
         const PendingLink link = *it;
         m_pendingLinks.erase(it);
-        if (link.target.startsWith('/'))
-            absoluteRefused = true;
-        // A failed link does not stop the others; the first failure is the one told.
+        // A failed link does not stop the others; an unsafe one is only left
+        // out, and the first other failure is the one told.
         const KTExtractionError error = createLink(link);
-        if (result.ok())
+        if (KTSkippedEntries::skipsOnlyTheEntry(error))
+            m_skippedLinks.push_back({link.rel, error});
+        else if (result.ok())
             result = error;
     }
     m_linkOrder.clear();
 
-    // One link pointing outside fails the job and takes every link with it.
-    if (const auto outside = KTLinkResolver::removeAllIfAnyOutside(m_root, m_createdLinks); outside && result.ok())
-        result = KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                         QString::fromUtf8(*outside) + QStringLiteral(" links outside the archive's folder"));
-    // An absolute link points outside too, though it was never made.
-    if (absoluteRefused) {
-        for (const QByteArray &rel : m_createdLinks)
-            ::unlink(full(rel).constData());
-        m_createdLinks.clear();
-    }
+    for (const QByteArray &rel : KTLinkResolver::removeEachOutside(m_root, m_createdLinks))
+        m_skippedLinks.push_back({rel, KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                                               QString::fromUtf8(rel) + QStringLiteral(" links outside the archive's folder"))});
 
     // Children first, so that a parent's time is set after its last change.
     for (auto it = m_dirFixups.rbegin(); it != m_dirFixups.rend(); ++it) {

@@ -15,9 +15,8 @@
 //
 // Paths are relative, already sanitized, '/'-separated UTF-8. Symbolic links
 // are created only at the end (finish()), so no entry is ever written
-// through one; then every link is resolved, and when one points outside the
-// root (an absolute one always does), all are removed and that one is
-// reported. Device nodes, FIFOs and sockets are never created; set-user-ID,
+// through one; then every link is resolved, and those that point outside the
+// root (an absolute one always does) are removed and listed as skipped. Device nodes, FIFOs and sockets are never created; set-user-ID,
 // set-group-ID and sticky bits are dropped and the owner always keeps read
 // and write access. Ownership is never changed.
 class KTDiskWriter
@@ -59,11 +58,18 @@ public:
     // A pending link's target, replaced before the link is made.
     void retargetPendingLink(const QByteArray &rel, const QByteArray &target);
     // Creates the deferred links, checks them, then sets folder times and
-    // permissions. Unsafe links are removed and reported as UnsafeEntry.
+    // permissions. Unsafe links are removed (or never made) and listed in
+    // skippedLinks(); the error is any other failure.
     KTExtractionError finish(bool createLinks);
 
     // Relative paths of the links that finish() created and kept.
     const std::vector<QByteArray> &symlinks() const { return m_createdLinks; }
+    struct SkippedLink {
+        QByteArray rel;
+        KTExtractionError reason;
+    };
+    // The links finish() left out, and why.
+    const std::vector<SkippedLink> &skippedLinks() const { return m_skippedLinks; }
 
 
 private:
@@ -111,6 +117,7 @@ private:
     std::vector<QByteArray> m_linkOrder;
     std::vector<DirFixup> m_dirFixups;
     std::vector<QByteArray> m_createdLinks;
+    std::vector<SkippedLink> m_skippedLinks;
     CurrentFile m_current;
 };
 

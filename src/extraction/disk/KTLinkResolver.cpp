@@ -84,19 +84,22 @@ bool KTLinkResolver::staysInside(const QByteArray &root, const QByteArray &link)
     return true;
 }
 
-std::optional<QByteArray> KTLinkResolver::removeAllIfAnyOutside(const QByteArray &root, std::vector<QByteArray> &links)
+std::vector<QByteArray> KTLinkResolver::removeEachOutside(const QByteArray &root, std::vector<QByteArray> &links)
 {
-    std::optional<QByteArray> outside;
-    for (const QByteArray &rel : links) {
-        if (!staysInside(root, root + '/' + rel)) {
-            outside = rel;
-            break;
+    std::vector<QByteArray> removed;
+    for (bool changed = true; changed;) {
+        changed = false;
+        std::vector<QByteArray> kept;
+        for (const QByteArray &rel : links) {
+            if (staysInside(root, root + '/' + rel)) {
+                kept.push_back(rel);
+                continue;
+            }
+            ::unlink((root + '/' + rel).constData());
+            removed.push_back(rel);
+            changed = true;
         }
+        links.swap(kept);
     }
-    if (!outside)
-        return std::nullopt;
-    for (const QByteArray &rel : links)
-        ::unlink((root + '/' + rel).constData());
-    links.clear();
-    return outside;
+    return removed;
 }

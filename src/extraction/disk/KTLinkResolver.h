@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 
-#include <optional>
 #include <vector>
 
 // Resolves a symbolic link the way the kernel would, following the links it
@@ -16,8 +15,8 @@ public:
     // folder between them is a real folder, not a link.
     static bool staysInside(const QByteArray &root, const QByteArray &link);
 
-    // Checks the links (paths relative to root). When one points outside,
-    // every link is removed, since removing one changes where others
-    // resolve, and the list is cleared: returns the first that pointed outside.
-    static std::optional<QByteArray> removeAllIfAnyOutside(const QByteArray &root, std::vector<QByteArray> &links);
+    // Checks the links (paths relative to root) and removes each that
+    // points outside, until all that stay point inside (removing one can
+    // change where others lead); returns the removed ones, which leave the list.
+    static std::vector<QByteArray> removeEachOutside(const QByteArray &root, std::vector<QByteArray> &links);
 };

@@ -44,22 +44,22 @@ public:
         for (const HardLinked &file : std::as_const(m_hardLinked)) {
             if (nlink_t(file.paths.size()) >= file.links)
                 continue;
-            for (const QByteArray &rel : file.paths)
+            for (const QByteArray &rel : file.paths) {
                 ::unlink(full(rel).constData());
-            fail(file.paths.front(), QStringLiteral(" is a hard link to a file outside the archive's folder"));
+                remove(rel, KTErrorCode::UnsafeEntry, QStringLiteral(" is a hard link to a file outside the archive's folder"));
+            }
         }
-        if (const auto outside = KTLinkResolver::removeAllIfAnyOutside(m_root, m_result.symlinks))
-            fail(*outside, QStringLiteral(" links outside the archive's folder"));
+        for (const QByteArray &rel : KTLinkResolver::removeEachOutside(m_root, m_result.symlinks))
+            remove(rel, KTErrorCode::UnsafeEntry, QStringLiteral(" links outside the archive's folder"));
         return m_result;
     }
 
 private:
     QByteArray full(const QByteArray &rel) const { return rel.isEmpty() ? m_root : m_root + '/' + rel; }
 
-    void fail(const QByteArray &rel, const QString &why)
+    void remove(const QByteArray &rel, KTErrorCode code, const QString &why)
     {
-        if (m_result.error.ok())
-            m_result.error = KTExtractionError::make(KTErrorCode::UnsafeEntry, QString::fromUtf8(rel) + why);
+        m_result.removed.push_back({rel, KTExtractionError::make(code, QString::fromUtf8(rel) + why)});
     }
 
     void visitFolder(const QByteArray &folder)
@@ -100,7 +100,7 @@ private:
             }
         } else {
             ::unlink(path.constData());
-            fail(rel, QStringLiteral(" is a device, FIFO or socket"));
+            remove(rel, KTErrorCode::SpecialFile, QStringLiteral(" is a device, FIFO or socket"));
         }
     }
 

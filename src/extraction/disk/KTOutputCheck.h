@@ -10,13 +10,16 @@
 // KTDiskWriter keeps while writing: device nodes, FIFOs and sockets are
 // removed, set-user-ID, set-group-ID and sticky bits are dropped and the
 // owner keeps read and write access, files hard-linked to something outside
-// the folder are removed, and when one symbolic link points outside, every
-// link is removed.
+// the folder are removed, and so is each symbolic link that points outside.
 class KTOutputCheck
 {
 public:
+    struct Removed {
+        QByteArray rel;
+        KTExtractionError reason;
+    };
     struct Result {
-        KTExtractionError error;           // the first rule broken, if any
+        std::vector<Removed> removed;      // what broke a rule, in the order found
         std::vector<QByteArray> symlinks;  // relative paths of the links kept
     };
 

@@ -25,6 +25,8 @@ QString KTExtractionError::cause() const
         return QCoreApplication::translate("KTExtractionError", "The extracted files cannot be written");
     case KTErrorCode::UnsafeEntry:
         return QCoreApplication::translate("KTExtractionError", "The archive holds an unsafe entry");
+    case KTErrorCode::SpecialFile:
+        return QCoreApplication::translate("KTExtractionError", "The archive holds a device, FIFO or socket");
     case KTErrorCode::TempDirFailed:
         return QCoreApplication::translate("KTExtractionError", "The temporary folder cannot be made");
     case KTErrorCode::Cancelled:

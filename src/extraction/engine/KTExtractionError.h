@@ -14,7 +14,8 @@ enum class KTErrorCode {
     EncryptedUnsupported,// encrypted with a method this backend cannot decrypt
     NoSpace,             // the disk is full
     WriteFailed,         // any other failure to write the output
-    UnsafeEntry,         // an entry would escape the destination or is a special file
+    UnsafeEntry,         // an entry would escape the destination
+    SpecialFile,         // an entry is a device, FIFO or socket, which is never made
     TempDirFailed,       // the scratch folder cannot be made
     Cancelled,           // the user cancelled the job
     BackendMissing,      // a helper program a backend needs is not installed

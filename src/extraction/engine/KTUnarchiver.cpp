@@ -3,6 +3,7 @@
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/disk/KTLinkResolver.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTUnarchiverDelegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,4 +175,12 @@ KTExtractionError KTUnarchiver::makeEnclosingFolder(const QString &archivePath, 
         return kt_writeError(errno, native);
     resolved = QByteArray(path);
     return {};
+}
+
+void KTUnarchiver::reportSkippedLinks(const KTDiskWriter &writer)
+{
+    if (!m_delegate)
+        return;
+    for (const KTDiskWriter::SkippedLink &link : writer.skippedLinks())
+        m_delegate->didRemoveUnsafeItem(*this, QString::fromUtf8(link.rel), link.reason);
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+class KTDiskWriter;
 class KTUnarchiverDelegate;
 
 // Extracts one archive into a destination folder, where entries keep their
@@ -65,6 +66,9 @@ protected:
     // its single item moved up into the destination, as the options say.
     // Sets createdItem and enclosingDirectoryName.
     KTExtractionError finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks);
+
+    // Tells the delegate of each link the writer's finish() left out.
+    void reportSkippedLinks(const KTDiskWriter &writer);
 
     KTUnarchiverDelegate *m_delegate = nullptr;
     QString m_destination;

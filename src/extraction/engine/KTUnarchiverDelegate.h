@@ -36,6 +36,13 @@ public:
     // error.ok() when the entry was extracted.
     virtual void didExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to,
                                  const KTExtractionError &error) = 0;
+    // An item was left out after the entries were written: a link that
+    // pointed outside the folder, or what a helper program wrote against
+    // the rules (path is below the destination).
+    virtual void didRemoveUnsafeItem(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why)
+    {
+        Q_UNUSED(unarchiver) Q_UNUSED(path) Q_UNUSED(why)
+    }
     // Byte counts: of this entry, done and size; of the whole archive, done and size.
     virtual void extractionProgress(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, qint64 fileProgress,
                                     qint64 fileSize, qint64 totalProgress, qint64 totalSize) = 0;

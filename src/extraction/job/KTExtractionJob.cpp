@@ -63,6 +63,20 @@ Move moveWithoutReplacing(const QString &from, const QString &to)
     return {};
 }
 
+// What a failed extraction left in its scratch folder: the folder made for
+// the archive, when it holds anything.
+QString recoveredItem(const QString &scratch)
+{
+    if (scratch.isEmpty())
+        return {};
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    const QFileInfoList items = QDir(scratch).entryInfoList(all);
+    if (items.size() != 1 || !items.first().isDir() || items.first().isSymLink())
+        return {};
+    const QString folder = items.first().absoluteFilePath();
+    return QDir(folder).isEmpty(all) ? QString() : folder;
+}
+
 } // namespace
 
 void KTExtractionJob::PasswordRequest::setAnswer(std::optional<QString> text)
@@ -149,6 +163,18 @@ std::optional<QString> KTExtractionJob::enteredPassword() const
     return m_enteredPassword;
 }
 
+KTSkippedEntries KTExtractionJob::skippedEntries() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_skipped;
+}
+
+QString KTExtractionJob::partialResult() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_partialResult;
+}
+
 float KTExtractionJob::progressFraction(qint64 done, qint64 total)
 {
     if (total <= 0)
@@ -167,6 +193,8 @@ bool KTExtractionJob::start(const QString &srcPath)
         m_srcPath = srcPath;
         m_desPath.clear();
         m_firstEntryError = {};
+        m_skipped = {};
+        m_partialResult.clear();
     }
     m_extractionSucceeded = true;
     m_cancelRequested = false;
@@ -323,14 +351,18 @@ void KTExtractionJob::extractFinished()
 void KTExtractionJob::finishFailure(const KTExtractionError &error)
 {
     joinWorker();
-    if (error.code == KTErrorCode::Cancelled || !m_keepsPartialOutput) {
-        const QString scratch = desPath();
-        if (!scratch.isEmpty())
-            QDir(scratch).removeRecursively();
-    }
     KTExtractionError cause = error;
     if (cause.ok())
         cause = KTExtractionError::make(KTErrorCode::Damaged);
+    const QString scratch = desPath();
+    if (cause.code == KTErrorCode::Cancelled || !m_keepsPartialOutput) {
+        if (!scratch.isEmpty())
+            QDir(scratch).removeRecursively();
+    } else if (cause.code == KTErrorCode::Damaged) {
+        const QString partial = recoveredItem(scratch);
+        std::lock_guard lock(m_mutex);
+        m_partialResult = partial;
+    }
     m_extractionSucceeded = false;
     m_running = false;
     emit passwordErrorH(cause);
@@ -393,15 +425,27 @@ void KTExtractionJob::willExtractEntry(KTUnarchiver &, const KTArchiveEntry &, c
 {
 }
 
-void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &, const KTExtractionError &error)
+void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &entry, const QString &,
+                                      const KTExtractionError &error)
 {
     if (error.ok())
         return;
+    if (KTSkippedEntries::skipsOnlyTheEntry(error)) {
+        std::lock_guard lock(m_mutex);
+        m_skipped.add(entry.name, error);
+        return;
+    }
     m_extractionSucceeded = false;
     m_keepsExtracting = false;
     std::lock_guard lock(m_mutex);
     if (m_firstEntryError.ok())
         m_firstEntryError = error;
+}
+
+void KTExtractionJob::didRemoveUnsafeItem(KTUnarchiver &, const QString &path, const KTExtractionError &why)
+{
+    std::lock_guard lock(m_mutex);
+    m_skipped.add(path, why);
 }
 
 void KTExtractionJob::extractionProgress(KTUnarchiver &, const KTArchiveEntry &, qint64, qint64, qint64 totalProgress,

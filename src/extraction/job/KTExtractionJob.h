@@ -2,6 +2,7 @@
 
 #include "extraction/engine/KTExtractionError.h"
 #include "extraction/engine/KTProgressThrottle.h"
+#include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/engine/KTUnarchiverFactory.h"
 
@@ -70,6 +71,12 @@ public:
     bool extractionSucceeded() const { return m_extractionSucceeded.load(); }
     void setExtractionSucceeded(bool succeeded) { m_extractionSucceeded.store(succeeded); }
     std::optional<QString> enteredPassword() const;
+    // The entries the last job left out because they could not be written
+    // safely; the job succeeds without them.
+    KTSkippedEntries skippedEntries() const;
+    // After a failure from damage: the folder holding what was read before
+    // it, when anything was and the scratch folder is kept; else empty.
+    QString partialResult() const;
 
     // The fraction of an extraction: done over total, each converted to float
     // first; 1 when the archive holds nothing to measure.
@@ -97,6 +104,7 @@ private:
     void willExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to) override;
     void didExtractEntry(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, const QString &to,
                          const KTExtractionError &error) override;
+    void didRemoveUnsafeItem(KTUnarchiver &unarchiver, const QString &path, const KTExtractionError &why) override;
     void extractionProgress(KTUnarchiver &unarchiver, const KTArchiveEntry &entry, qint64 fileProgress,
                             qint64 fileSize, qint64 totalProgress, qint64 totalSize) override;
     bool extractionShouldStop(KTUnarchiver &unarchiver) override;
@@ -135,6 +143,8 @@ private:
     QString m_desPath;
     std::optional<QString> m_enteredPassword;
     KTExtractionError m_firstEntryError;
+    KTSkippedEntries m_skipped;
+    QString m_partialResult;
     // What the last unarchiver made.
     QString m_createdItem;
     QString m_enclosingDirectoryName;

@@ -4,10 +4,12 @@
 #include "extraction/disk/KTFreeSpace.h"
 #include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/engine/KTArchiveVolumes.h"
+#include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/libarchive/KTArchiveReadError.h"
 #include "extraction/libarchive/KTGzipSource.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
+#include "extraction/libarchive/KTZeroTailSource.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/zip/KTZipEntryReader.h"
@@ -176,7 +178,14 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     }
 
     archive_entry *entry = nullptr;
-    const int r = archive_read_next_header(m_archive, &entry);
+    int r = archive_read_next_header(m_archive, &entry);
+    // A zip whose directory libarchive cannot use is read from its local headers.
+    if (r < ARCHIVE_WARN && m_archiveVolumeCount == 1 && KTZipDirectory::startsWithLocalHeader(m_path)
+        && !KTZipDirectory::read(m_path)) {
+        if (auto error = reopenAsStreamingZip(); error.failed())
+            return error;
+        r = archive_read_next_header(m_archive, &entry);
+    }
     if (r < ARCHIVE_WARN)
         return openError();
     m_firstEntry = r == ARCHIVE_EOF ? nullptr : entry;
@@ -189,12 +198,24 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
-    if (isZip()) {
+    if (isZip())
         m_zip = KTZipDirectory::read(m_path);
+    if (isZip() && !m_zip && m_archiveVolumeCount > 1)
+        return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the zip's central directory is missing"));
+    if (isZip() && !m_zip) {
         // Without its central directory a zip is cut short, and its entries'
-        // types (links) and name flags are lost.
-        if (!m_zip)
-            return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the zip's central directory is missing"));
+        // types (links) and name flags are lost: what its local headers hold
+        // is read in order, and the extraction still ends as damaged.
+        m_zipDirectoryMissing = true;
+        if (!m_streamingZip) {
+            if (auto error = reopenAsStreamingZip(); error.failed())
+                return error;
+            const int again = archive_read_next_header(m_archive, &entry);
+            if (again < ARCHIVE_WARN)
+                return openError();
+            m_firstEntry = again == ARCHIVE_EOF ? nullptr : entry;
+        }
+    } else if (isZip()) {
         if (m_zip->hasOverlappingEntries())
             return KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                            QStringLiteral("its entries overlap one another, as in a zip bomb"));
@@ -215,6 +236,20 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         preReadNames();
     }
     m_parsed = true;
+    return {};
+}
+
+KTExtractionError KTLibArchiveUnarchiver::reopenAsStreamingZip()
+{
+    archive_read_free(m_archive);
+    m_firstEntry = nullptr;
+    m_archive = archive_read_new();
+    archive_read_support_format_zip_streamable(m_archive);
+    m_passphrase.answerFor(m_archive);
+    m_streamingZip = true;
+    m_zeroTail = std::make_unique<KTZeroTailSource>(m_path);
+    if (m_zeroTail->open(m_archive) != ARCHIVE_OK)
+        return openError();
     return {};
 }
 
@@ -271,7 +306,7 @@ void KTLibArchiveUnarchiver::settleNames(KTDiskWriter &writer)
     const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
     m_provisional.settle(
         writer,
-        [&](const QByteArray &raw) { return KTPathSanitizer::sanitize(decodeUndecided(raw), false, maxPath).path; },
+        [&](const QByteArray &raw) { return KTPathSanitizer::sanitize(decodeUndecided(raw), isZip(), maxPath).path; },
         [&](const QByteArray &raw) { return decodeUndecided(raw).toUtf8(); });
 }
 
@@ -354,6 +389,8 @@ KTPathSanitizer::Result KTLibArchiveUnarchiver::hardlinkTarget(const char *targe
 
 qint64 KTLibArchiveUnarchiver::readPosition() const
 {
+    if (m_zeroTail)
+        return m_zeroTail->bytesRead();
     return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
 }
 
@@ -431,17 +468,24 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
             return encryptionUnsupported();
         if (auto error = writer.beginFile(rel, perm); error.failed())
             return error;
+        const qint64 before = done;
         if (auto error = writeFileData(info, writer, done); error.failed()) {
             writer.abortFile();
             return error;
         }
-        const qint64 sparseSize = archive_entry_sparse_count(entry) > 0 && archive_entry_size_is_set(entry)
-                                      ? qint64(archive_entry_size(entry))
-                                      : -1;
-        return writer.finishFile(mtime, sparseSize);
+        const bool sparse = archive_entry_sparse_count(entry) > 0;
+        const qint64 declared = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
+        // Some readers end an entry quietly where the archive ends: a file
+        // shorter than its header says is damaged, not done.
+        if (!sparse && declared > done - before) {
+            writer.abortFile();
+            return KTExtractionError::make(KTErrorCode::Damaged,
+                                           info.name + QStringLiteral(": its data ends before the size its header declares"));
+        }
+        return writer.finishFile(mtime, sparse ? declared : -1);
     }
     default:
-        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+        return KTExtractionError::make(KTErrorCode::SpecialFile,
                                        info.name + QStringLiteral(" is a device, FIFO or socket"));
     }
 }
@@ -473,7 +517,8 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             }
             if (m_delegate)
                 m_delegate->didExtractEntry(*this, info, to, error);
-            if (error.failed()) {
+            // An entry that cannot be written safely is left out; the rest goes on.
+            if (error.failed() && !KTSkippedEntries::skipsOnlyTheEntry(error)) {
                 result = error;
                 break;
             }
@@ -600,10 +645,14 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
         result = m_gzip->finish();
     if (result.code != KTErrorCode::Cancelled)
         settleNames(writer);
+    if (m_zipDirectoryMissing && (result.ok() || (result.code == KTErrorCode::Damaged && result.detail.isEmpty())))
+        result = KTExtractionError::make(KTErrorCode::Damaged,
+                                         QStringLiteral("the zip's central directory is missing; the entries before it were read"));
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.
     const KTExtractionError finished = writer.finish(result.ok());
+    reportSkippedLinks(writer);
     if (result.ok())
         result = finished;
     if (result.failed())

@@ -20,6 +20,7 @@ struct archive;
 struct archive_entry;
 class KTDiskWriter;
 class KTGzipSource;
+class KTZeroTailSource;
 
 // The unarchiver on libarchive: every format and filter libarchive reads.
 //
@@ -80,6 +81,9 @@ private:
     // Names decoded as they come, which settleNames() reconsiders at the end.
     bool namesSettleLater() const;
     void settleNames(KTDiskWriter &writer);
+    // Opens the archive again with libarchive's reader of zip local headers,
+    // which needs no central directory.
+    KTExtractionError reopenAsStreamingZip();
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
     std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
@@ -95,6 +99,7 @@ private:
 
     QString m_path;
     std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
+    std::unique_ptr<KTZeroTailSource> m_zeroTail; // likewise, for a zip read from its local headers
     archive *m_archive = nullptr;
     archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
     bool m_parsed = false;
@@ -107,6 +112,8 @@ private:
     int m_zipWorkers = 0;
 
     std::optional<KTZipDirectory> m_zip;
+    bool m_streamingZip = false;
+    bool m_zipDirectoryMissing = false;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;

@@ -87,6 +87,10 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_ui->cancelButton->hide();
+    m_showPartialButton = new QPushButton(tr("Show What Was Extracted"), this);
+    m_showPartialButton->setObjectName(QStringLiteral("showPartialButton"));
+    m_showPartialButton->hide();
+    connect(m_showPartialButton, &QPushButton::clicked, this, &KTUnarchiveViewController::showPartialResult);
 
     awakeFromNib();
 }
@@ -160,6 +164,10 @@ void KTUnarchiveViewController::layoutCentredViews()
     m_ui->errorPasswordField->setGeometry(20, errorTop, textWidth, m_ui->errorPasswordField->sizeHint().height());
     m_ui->errorCauseField->setGeometry(20, int(kt_bottom(*m_ui->errorPasswordField)) + 2, textWidth,
                                        m_ui->errorCauseField->heightForWidth(textWidth));
+    QPushButton &partial = *m_showPartialButton;
+    partial.resize(partial.sizeHint());
+    setKt_centerX(partial, centerX);
+    setKt_y(partial, kt_bottom(*m_ui->errorCauseField) + 8);
 }
 
 QString KTUnarchiveViewController::archiveNameFilter()
@@ -211,6 +219,7 @@ void KTUnarchiveViewController::startJob(const QStringList &paths)
         return;
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
+    m_showPartialButton->hide();
     setBusy(true);
     kt_Status(true);
     setCircle();
@@ -229,6 +238,7 @@ void KTUnarchiveViewController::hiddenFields()
     m_ui->kt_ProgressIndicator->hide();
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
+    m_showPartialButton->hide();
 }
 
 void KTUnarchiveViewController::kt_Status(bool running)
@@ -273,11 +283,31 @@ void KTUnarchiveViewController::archiveFinished(const QString &desPath)
         return;
     // The cancel button no longer applies: the extracted item is in place.
     m_ui->cancelButton->setEnabled(false);
+    m_fileDataCollection.setSkippedEntries(m_job.skippedEntries());
+    m_fileDataCollection.setIncomplete(false);
+    buildTree(desPath);
+}
+
+void KTUnarchiveViewController::buildTree(const QString &desPath)
+{
     KTFileDataCollection *collection = &m_fileDataCollection;
     m_treeBuild.setFuture(QtConcurrent::run(&m_treePool, [collection, desPath] {
         collection->setDesPath(desPath);
         collection->fileData();
     }));
+}
+
+void KTUnarchiveViewController::showPartialResult()
+{
+    const QString partial = m_job.partialResult();
+    if (partial.isEmpty() || m_busy || m_shuttingDown)
+        return;
+    hiddenFields();
+    m_fileDataCollection.setSkippedEntries(m_job.skippedEntries());
+    m_fileDataCollection.setIncomplete(true);
+    setBusy(true);
+    m_ui->cancelButton->setEnabled(false);
+    buildTree(partial);
 }
 
 void KTUnarchiveViewController::treeBuilt()
@@ -327,6 +357,7 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
     m_ui->errorCauseField->setText(cause);
     m_ui->errorCauseField->setToolTip(error.detail);
     m_ui->errorCauseField->setVisible(!cause.isEmpty());
+    m_showPartialButton->setVisible(!m_job.partialResult().isEmpty());
     layoutCentredViews();
     m_job.setExtractionSucceeded(false);
     setBusy(false);

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QPointer>
+#include <QPushButton>
 #include <QThreadPool>
 #include <QVariant>
 
@@ -66,6 +67,9 @@ public slots:
     void kt_Contact();
     // Stops the running job; the screen returns to idle.
     void kt_CancelJob();
+    // After a failure from damage: shows what was read before it on the
+    // result screen, marked incomplete.
+    void showPartialResult();
 
 signals:
     void busyChanged(bool busy);
@@ -80,6 +84,7 @@ private:
     void layoutCentredViews();
     void startJob(const QStringList &paths);
     void treeBuilt();
+    void buildTree(const QString &desPath);
     void removeCircle();
     void setBusy(bool busy);
     // The error line with the cause beneath, its detail as the tooltip.
@@ -93,6 +98,7 @@ private:
     KTPasswordDialog *m_passWdPanel;
     QPointer<KTScanProgressView> m_circleView;
     QPointer<QFileDialog> m_openDialog;
+    QPushButton *m_showPartialButton = nullptr;
     bool m_busy = false;
     bool m_shuttingDown = false;
 

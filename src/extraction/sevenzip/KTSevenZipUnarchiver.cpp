@@ -366,8 +366,10 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
     // Whatever 7zz wrote is checked, also after a failure, so nothing unsafe
     // stays behind; as with libarchive, a failed extraction keeps no links.
     const KTOutputCheck::Result checked = KTOutputCheck::check(root);
-    if (result.ok())
-        result = checked.error;
+    if (m_delegate) {
+        for (const KTOutputCheck::Removed &item : checked.removed)
+            m_delegate->didRemoveUnsafeItem(*this, QString::fromUtf8(item.rel), item.reason);
+    }
     if (result.failed()) {
         for (const QByteArray &link : checked.symlinks)
             ::unlink((root + '/' + link).constData());

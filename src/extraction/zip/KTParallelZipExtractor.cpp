@@ -2,6 +2,7 @@
 
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
 #include "extraction/zip/KTZipDirectory.h"
@@ -124,7 +125,7 @@ KTExtractionError KTParallelZipExtractor::run()
             error = onWorker ? waitForWorker(int(i)) : extractHere(int(i));
         if (delegate)
             delegate->didExtractEntry(*m_host.unarchiver, e.info, to, error);
-        if (error.failed()) {
+        if (error.failed() && !KTSkippedEntries::skipsOnlyTheEntry(error)) {
             result = error;
             failedIndex = i;
             break;
@@ -304,7 +305,7 @@ KTExtractionError KTParallelZipExtractor::extractHere(int index)
             return KTExtractionError::make(KTErrorCode::Damaged, e.info.name + QStringLiteral(": a link without a target"));
         return m_writer.deferSymlink(*e.path, e.linkTarget, e.mtime);
     case KTPlannedZipEntry::Kind::Special:
-        return KTExtractionError::make(KTErrorCode::UnsafeEntry, e.info.name + QStringLiteral(" is a device, FIFO or socket"));
+        return KTExtractionError::make(KTErrorCode::SpecialFile, e.info.name + QStringLiteral(" is a device, FIFO or socket"));
     case KTPlannedZipEntry::Kind::File:
         break;
     }

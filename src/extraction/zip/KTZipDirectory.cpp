@@ -96,6 +96,12 @@ void readExtra(const char *p, int length, KTZipRecord &r, bool needSize, bool ne
 
 } // namespace
 
+bool KTZipDirectory::startsWithLocalHeader(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray("PK\x03\x04", 4);
+}
+
 std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
 {
     QFile file(path);

@@ -28,6 +28,9 @@ class KTZipDirectory
 public:
     // nullopt when the file has no readable central directory.
     static std::optional<KTZipDirectory> read(const QString &path);
+    // Whether the file begins with a zip entry's local header, as any zip
+    // with entries does even when its directory is lost.
+    static bool startsWithLocalHeader(const QString &path);
 
     const std::vector<KTZipRecord> &records() const { return m_records; }
     // The sum of the declared sizes (at most the largest quint64).

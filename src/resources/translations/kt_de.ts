@@ -268,6 +268,10 @@
         <source>A program needed for this archive is not installed</source>
         <translation>Ein für dieses Archiv nötiges Programm ist nicht installiert</translation>
     </message>
+    <message>
+        <source>The archive holds a device, FIFO or socket</source>
+        <translation>Das Archiv enthält ein Gerät, ein FIFO oder einen Socket</translation>
+    </message>
 </context>
 <context>
     <name>KTFileTreeModel</name>
@@ -389,6 +393,10 @@
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>Incomplete: only what was read before the damage.</source>
+        <translation>Unvollständig: nur, was vor der Beschädigung gelesen wurde.</translation>
+    </message>
 </context>
 <context>
     <name>KTUnarchiveViewController</name>
@@ -440,6 +448,10 @@
         <source>Extracting...</source>
         <translation>Entpacke …</translation>
     </message>
+    <message>
+        <source>Show What Was Extracted</source>
+        <translation>Zeige, was entpackt wurde</translation>
+    </message>
 </context>
 <context>
     <name>KTWindowController</name>
@@ -477,6 +489,33 @@
     <message>
         <source>The archive to extract.</source>
         <translation>Das zu entpackende Archiv.</translation>
+    </message>
+</context>
+<context>
+    <name>KTSkippedEntries</name>
+    <message>
+        <source>%1 entries were not extracted: they would have written outside the folder or are special files</source>
+        <translation>%1 Einträge wurden nicht entpackt: Sie hätten außerhalb des Ordners geschrieben oder sind Spezialdateien</translation>
+    </message>
+    <message>
+        <source>1 entry was not extracted: it is a device, FIFO or socket</source>
+        <translation>1 Eintrag wurde nicht entpackt: Er ist ein Gerät, ein FIFO oder ein Socket</translation>
+    </message>
+    <message>
+        <source>%1 entries were not extracted: they are devices, FIFOs or sockets</source>
+        <translation>%1 Einträge wurden nicht entpackt: Sie sind Geräte, FIFOs oder Sockets</translation>
+    </message>
+    <message>
+        <source>1 entry was not extracted: it would have written outside the folder</source>
+        <translation>1 Eintrag wurde nicht entpackt: Er hätte außerhalb des Ordners geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 entries were not extracted: they would have written outside the folder</source>
+        <translation>%1 Einträge wurden nicht entpackt: Sie hätten außerhalb des Ordners geschrieben</translation>
+    </message>
+    <message>
+        <source>… and %1 more</source>
+        <translation>… und %1 weitere</translation>
     </message>
 </context>
 </TS>

@@ -268,6 +268,10 @@
         <source>A program needed for this archive is not installed</source>
         <translation>未安装处理此压缩包所需的程序</translation>
     </message>
+    <message>
+        <source>The archive holds a device, FIFO or socket</source>
+        <translation>压缩包中含有设备、FIFO 或套接字</translation>
+    </message>
 </context>
 <context>
     <name>KTFileTreeModel</name>
@@ -389,6 +393,10 @@
         <source>%1: %2</source>
         <translation>%1：%2</translation>
     </message>
+    <message>
+        <source>Incomplete: only what was read before the damage.</source>
+        <translation>不完整：只有损坏之前读出的内容。</translation>
+    </message>
 </context>
 <context>
     <name>KTUnarchiveViewController</name>
@@ -440,6 +448,10 @@
         <source>Extracting...</source>
         <translation>正在解压…</translation>
     </message>
+    <message>
+        <source>Show What Was Extracted</source>
+        <translation>显示已解压的内容</translation>
+    </message>
 </context>
 <context>
     <name>KTWindowController</name>
@@ -477,6 +489,33 @@
     <message>
         <source>The archive to extract.</source>
         <translation>要解压的压缩包。</translation>
+    </message>
+</context>
+<context>
+    <name>KTSkippedEntries</name>
+    <message>
+        <source>%1 entries were not extracted: they would have written outside the folder or are special files</source>
+        <translation>%1 个条目未解压：它们会写到文件夹之外，或是特殊文件</translation>
+    </message>
+    <message>
+        <source>1 entry was not extracted: it is a device, FIFO or socket</source>
+        <translation>1 个条目未解压：它是设备、FIFO 或套接字</translation>
+    </message>
+    <message>
+        <source>%1 entries were not extracted: they are devices, FIFOs or sockets</source>
+        <translation>%1 个条目未解压：它们是设备、FIFO 或套接字</translation>
+    </message>
+    <message>
+        <source>1 entry was not extracted: it would have written outside the folder</source>
+        <translation>1 个条目未解压：它会写到文件夹之外</translation>
+    </message>
+    <message>
+        <source>%1 entries were not extracted: they would have written outside the folder</source>
+        <translation>%1 个条目未解压：它们会写到文件夹之外</translation>
+    </message>
+    <message>
+        <source>… and %1 more</source>
+        <translation>… 另有 %1 个</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -155,6 +156,60 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.endsWith("Not an archive or an unsupported format\n"));
         QVERIFY(r.out.isEmpty());
+    }
+
+    // Unsafe entries are named on stderr, the rest is extracted, and the
+    // exit status says so.
+    void skippedEntries()
+    {
+        QVERIFY(KTTestArchives::write(m_dir.filePath("mixed.tar"),
+                                      {KTTestEntry::file("a.txt", "a"), KTTestEntry::file("../up\x1b[2J.txt", "evil"),
+                                       KTTestEntry::symlink("root", "/"), KTTestEntry::file("b.txt", "b")},
+                                      "pax"));
+        const Run r = run({"-q", "-o", m_out, m_dir.filePath("mixed.tar")});
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(r.out, m_out + "/mixed\n");
+        QVERIFY(QFile::exists(m_out + "/mixed/b.txt"));
+        QVERIFY(!QFileInfo::exists(m_out + "/mixed/root") && !QFileInfo(m_out + "/mixed/root").isSymLink());
+        const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QStringLiteral("2 entries were not extracted: they would have written outside the folder"));
+        // The name's escape sequence reaches no terminal.
+        QVERIFY2(lines.at(1).contains("../up?[2J.txt") && lines.at(2).contains("root"), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QChar(0x1b)));
+        QVERIFY(run({"--help"}).out.contains("3 extracted, some entries skipped"));
+    }
+
+    // --keep-partial keeps what a damaged archive gave and prints its path;
+    // without it nothing is left. Either way the run failed.
+    void keepPartial()
+    {
+        const QString archive = m_dir.filePath("cut.zip");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a.txt", "alpha"), KTTestEntry::file("b.txt", "beta")}));
+        QFile f(archive);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(f.resize(bytes.indexOf(QByteArray("PK\x01\x02", 4))));
+        f.close();
+
+        Run r = run({"-q", "-o", m_out, archive});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+
+        r = run({"-q", "--keep-partial", "-o", m_out, archive});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("The archive is damaged"), qPrintable(r.err));
+        const QString kept = r.out.trimmed();
+        QVERIFY2(kept.startsWith(m_out + "/") && kept.endsWith("/cut"), qPrintable(r.out));
+        QCOMPARE(kt_snapshot(kept, false), (QMap<QString, QByteArray>{{"a.txt", "f:-:alpha"}, {"b.txt", "f:-:beta"}}));
+
+        // A wrong password is no damage: nothing is kept.
+        QVERIFY(QDir(QFileInfo(kept).path()).removeRecursively());
+        r = run({"-q", "--keep-partial", "-p", "-o", m_out, m_dir.filePath("locked.zip")}, "wrong\n");
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
     // Ctrl-C stops the job, removes its scratch folder and exits 130.

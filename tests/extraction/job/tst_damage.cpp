@@ -24,6 +24,56 @@ bool dataIsChecksummed(const QString &fileName)
     return false;
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const std::vector<KTTestEntry> &threeFiles()
+{
+    // The last one does not compress, so that a cut lands inside its data.
+    static const std::vector<KTTestEntry> entries = [] {
+        QByteArray noise(30000, Qt::Uninitialized);
+        QRandomGenerator random(15);
+        for (char &c : noise)
+            c = char('a' + random.bounded(26));
+        return std::vector<KTTestEntry>{KTTestEntry::file("a.txt", QByteArray("alpha ").repeated(3000)),
+                                        KTTestEntry::file("b/b.txt", QByteArray("beta ").repeated(2000)),
+                                        KTTestEntry::file("c.txt", "gamma " + noise)};
+    }();
+    return entries;
+}
+
+// Writes one damaged archive of the given kind into path.
+bool writeDamaged(const QString &kind, const QString &path)
+{
+    KTTestArchives::Options options;
+    if (kind.startsWith(QLatin1String("tar")))
+        options.format = "pax";
+    if (kind == QLatin1String("tar.gz-cut"))
+        options.filter = "gzip";
+    if (kind == QLatin1String("zip-encrypted-cut"))
+        options.passphrase = "secret";
+    if (kind == QLatin1String("zip-stored-cut"))
+        options.compression = "store";
+    if (!KTTestArchives::write(path, threeFiles(), options))
+        return false;
+    QByteArray bytes = readFile(path);
+    const qsizetype directory = bytes.indexOf(QByteArray("PK\x01\x02", 4));
+    const qsizetype end = bytes.lastIndexOf(QByteArray("PK\x05\x06", 4));
+    if (kind.endsWith(QLatin1String("-cut")) && kind.startsWith(QLatin1String("zip")))
+        bytes.truncate(directory);
+    else if (kind == QLatin1String("zip-no-end-record"))
+        bytes[end + 1] = 'X';
+    else if (kind == QLatin1String("zip-cut-in-last"))
+        bytes.truncate(bytes.indexOf("c.txt") + 2000);
+    else if (kind == QLatin1String("tar-cut-in-last") || kind == QLatin1String("tar.gz-cut"))
+        bytes.truncate(kind == QLatin1String("tar.gz-cut") ? bytes.size() * 3 / 4 : bytes.indexOf("gamma") + 2000);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 // Every sample archive cut short at 16 points and with 32 single bytes
@@ -104,6 +154,80 @@ private slots:
             if (original.contains(it.key()) && it.value().startsWith("f:"))
                 QVERIFY2(original.value(it.key()) == it.value(), qPrintable(it.key()));
         }
+    }
+
+    // What could be read before the damage is kept beside the failure,
+    // entry by entry checked; the entry that failed is gone.
+    void partialResult_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("kept");
+        const int damaged = int(KTErrorCode::Damaged);
+        const QStringList all{"a.txt", "b/b.txt", "c.txt"};
+        QTest::newRow("zip cut before its directory") << "zip-cut" << "zip" << damaged << all;
+        QTest::newRow("stored zip cut before its directory") << "zip-stored-cut" << "zip" << damaged << all;
+        QTest::newRow("zip without its end record") << "zip-no-end-record" << "zip" << damaged << all;
+        QTest::newRow("zip cut in its last entry") << "zip-cut-in-last" << "zip" << damaged << QStringList{"a.txt", "b/b.txt"};
+        QTest::newRow("tar cut in its last entry") << "tar-cut-in-last" << "tar" << damaged << QStringList{"a.txt", "b/b.txt"};
+        QTest::newRow("tar.gz cut") << "tar.gz-cut" << "tar.gz" << damaged << QStringList{"a.txt", "b/b.txt"};
+        // A wrong password is not damage: nothing is offered.
+        QTest::newRow("encrypted zip cut, wrong password") << "zip-encrypted-cut" << "zip" << int(KTErrorCode::WrongPassword)
+                                                           << QStringList();
+    }
+
+    void partialResult()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, ext);
+        QFETCH(int, code);
+        QFETCH(QStringList, kept);
+        KTArena arena;
+        const QString archive = arena.filePath(QStringLiteral("set.") + ext);
+        QVERIFY(writeDamaged(kind, archive));
+        arena.snapshot();
+        QString root;
+        const KTJobOutcome out = arena.run(archive, &root, TimeoutMs, [] { return QStringLiteral("wrong"); });
+        QVERIFY(!out.succeeded);
+        QCOMPARE(int(out.error.code), code);
+        if (kept.isEmpty()) {
+            QVERIFY(out.partialResult.isEmpty());
+            return;
+        }
+        QCOMPARE(out.partialResult, out.desPath + QStringLiteral("/set"));
+        QMap<QString, QByteArray> expected;
+        for (const KTTestEntry &e : threeFiles()) {
+            if (kept.contains(QString::fromUtf8(e.name)))
+                expected.insert(QString::fromUtf8(e.name), "f:-:" + e.data);
+        }
+        const auto got = kt_snapshot(out.partialResult, false);
+        QMap<QString, QByteArray> files;
+        for (auto it = got.cbegin(); it != got.cend(); ++it) {
+            if (it.value() != "d")
+                files.insert(it.key(), it.value());
+        }
+        QCOMPARE(files, expected);
+    }
+
+    // A tar whose last entry declares more data than the archive holds: that
+    // entry is damaged and gone, not a short file; the one before is kept.
+    void shortEntryIsDamaged()
+    {
+        KTArena arena;
+        const QString archive = arena.filePath(QStringLiteral("short.tar"));
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("keep.txt", "keep"),
+                                                KTTestEntry::file("log.txt", QByteArray("L").repeated(2176))}, "ustar"));
+        QByteArray bytes = readFile(archive);
+        // keep.txt's header and block, log.txt's header and one of its five blocks.
+        bytes.truncate(4 * 512);
+        writeFile(archive, bytes);
+        arena.snapshot();
+        QString root;
+        const KTJobOutcome out = arena.run(archive, &root, TimeoutMs);
+        QVERIFY(!out.succeeded);
+        QCOMPARE(out.error.code, KTErrorCode::Damaged);
+        QCOMPARE(kt_snapshot(out.partialResult, false), (QMap<QString, QByteArray>{{"keep.txt", "f:-:keep"}}));
     }
 
 private:

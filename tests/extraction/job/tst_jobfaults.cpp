@@ -334,9 +334,6 @@ private slots:
         QTest::newRow("first entry not written") << 0 << int(KTErrorCode::WriteFailed) << qint64(0) << false
                                                  << QStringList{"parse", willA, KTScriptLog::did("a.txt", KTErrorCode::WriteFailed)}
                                                  << QStringList{"set"};
-        QTest::newRow("unsafe folder") << 1 << int(KTErrorCode::UnsafeEntry) << qint64(0) << false
-                                       << QStringList{"parse", willA, didA, willDocs, KTScriptLog::did("docs", KTErrorCode::UnsafeEntry)}
-                                       << QStringList{"set", "set/a.txt"};
         QTest::newRow("disk full in the third entry")
             << 2 << int(KTErrorCode::NoSpace) << qint64(3000) << false
             << QStringList{"parse", willA, didA, willDocs, didDocs, willB, KTScriptLog::did("docs/b.bin", KTErrorCode::NoSpace)}
@@ -383,6 +380,46 @@ private slots:
         } else {
             QCOMPARE(QFileInfo(out.desPath).path(), arena.tmp());
             QCOMPARE(kt_snapshot(out.desPath).keys(), left);
+        }
+    }
+
+    // An entry that cannot be written safely is left out and named; the job
+    // goes on with the rest and succeeds, and a later real failure still
+    // fails it.
+    void unsafeEntryIsSkipped_data()
+    {
+        QTest::addColumn<bool>("laterFailure");
+        QTest::newRow("only unsafe") << false;
+        QTest::newRow("then damaged") << true;
+    }
+
+    void unsafeEntryIsSkipped()
+    {
+        QFETCH(bool, laterFailure);
+        KTUnarchiverScript script;
+        script.add(KTScriptedEntry::filled(QStringLiteral("a.txt"), 1000)).add(KTScriptedEntry::file(QStringLiteral("b.txt"), "b"));
+        script.add(KTScriptedEntry::file(QStringLiteral("c.txt"), "c")).add(KTScriptedEntry::file(QStringLiteral("d.txt"), "d"));
+        script.failAt(1, KTErrorCode::UnsafeEntry);
+        if (laterFailure)
+            script.failAt(3, KTErrorCode::Damaged);
+        KTArena arena;
+        KTJobRun run(arena.filePath(QStringLiteral("set.zip")), arena.tmp());
+        run.unarchiverFactory = KTScriptedUnarchiver::factory(script);
+        const KTJobOutcome out = kt_runJob(run);
+        QVERIFY(out.finished);
+        QCOMPARE(out.skipped.size(), 1);
+        QCOMPARE(out.skipped.entries().front().name, QStringLiteral("b.txt"));
+        QCOMPARE(out.skipped.entries().front().reason.code, KTErrorCode::UnsafeEntry);
+        QVERIFY(script.log->lines().contains(KTScriptLog::did("c.txt")));
+        if (laterFailure) {
+            QVERIFY(!out.succeeded);
+            QCOMPARE(out.error.code, KTErrorCode::Damaged);
+            // What was read before the damage is kept and named.
+            QCOMPARE(out.partialResult, out.desPath + QStringLiteral("/set"));
+            QCOMPARE(kt_snapshot(out.partialResult).keys(), (QStringList{"a.txt", "c.txt"}));
+        } else {
+            QVERIFY(out.succeeded);
+            QCOMPARE(kt_snapshot(out.desPath).keys(), (QStringList{"a.txt", "c.txt", "d.txt"}));
         }
     }
 

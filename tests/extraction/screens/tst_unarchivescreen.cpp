@@ -13,6 +13,7 @@
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 #include "ui/KTFileDropView.h"
+#include "ui/KTNoticeList.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 #include "util/core/KTUtility.h"
@@ -22,6 +23,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
+#include <QTreeView>
 #include <QTest>
 
 // The extraction screen inside a real window, driven as a user drives it:
@@ -152,6 +155,57 @@ private slots:
         QVERIFY(!screen().ui().errorPasswordField->isVisible());
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
         QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+    }
+
+    // A damaged archive offers what was read before the damage, shown as
+    // incomplete; unsafe entries left out are one line on the result screen;
+    // a failure with nothing read offers nothing.
+    void partialResultAndSkippedEntries()
+    {
+        auto *showPartial = screen().findChild<QPushButton *>(QStringLiteral("showPartialButton"));
+        QVERIFY(showPartial);
+        auto *result = m_window->unarchiveResultViewController();
+        const QString cut = m_dir.filePath("cut.zip");
+        QVERIFY(KTTestArchives::write(cut, {KTTestEntry::file("a.txt", "alpha"), KTTestEntry::file("b.txt", "beta")}));
+        {
+            QFile f(cut);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.readAll().indexOf(QByteArray("PK\x01\x02", 4))));
+        }
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {cut}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("The archive is damaged"));
+        QVERIFY(showPartial->isVisible());
+        QTest::mouseClick(showPartial, Qt::LeftButton);
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), result);
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), screen().job().partialResult());
+        QTRY_VERIFY(result->noticeList()->texts().contains(
+            QStringLiteral("Incomplete: only what was read before the damage.")));
+
+        QTest::keyClick(result->findChild<QTreeView *>(), Qt::Key_Backspace);
+        QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(&screen()));
+        const QString unsafe = m_dir.filePath("unsafe.tar");
+        QVERIFY(KTTestArchives::write(unsafe, {KTTestEntry::file("ok.txt", "ok"), KTTestEntry::file("../up.txt", "evil"),
+                                               KTTestEntry::file("more.txt", "more")}, "pax"));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {unsafe}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), result);
+        QTRY_VERIFY(result->noticeList()->texts().contains(
+            QStringLiteral("1 entry was not extracted: it would have written outside the folder")));
+        QVERIFY(!result->noticeList()->texts().join(QString()).contains(QLatin1String("Incomplete")));
+
+        QTest::keyClick(result->findChild<QTreeView *>(), Qt::Key_Backspace);
+        const QString notArchive = m_dir.filePath("notes.tar");
+        {
+            QFile f(notArchive);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'n'));
+        }
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {notArchive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QVERIFY(screen().ui().errorPasswordField->isVisible());
+        QVERIFY(!showPartial->isVisible());
     }
 
     void passwordDialog_data()

@@ -2,9 +2,15 @@
 
 #include "extraction/libarchive/KTLibArchiveUnarchiver.h"
 #include "extraction/sevenzip/KTSevenZipProbe.h"
+#include "extraction/sevenzip/KTSevenZipProcess.h"
 #include "extraction/sevenzip/KTSevenZipUnarchiver.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <iterator>
+#include <sys/stat.h>
 
 std::unique_ptr<KTUnarchiver> KTBackendChooser::unarchiverForPath(const QString &path, KTExtractionError *error)
 {
@@ -30,4 +36,44 @@ std::unique_ptr<KTUnarchiver> KTBackendChooser::unarchiverForPath(const QString 
         return std::make_unique<KTSevenZipUnarchiver>(path, true);
     }
     return std::make_unique<KTLibArchiveUnarchiver>(path);
+}
+
+bool KTBackendChooser::leavesToSecondReader(const KTFirstReading &first)
+{
+    const KTExtractionError &error = first.error;
+    switch (error.code) {
+    case KTErrorCode::None:
+        // An archive in which libarchive found nothing may be one it misread.
+        return first.opened && first.entriesExtracted == 0;
+    case KTErrorCode::NotArchive:
+    case KTErrorCode::EncryptedUnsupported:
+        return true;
+    case KTErrorCode::Damaged: {
+        // A method or layout libarchive lacks is no damage.
+        static const QLatin1String lacks[] = {QLatin1String("nsupported"), QLatin1String("not supported"),
+                                              QLatin1String("codec ID")};
+        const bool lacking = std::any_of(std::begin(lacks), std::end(lacks),
+                                         [&](QLatin1String words) { return error.detail.contains(words); });
+        // Damage past the first file is the archive's, not the reader's: what
+        // was extracted stays.
+        return lacking || !first.opened || first.entriesExtracted == 0;
+    }
+    default:
+        // A password, the disk, an unsafe entry, a cancel: another reader
+        // would meet the same.
+        return false;
+    }
+}
+
+std::unique_ptr<KTUnarchiver> KTBackendChooser::secondReaderFor(const QString &path, const KTFirstReading &first)
+{
+    if (!leavesToSecondReader(first))
+        return nullptr;
+    // 7zz would block on a FIFO or read a device without end.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    if (KTSevenZipProcess::findProgram().isEmpty())
+        return nullptr;
+    return std::make_unique<KTSevenZipUnarchiver>(path, false);
 }

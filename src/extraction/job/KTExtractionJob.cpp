@@ -95,6 +95,7 @@ std::optional<QString> KTExtractionJob::PasswordRequest::takeAnswer()
 KTExtractionJob::KTExtractionJob(QObject *parent)
     : QObject(parent)
     , m_unarchiverFactory(&KTBackendChooser::unarchiverForPath)
+    , m_secondReaderFactory(&KTBackendChooser::secondReaderFor)
     , m_preferences(&KTPreferences::standard())
 {
     qRegisterMetaType<KTExtractionError>();
@@ -113,6 +114,7 @@ void KTExtractionJob::setPasswordProvider(PasswordProvider provider)
 
 void KTExtractionJob::setUnarchiverFactory(KTUnarchiverFactory factory)
 {
+    m_secondReaderFactory = factory ? KTSecondReaderFactory() : &KTBackendChooser::secondReaderFor;
     m_unarchiverFactory = factory ? std::move(factory) : &KTBackendChooser::unarchiverForPath;
 }
 
@@ -172,7 +174,8 @@ bool KTExtractionJob::start(const QString &srcPath)
     m_cancelRequested = false;
     m_running = true;
     // The worker has its own copy: the factory may be replaced meanwhile.
-    m_worker = std::thread([this, factory = m_unarchiverFactory] { extract(factory); });
+    m_worker = std::thread(
+        [this, factory = m_unarchiverFactory, second = m_secondReaderFactory] { extract(factory, second); });
     return true;
 }
 
@@ -198,65 +201,117 @@ void KTExtractionJob::joinWorker()
         m_worker.join();
 }
 
-void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor)
+void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor, const KTSecondReaderFactory &secondReaderFor)
 {
     QMetaObject::invokeMethod(this, [this] { emit hiddenFields(); }, Qt::QueuedConnection);
-    m_keepsExtracting = true;
     m_throttle = KTProgressThrottle();
-    {
-        std::lock_guard lock(m_mutex);
-        m_createdItem.clear();
-        m_enclosingDirectoryName.clear();
-    }
 
     const QString source = srcPath();
     KTExtractionError error;
     std::unique_ptr<KTUnarchiver> unarchiver = unarchiverFor(source, &error);
-    auto fail = [this](const KTExtractionError &e) {
-        QMetaObject::invokeMethod(this, [this, e] { finishFailure(e); }, Qt::QueuedConnection);
-    };
     if (!unarchiver) {
-        fail(error);
+        QMetaObject::invokeMethod(this, [this, error] { finishFailure(error); }, Qt::QueuedConnection);
         return;
     }
-    unarchiver->setDelegate(this);
-    // The unarchiver is freed here, on the worker: for an archive of a
+    // Each unarchiver is freed here, on the worker: for an archive of a
     // million entries its directory is hundreds of megabytes, which neither
     // the result screen should keep nor the GUI thread free.
-    KTUnarchiver *u = unarchiver.get();
-
-    error = u->parse();
-    if (error.ok())
-        error = createTmpDirectory();
-    if (error.failed()) {
-        fail(error);
-        return;
-    }
-    u->setDestination(desPath());
-    u->setAlwaysOverwritesFiles(true);
-    u->setRemovesEnclosingDirectoryForSoloItems(true);
-    error = u->unarchive();
-    {
-        std::lock_guard lock(m_mutex);
-        m_createdItem = u->createdItem();
-        m_enclosingDirectoryName = u->enclosingDirectoryName();
-    }
-    // Freed before the GUI thread is told, since it joins this thread then.
+    const KTFirstReading first = read(*unarchiver, false);
     unarchiver.reset();
+    error = first.error;
+    if (secondReaderFor && !m_cancelRequested.load()) {
+        if (std::unique_ptr<KTUnarchiver> second = secondReaderFor(source, first))
+            error = readAgain(*second, first);
+    }
     if (auto pending = m_throttle.takePending())
         postProgress(*pending, true);
 
-    if (m_extractionSucceeded.load() && error.ok()) {
+    if (error.ok())
         QMetaObject::invokeMethod(this, [this] { extractFinished(); }, Qt::QueuedConnection);
-        return;
-    }
-    if (error.ok()) {
+    else
+        QMetaObject::invokeMethod(this, [this, error] { finishFailure(error); }, Qt::QueuedConnection);
+}
+
+KTFirstReading KTExtractionJob::read(KTUnarchiver &u, bool parsed)
+{
+    m_extractionSucceeded = true;
+    m_keepsExtracting = true;
+    m_entriesExtracted = 0;
+    {
         std::lock_guard lock(m_mutex);
-        error = m_firstEntryError;
+        m_firstEntryError = {};
+        m_createdItem.clear();
+        m_enclosingDirectoryName.clear();
     }
-    if (m_cancelRequested.load())
+    u.setDelegate(this);
+
+    KTFirstReading reading;
+    reading.error = parsed ? KTExtractionError{} : u.parse();
+    if (reading.error.failed())
+        return reading;
+    reading.opened = true;
+    if (desPath().isEmpty())
+        reading.error = createTmpDirectory();
+    if (reading.error.failed())
+        return reading;
+    u.setDestination(desPath());
+    u.setAlwaysOverwritesFiles(true);
+    u.setRemovesEnclosingDirectoryForSoloItems(true);
+    KTExtractionError error = u.unarchive();
+    reading.entriesExtracted = m_entriesExtracted.load();
+    {
+        std::lock_guard lock(m_mutex);
+        m_createdItem = u.createdItem();
+        m_enclosingDirectoryName = u.enclosingDirectoryName();
+        if (error.ok() && !m_extractionSucceeded.load())
+            error = m_firstEntryError.failed() ? m_firstEntryError : KTExtractionError::make(KTErrorCode::Damaged);
+    }
+    if (error.failed() && m_cancelRequested.load())
         error = KTExtractionError::make(KTErrorCode::Cancelled);
-    fail(error);
+    reading.error = error;
+    return reading;
+}
+
+KTExtractionError KTExtractionJob::readAgain(KTUnarchiver &second, const KTFirstReading &first)
+{
+    second.setDelegate(this);
+    // A password given to the first reader is not asked again.
+    if (const std::optional<QString> password = enteredPassword()) {
+        const qint64 encoding = m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding));
+        second.setPassword(*password);
+        second.setPasswordEncodingName(KTArchiveString::encodingNameForEncoding(int(encoding)));
+    }
+    const KTExtractionError parsed = second.parse();
+    if (m_cancelRequested.load())
+        return KTExtractionError::make(KTErrorCode::Cancelled);
+    if (parsed.failed()) {
+        // Nothing found, and what the other reader knows as an archive it
+        // cannot read either: damaged, not empty.
+        if (first.error.ok())
+            return parsed.code == KTErrorCode::NotArchive || parsed.code == KTErrorCode::CannotOpen
+                       ? first.error
+                       : KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("no entry could be read"));
+        const bool saysMore = parsed.code == KTErrorCode::WrongPassword || parsed.code == KTErrorCode::EncryptedUnsupported;
+        return saysMore ? parsed : first.error;
+    }
+    emptyScratchFolder();
+    return read(second, true).error;
+}
+
+void KTExtractionJob::emptyScratchFolder()
+{
+    const QString scratch = desPath();
+    if (scratch.isEmpty())
+        return;
+    // The scratch folder itself stays: its name is this job's.
+    QDir dir(scratch);
+    const QFileInfoList items = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &item : items) {
+        if (item.isDir() && !item.isSymLink())
+            QDir(item.filePath()).removeRecursively();
+        else
+            QFile::remove(item.filePath());
+    }
 }
 
 KTExtractionError KTExtractionJob::createTmpDirectory()
@@ -393,10 +448,13 @@ void KTExtractionJob::willExtractEntry(KTUnarchiver &, const KTArchiveEntry &, c
 {
 }
 
-void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &, const KTExtractionError &error)
+void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &entry, const QString &, const KTExtractionError &error)
 {
-    if (error.ok())
+    if (error.ok()) {
+        if (!entry.isDirectory)
+            ++m_entriesExtracted;
         return;
+    }
     m_extractionSucceeded = false;
     m_keepsExtracting = false;
     std::lock_guard lock(m_mutex);

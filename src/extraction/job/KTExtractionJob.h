@@ -50,7 +50,13 @@ public:
     void setKeepsPartialOutput(bool keep) { m_keepsPartialOutput = keep; }
     // Makes the unarchiver for the archive; KTBackendChooser's choice by
     // default, and again when given an empty one. Used from the next start().
+    // A factory given here is the only reader: it clears the second one.
     void setUnarchiverFactory(KTUnarchiverFactory factory);
+    // Makes a second unarchiver when the first could not read the archive
+    // (KTBackendChooser's by default); an empty one allows none. The second
+    // reader's parse() runs first: only when it succeeds is what the first
+    // one wrote removed and the archive extracted again.
+    void setSecondReaderFactory(KTSecondReaderFactory factory) { m_secondReaderFactory = std::move(factory); }
 
     // Starts extracting: no entered password, success assumed, srcPath set.
     // false when a job is already running.
@@ -84,7 +90,12 @@ signals:
     void passwordErrorH(const KTExtractionError &error);
 
 private:
-    void extract(const KTUnarchiverFactory &unarchiverFor);
+    void extract(const KTUnarchiverFactory &unarchiverFor, const KTSecondReaderFactory &secondReaderFor);
+    // parse() (unless already parsed), the scratch folder, unarchive().
+    KTFirstReading read(KTUnarchiver &unarchiver, bool parsed);
+    // The second reader's outcome, or the first's when it cannot read the archive either.
+    KTExtractionError readAgain(KTUnarchiver &second, const KTFirstReading &first);
+    void emptyScratchFolder();
     KTExtractionError createTmpDirectory();
     void extractFinished();
     void finishFailure(const KTExtractionError &error);
@@ -103,6 +114,7 @@ private:
 
     PasswordProvider m_passwordProvider;
     KTUnarchiverFactory m_unarchiverFactory;
+    KTSecondReaderFactory m_secondReaderFactory;
     KTPreferences *m_preferences;
     QString m_temporaryDirectory;
     bool m_keepsPartialOutput = true;
@@ -113,6 +125,7 @@ private:
     std::atomic<bool> m_extractionSucceeded{true};
     // The answer to every should-extract question: true until an entry fails.
     std::atomic<bool> m_keepsExtracting{true};
+    std::atomic<int> m_entriesExtracted{0};
 
     // One question to the password provider; shared with the queued call,
     // which may outlive the job.

@@ -311,7 +311,21 @@ KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_ent
     named.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
     named.info.isEncrypted = archive_entry_is_encrypted(entry);
     named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
+    if (named.path.path && named.path.path->isEmpty() && !named.info.isDirectory) {
+        // A file without a name (an ar symbol table, a stream archived from
+        // standard input) is named after the archive, as 7-Zip names it.
+        named.info.name = nameForNameless();
+        named.path = KTPathSanitizer::sanitize(named.info.name, false, maxPath);
+    }
     return named;
+}
+
+QString KTLibArchiveUnarchiver::nameForNameless()
+{
+    const QString base = KTUnarchiver::nameWithoutArchiveExtensions(QFileInfo(m_path).fileName());
+    ++m_namelessEntries;
+    // The later ones are numbered, in archive order: the same names each time.
+    return m_namelessEntries == 1 ? base : base + QStringLiteral("-%1").arg(m_namelessEntries);
 }
 
 // A target in UTF-8 is taken as such; any other is decoded as names are.

@@ -63,6 +63,8 @@ private:
     bool isZip() const;
     DecodedName decodeName(const archive_entry *entry);
     NamedEntry nameEntry(archive_entry *entry, int index, int maxPath);
+    // The name of the next entry that has none: the archive's, numbered from the second.
+    QString nameForNameless();
     QString decodeRaw(const QByteArray &raw, bool decided);
     // A symbolic link's target as UTF-8 bytes.
     QByteArray symlinkTarget(const char *target);
@@ -104,6 +106,7 @@ private:
     std::vector<QByteArray> m_undecided;
     size_t m_nextDetectionAt = 1;
     bool m_namesPreRead = false;
+    int m_namelessEntries = 0;
 
     KTReadProgressGuard m_progressGuard;
 

@@ -9,8 +9,10 @@
 
 class KTSevenZipProcess;
 
-// The unarchiver on 7-Zip's own program (7zz), for the 7z archives that
-// libarchive cannot decrypt.
+// The unarchiver on 7-Zip's own program (7zz): for the 7z archives that
+// libarchive cannot decrypt, and the second reader of whatever libarchive
+// cannot open or decode (ARJ, zip methods such as Deflate64 or PPMd, 7z
+// filters such as ARM64, split zips, CAB sets).
 //
 // parse() lists the archive ("7zz l -slt"; with the password first when the
 // names are encrypted). unarchive() has 7zz extract into the enclosing
@@ -54,6 +56,8 @@ private:
     QString m_program;
     bool m_parsed = false;
     bool m_askedForPassword = false;
+    QString m_type;         // the format as 7zz names it
+    bool m_decrypts = true; // whether 7zz can decrypt that format
     std::vector<Entry> m_entries;
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;

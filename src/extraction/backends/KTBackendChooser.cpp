@@ -48,6 +48,11 @@ bool KTBackendChooser::leavesToSecondReader(const KTFirstReading &first)
     case KTErrorCode::NotArchive:
     case KTErrorCode::EncryptedUnsupported:
         return true;
+    case KTErrorCode::WrongPassword:
+        // libarchive decrypts zip AES but then fails on methods inside it
+        // other than Deflate, as it fails on a wrong password: 7zz tells the
+        // two apart, with the same password and without asking again.
+        return first.opened && first.passwordGiven;
     case KTErrorCode::Damaged: {
         // A method or layout libarchive lacks is no damage.
         static const QLatin1String lacks[] = {QLatin1String("nsupported"), QLatin1String("not supported"),

@@ -18,6 +18,7 @@ struct KTFirstReading {
     KTExtractionError error; // ok when it extracted the archive
     bool opened = false;     // parse() succeeded
     int entriesExtracted = 0; // folders not counted
+    bool passwordGiven = false; // a password was entered for it
 };
 
 // Makes a second unarchiver for an archive the first one could not read,

@@ -259,6 +259,7 @@ KTFirstReading KTExtractionJob::read(KTUnarchiver &u, bool parsed)
     u.setRemovesEnclosingDirectoryForSoloItems(true);
     KTExtractionError error = u.unarchive();
     reading.entriesExtracted = m_entriesExtracted.load();
+    reading.passwordGiven = enteredPassword().has_value();
     {
         std::lock_guard lock(m_mutex);
         m_createdItem = u.createdItem();

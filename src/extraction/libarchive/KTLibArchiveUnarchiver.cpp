@@ -190,6 +190,10 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
 
     m_totalSize = totalFileSize;
     if (isZip()) {
+        // A split zip's directory counts offsets within each volume, which
+        // one stream over all of them cannot follow.
+        if (m_archiveVolumeCount > 1 && volumes.constLast().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+            return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("a split zip"));
         m_zip = KTZipDirectory::read(m_path);
         // Without its central directory a zip is cut short, and its entries'
         // types (links) and name flags are lost.

@@ -80,5 +80,7 @@ std::unique_ptr<KTUnarchiver> KTBackendChooser::secondReaderFor(const QString &p
         return nullptr;
     if (KTSevenZipProcess::findProgram().isEmpty())
         return nullptr;
-    return std::make_unique<KTSevenZipUnarchiver>(path, false);
+    auto second = std::make_unique<KTSevenZipUnarchiver>(path, false);
+    second->setTestsPassword(first.error.code == KTErrorCode::WrongPassword);
+    return second;
 }

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -304,6 +305,11 @@ void KTExtractionJob::emptyScratchFolder()
     const QString scratch = desPath();
     if (scratch.isEmpty())
         return;
+    // Folders the archive made read-only would keep what they hold.
+    QDirIterator folders(scratch, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                         QDirIterator::Subdirectories);
+    while (folders.hasNext())
+        ::chmod(QFile::encodeName(folders.next()).constData(), 0700);
     // The scratch folder itself stays: its name is this job's.
     QDir dir(scratch);
     const QFileInfoList items = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

@@ -7,6 +7,7 @@
 #include "ui/KTScanProgressView.h"
 
 #include <QFileDialog>
+#include <QPushButton>
 #include <QFutureWatcher>
 #include <QPointer>
 #include <QThreadPool>
@@ -41,6 +42,8 @@ public:
     KTScanProgressView *circleView() const { return m_circleView; }
     // The open dialog while it is shown.
     QFileDialog *openDialog() const { return m_openDialog; }
+    // Shown under a wrong or missing password: runs the same archive again.
+    QPushButton *tryAgainButton() const { return m_tryAgainButton; }
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_desktop = handoff; }
 
     // Whether a job or the build of its tree is under way.
@@ -66,6 +69,9 @@ public slots:
     void kt_Contact();
     // Stops the running job; the screen returns to idle.
     void kt_CancelJob();
+    // Extracts the archive whose password was wrong or missing again, asking
+    // for the password anew.
+    void kt_TryAgain();
 
 signals:
     void busyChanged(bool busy);
@@ -93,6 +99,8 @@ private:
     KTPasswordDialog *m_passWdPanel;
     QPointer<KTScanProgressView> m_circleView;
     QPointer<QFileDialog> m_openDialog;
+    QPushButton *m_tryAgainButton;
+    QStringList m_lastPaths; // what the last job was started with
     bool m_busy = false;
     bool m_shuttingDown = false;
 

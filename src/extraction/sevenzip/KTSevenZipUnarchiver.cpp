@@ -123,10 +123,14 @@ bool KTSevenZipUnarchiver::shouldStop()
 
 KTExtractionError KTSevenZipUnarchiver::runListing(const QString &program, QByteArray &output)
 {
+    return runReading(program, {QStringLiteral("l"), QStringLiteral("-slt")}, output);
+}
+
+KTExtractionError KTSevenZipUnarchiver::runReading(const QString &program, const QStringList &command, QByteArray &output)
+{
     KTSevenZipProcess process;
-    const QStringList arguments{QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-bso1"),
-                                QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-spd"),
-                                QStringLiteral("--"), m_path};
+    const QStringList arguments = command + QStringList{QStringLiteral("-bso1"), QStringLiteral("-bse1"), QStringLiteral("-bsp0"),
+                                                        QStringLiteral("-spd"), QStringLiteral("--"), m_path};
     if (auto error = process.start(program, arguments, passwordBytes()); error.failed())
         return error;
     QList<QByteArray> lines;
@@ -163,6 +167,13 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     QByteArray listing;
     if (auto error = runListing(m_program, listing); error.failed())
         return error;
+    // A password another reader turned down is tested before anything is
+    // written: a wrong one leaves nothing of wrong content.
+    if (m_testsPassword && m_password) {
+        QByteArray log;
+        if (auto error = runReading(m_program, {QStringLiteral("t")}, log); error.failed())
+            return error;
+    }
 
     m_entries.clear();
     m_totalSize = 0;

@@ -25,6 +25,10 @@ class KTSevenZipUnarchiver : public KTUnarchiver
 public:
     KTSevenZipUnarchiver(QString path, bool headerEncrypted);
 
+    // parse() then has 7zz test the whole archive with the password set,
+    // and fails as the test does.
+    void setTestsPassword(bool on) { m_testsPassword = on; }
+
     KTExtractionError parse() override;
     KTExtractionError unarchive() override;
 
@@ -41,6 +45,8 @@ private:
     std::optional<QByteArray> passwordBytes() const;
     bool shouldStop();
     KTExtractionError runListing(const QString &program, QByteArray &output);
+    // Runs a 7zz command that only reads ("l -slt", "t"), collecting its output.
+    KTExtractionError runReading(const QString &program, const QStringList &command, QByteArray &output);
     KTExtractionError checkEntriesBeforeExtraction(const QByteArray &root);
     KTExtractionError runExtraction(const QByteArray &root);
     // Matches a line of 7zz's log ("- name") to the next entry it names, or -1.
@@ -58,6 +64,7 @@ private:
     bool m_askedForPassword = false;
     QString m_type;         // the format as 7zz names it
     bool m_decrypts = true; // whether 7zz can decrypt that format
+    bool m_testsPassword = false;
     std::vector<Entry> m_entries;
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;

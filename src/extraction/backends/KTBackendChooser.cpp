@@ -53,16 +53,11 @@ bool KTBackendChooser::leavesToSecondReader(const KTFirstReading &first)
         // other than Deflate, as it fails on a wrong password: 7zz tells the
         // two apart, with the same password and without asking again.
         return first.opened && first.passwordGiven;
-    case KTErrorCode::Damaged: {
-        // A method or layout libarchive lacks is no damage.
-        static const QLatin1String lacks[] = {QLatin1String("nsupported"), QLatin1String("not supported"),
-                                              QLatin1String("codec ID")};
-        const bool lacking = std::any_of(std::begin(lacks), std::end(lacks),
-                                         [&](QLatin1String words) { return error.detail.contains(words); });
-        // Damage past the first file is the archive's, not the reader's: what
-        // was extracted stays.
-        return lacking || !first.opened || first.entriesExtracted == 0;
-    }
+    case KTErrorCode::Damaged:
+        // Also damage past the first file: libarchive may be the one at
+        // fault (its PPMd, a cabinet it reads in circles). 7zz then has to
+        // read the whole archive without error first (see needsWholeTest).
+        return true;
     default:
         // A password, the disk, an unsafe entry, a cancel: another reader
         // would meet the same.
@@ -81,6 +76,19 @@ std::unique_ptr<KTUnarchiver> KTBackendChooser::secondReaderFor(const QString &p
     if (KTSevenZipProcess::findProgram().isEmpty())
         return nullptr;
     auto second = std::make_unique<KTSevenZipUnarchiver>(path, false);
-    second->setTestsPassword(first.error.code == KTErrorCode::WrongPassword);
+    second->setTestsFirst(needsWholeTest(first));
     return second;
+}
+
+bool KTBackendChooser::needsWholeTest(const KTFirstReading &first)
+{
+    if (first.error.code == KTErrorCode::WrongPassword)
+        return true;
+    if (first.error.code != KTErrorCode::Damaged || !first.opened || first.entriesExtracted == 0)
+        return false;
+    // A method or layout libarchive lacks is no damage.
+    static const QLatin1String lacks[] = {QLatin1String("nsupported"), QLatin1String("not supported"),
+                                          QLatin1String("codec ID")};
+    return std::none_of(std::begin(lacks), std::end(lacks),
+                        [&](QLatin1String words) { return first.error.detail.contains(words); });
 }

@@ -26,4 +26,10 @@ public:
     static std::unique_ptr<KTUnarchiver> secondReaderFor(const QString &path, const KTFirstReading &first);
     // Whether a failure of libarchive leaves the archive to another reader.
     static bool leavesToSecondReader(const KTFirstReading &first);
+    // Whether 7zz must read the whole archive without error before it
+    // replaces what libarchive wrote: after a password libarchive turned
+    // down (a wrong one leaves nothing of wrong content), and after damage
+    // past the first file (what libarchive extracted stays unless 7zz does
+    // better).
+    static bool needsWholeTest(const KTFirstReading &first);
 };

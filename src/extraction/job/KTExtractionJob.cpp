@@ -293,16 +293,30 @@ KTExtractionError KTExtractionJob::readAgain(KTUnarchiver &second, const KTFirst
             return parsed.code == KTErrorCode::NotArchive || parsed.code == KTErrorCode::CannotOpen
                        ? first.error
                        : KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("no entry could be read"));
-        const bool saysMore = parsed.code == KTErrorCode::WrongPassword || parsed.code == KTErrorCode::EncryptedUnsupported;
+        const bool saysMore = (parsed.code == KTErrorCode::WrongPassword || parsed.code == KTErrorCode::EncryptedUnsupported) &&
+                              first.entriesExtracted == 0;
         return saysMore ? parsed : first.error;
     }
-    emptyScratchFolder();
-    return read(second, true).error;
+    // The second reader works in a scratch folder of its own, so that the
+    // first one's files stay until the second has done better.
+    const QString firstScratch = desPath();
+    {
+        std::lock_guard lock(m_mutex);
+        m_desPath.clear();
+    }
+    const KTFirstReading again = read(second, true);
+    const bool keepsFirst = again.error.failed() && again.error.code != KTErrorCode::Cancelled && first.entriesExtracted > 0;
+    const QString loser = keepsFirst ? desPath() : firstScratch;
+    if (keepsFirst) {
+        std::lock_guard lock(m_mutex);
+        m_desPath = firstScratch;
+    }
+    removeScratchFolder(loser);
+    return keepsFirst ? first.error : again.error;
 }
 
-void KTExtractionJob::emptyScratchFolder()
+void KTExtractionJob::removeScratchFolder(const QString &scratch)
 {
-    const QString scratch = desPath();
     if (scratch.isEmpty())
         return;
     // Folders the archive made read-only would keep what they hold.
@@ -310,15 +324,7 @@ void KTExtractionJob::emptyScratchFolder()
                          QDirIterator::Subdirectories);
     while (folders.hasNext())
         ::chmod(QFile::encodeName(folders.next()).constData(), 0700);
-    // The scratch folder itself stays: its name is this job's.
-    QDir dir(scratch);
-    const QFileInfoList items = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &item : items) {
-        if (item.isDir() && !item.isSymLink())
-            QDir(item.filePath()).removeRecursively();
-        else
-            QFile::remove(item.filePath());
-    }
+    QDir(scratch).removeRecursively();
 }
 
 KTExtractionError KTExtractionJob::createTmpDirectory()

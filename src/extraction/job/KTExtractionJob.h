@@ -54,8 +54,9 @@ public:
     void setUnarchiverFactory(KTUnarchiverFactory factory);
     // Makes a second unarchiver when the first could not read the archive
     // (KTBackendChooser's by default); an empty one allows none. The second
-    // reader's parse() runs first: only when it succeeds is what the first
-    // one wrote removed and the archive extracted again.
+    // reader's parse() runs first; only when it succeeds is the archive
+    // extracted again, into a scratch folder of its own. The first reader's
+    // files and verdict stand when it extracted files and the second fails.
     void setSecondReaderFactory(KTSecondReaderFactory factory) { m_secondReaderFactory = std::move(factory); }
 
     // Starts extracting: no entered password, success assumed, srcPath set.
@@ -95,7 +96,7 @@ private:
     KTFirstReading read(KTUnarchiver &unarchiver, bool parsed);
     // The second reader's outcome, or the first's when it cannot read the archive either.
     KTExtractionError readAgain(KTUnarchiver &second, const KTFirstReading &first);
-    void emptyScratchFolder();
+    void removeScratchFolder(const QString &scratch);
     KTExtractionError createTmpDirectory();
     void extractFinished();
     void finishFailure(const KTExtractionError &error);

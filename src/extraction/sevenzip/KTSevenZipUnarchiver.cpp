@@ -167,9 +167,9 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     QByteArray listing;
     if (auto error = runListing(m_program, listing); error.failed())
         return error;
-    // A password another reader turned down is tested before anything is
-    // written: a wrong one leaves nothing of wrong content.
-    if (m_testsPassword && m_password) {
+    // Nothing is written, and nothing another reader wrote is replaced,
+    // unless the whole archive reads without error.
+    if (m_testsFirst) {
         QByteArray log;
         if (auto error = runReading(m_program, {QStringLiteral("t")}, log); error.failed())
             return error;

@@ -25,9 +25,9 @@ class KTSevenZipUnarchiver : public KTUnarchiver
 public:
     KTSevenZipUnarchiver(QString path, bool headerEncrypted);
 
-    // parse() then has 7zz test the whole archive with the password set,
+    // parse() then has 7zz test the whole archive (with the password set)
     // and fails as the test does.
-    void setTestsPassword(bool on) { m_testsPassword = on; }
+    void setTestsFirst(bool on) { m_testsFirst = on; }
 
     KTExtractionError parse() override;
     KTExtractionError unarchive() override;
@@ -64,7 +64,7 @@ private:
     bool m_askedForPassword = false;
     QString m_type;         // the format as 7zz names it
     bool m_decrypts = true; // whether 7zz can decrypt that format
-    bool m_testsPassword = false;
+    bool m_testsFirst = false;
     std::vector<Entry> m_entries;
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;

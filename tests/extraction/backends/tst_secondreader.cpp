@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 constexpr auto Password = "Tr0ub4dor &3";
@@ -196,20 +198,21 @@ private slots:
         QVERIFY(QDir(out).isEmpty());
     }
 
-    // Damage met after files were extracted is the archive's: no other
-    // reader is tried, so what was extracted stays as libarchive left it.
     // A method libarchive lacks, an archive it could not open or in which it
-    // found nothing, go on to 7zz, and so does a password libarchive turned
-    // down; the disk, an unsafe entry or a cancel never do.
+    // found nothing, go on to 7zz, and so do damage and a password
+    // libarchive turned down; the disk, an unsafe entry or a cancel never do.
     void whatGoesToTheSecondReader()
     {
         auto reading = [](KTErrorCode code, bool opened, int files, const QString &detail = {}) {
             return KTFirstReading{KTExtractionError::make(code, detail), opened, files};
         };
-        QVERIFY(!KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::Damaged, true, 2, "ZIP bad CRC")));
-        QVERIFY(KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::Damaged, true, 2, "Unsupported ZIP compression method (9: deflate64)")));
-        QVERIFY(KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::Damaged, true, 3, "Unexpected codec ID: A")));
-        QVERIFY(KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::Damaged, false, 0)));
+        // Damage past the first file goes on only to a whole test by 7zz.
+        QVERIFY(KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::Damaged, true, 2, "ZIP bad CRC")));
+        QVERIFY(KTBackendChooser::needsWholeTest(reading(KTErrorCode::Damaged, true, 2, "ZIP bad CRC")));
+        QVERIFY(!KTBackendChooser::needsWholeTest(reading(KTErrorCode::Damaged, true, 2, "Unsupported ZIP compression method (9: deflate64)")));
+        QVERIFY(!KTBackendChooser::needsWholeTest(reading(KTErrorCode::Damaged, true, 3, "Unexpected codec ID: A")));
+        QVERIFY(!KTBackendChooser::needsWholeTest(reading(KTErrorCode::Damaged, false, 0)));
+        QVERIFY(!KTBackendChooser::needsWholeTest(reading(KTErrorCode::NotArchive, false, 0)));
         QVERIFY(KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::None, true, 0)));
         QVERIFY(!KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::None, true, 1)));
         QVERIFY(KTBackendChooser::leavesToSecondReader(reading(KTErrorCode::NotArchive, false, 0)));
@@ -222,8 +225,38 @@ private slots:
         QVERIFY(KTBackendChooser::leavesToSecondReader(withPassword));
     }
 
-    // No tool here writes ARJ: the peer corpus has them.
-    void arjFromThePeerCorpus()
+    // Damage 7zz finds too leaves libarchive's files as they were.
+    void damageBothReadersFind()
+    {
+        const QString archive = m_tmp + "/bad.zip";
+        KTTestArchives::Options options;
+        options.compression = "store";
+        const QByteArray second = QByteArray("second file, damaged ").repeated(40);
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("one.txt", "first file"), KTTestEntry::file("two.txt", second)},
+                                      options));
+        QFile f(archive);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const qsizetype at = bytes.indexOf(second) + 100;
+        QVERIFY(at > 100);
+        bytes[at] = char(bytes[at] ^ 0x55);
+        QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
+        f.close();
+
+        const QString out = m_dir.freshFolder();
+        const KTJobOutcome outcome = kt_runJob({archive, out});
+        QVERIFY(!outcome.succeeded);
+        QCOMPARE(outcome.error.code, KTErrorCode::Damaged);
+        const QMap<QString, QByteArray> left = kt_snapshot(out, false);
+        const auto first = std::find_if(left.keyValueBegin(), left.keyValueEnd(),
+                                        [](const auto &item) { return item.first.endsWith("/one.txt"); });
+        QVERIFY(first != left.keyValueEnd());
+        QCOMPARE(first->second, QByteArray("f:-:first file"));
+    }
+
+    // What no tool here writes comes from the peer corpus: ARJ, and a 7z
+    // whose PPMd data libarchive fails on after its first files.
+    void peerCorpus()
     {
         const QString fixtures = kt_needFixtures();
         if (fixtures.isEmpty())
@@ -246,6 +279,9 @@ private slots:
         QCOMPARE(locked.error.code, KTErrorCode::EncryptedUnsupported);
         QVERIFY(locked.error.detail.contains("ARJ"));
         QCOMPARE(locked.passwordRequests, 0);
+
+        const KTJobOutcome ppmd = kt_runJob({corpus + "/sharpcompress/Archives/7Zip.PPMd.7z", m_dir.freshFolder()});
+        QVERIFY2(ppmd.succeeded, qPrintable(ppmd.error.message()));
     }
 
 private:

@@ -448,11 +448,15 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             result = KTExtractionError::make(KTErrorCode::Cancelled);
             break;
         }
+        // An ar archive's symbol and name tables ("/", "//") index its
+        // members; they are no content of their own.
+        const bool arIndex = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_AR &&
+                             QByteArray(archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "").replace('/', "").isEmpty();
         const NamedEntry named = nameEntry(entry, index, maxPath);
         const KTArchiveEntry &info = named.info;
         const KTPathSanitizer::Result &sane = named.path;
         const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
-        if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
+        if (!arIndex && (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to))) {
             if (m_delegate)
                 m_delegate->willExtractEntry(*this, info, to);
             KTExtractionError error = KTPathSanitizer::unwritable(info.name, sane.path, sane.reason, info.isDirectory);

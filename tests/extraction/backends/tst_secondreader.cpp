@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 #include <algorithm>
@@ -155,24 +154,6 @@ private slots:
         QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(out.desPath, m_tmp + "/src");
         QCOMPARE(kt_snapshot(out.desPath, false), expectedSnapshot(files));
-    }
-
-    // A stream archived from standard input has no name: it takes the
-    // archive's, and as a single item it is the result itself.
-    void namelessEntry()
-    {
-        const QByteArray data = sourceFiles().value("src/a.txt");
-        QVERIFY(kt_writeFile(m_tmp + "/in/data", data));
-        const QString archive = m_tmp + "/report.7z";
-        QProcess p;
-        p.setStandardInputFile(m_tmp + "/in/data");
-        p.start("7zz", {"a", "-bd", "-si", archive});
-        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
-
-        const KTJobOutcome out = kt_runJob({archive, m_tmp});
-        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
-        QCOMPARE(out.desPath, m_tmp + "/report");
-        QCOMPARE(kt_readFile(out.desPath), data);
     }
 
     // Empty archives stay empty successes; what neither reader knows keeps

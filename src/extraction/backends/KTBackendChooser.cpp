@@ -59,8 +59,8 @@ bool KTBackendChooser::leavesToSecondReader(const KTFirstReading &first)
         // read the whole archive without error first (see needsWholeTest).
         return true;
     default:
-        // A password, the disk, an unsafe entry, a cancel: another reader
-        // would meet the same.
+        // The disk, an unsafe entry, a cancel: another reader would meet
+        // the same.
         return false;
     }
 }

@@ -316,8 +316,8 @@ KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_ent
     named.info.isEncrypted = archive_entry_is_encrypted(entry);
     named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
     if (named.path.path && named.path.path->isEmpty() && !named.info.isDirectory) {
-        // A file without a name (an ar symbol table, a stream archived from
-        // standard input) is named after the archive, as 7-Zip names it.
+        // A file without a name (a stream archived from standard input) is
+        // named after the archive, as 7-Zip names it.
         named.info.name = nameForNameless();
         named.path = KTPathSanitizer::sanitize(named.info.name, false, maxPath);
     }

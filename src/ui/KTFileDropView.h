@@ -6,8 +6,9 @@
 class QMimeData;
 
 // A drop target for archives. Dragged local files are offered a copy; on a
-// drop every file must carry a known archive extension, and then all the
-// paths are posted together as a "filedrop" notification.
+// drop every file must be an archive by its name (a known extension, a piece
+// of a split set) or, for a program, by its content, and then all the paths
+// are posted together as a "filedrop" notification.
 class KTFileDropView : public QWidget
 {
     Q_OBJECT
@@ -17,13 +18,19 @@ public:
     // The lower-case extensions accepted out of the box; the open dialog
     // filters with the same list.
     static QStringList defaultArchiverFormat();
+    // The open dialog's name patterns for the given extensions, in both
+    // cases, with those of split sets and self-extracting programs.
+    static QStringList namePatterns(const QStringList &formats);
+    // Whether a file is taken: its extension is one of formats, it is a piece
+    // of a split set of such an archive, or a self-extracting program.
+    static bool accepts(const QString &path, const QStringList &formats);
 
     QStringList archiverFormat() const { return m_archiverFormat; }
     void setArchiverFormat(const QStringList &formats) { m_archiverFormat = formats; }
 
     // Judges and posts a drop; true when it is taken (including a drop with
-    // no local files, which posts nothing), false when any file has an
-    // extension outside archiverFormat (then nothing is posted).
+    // no local files, which posts nothing), false when any file is not
+    // accepted (then nothing is posted).
     bool performDragOperation(const QMimeData *data);
 
 protected:

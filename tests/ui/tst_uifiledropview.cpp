@@ -2,7 +2,9 @@
 #include "ui/KTFileDropView.h"
 
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -84,6 +86,11 @@ private slots:
         QTest::newRow("no extension") << QStringList{"/tmp/README"} << false;
         QTest::newRow("dot in a folder only") << QStringList{"/tmp/v1.zip/README"} << false;
         QTest::newRow("trailing dot") << QStringList{"/tmp/archive."} << false;
+        QTest::newRow("disk image and comic book") << QStringList{"/tmp/disk.iso", "/tmp/issue.CBZ"} << true;
+        QTest::newRow("installer formats") << QStringList{"/tmp/a.deb", "/tmp/b.rpm", "/tmp/c.cab", "/tmp/d.arj"} << true;
+        QTest::newRow("a split zip's pieces") << QStringList{"/tmp/set.z01", "/tmp/set.Z07"} << true;
+        QTest::newRow("a split 7z's piece") << QStringList{"/tmp/backup.7z.002"} << true;
+        QTest::newRow("a split text file") << QStringList{"/tmp/notes.txt.001"} << false;
     }
 
     // A taken drop posts all its paths once, later and in order; a refused
@@ -119,6 +126,34 @@ private slots:
         QVERIFY(m_view->performDragOperation(files({"/tmp/a.zip"}).get()));
         QCOMPARE(m_view->archiverFormat(), KTFileDropView::defaultArchiverFormat());
         QTRY_COMPARE(m_posts, (QList<QStringList>{{"/tmp/disk.iso"}, {"/tmp/a.zip"}}));
+    }
+
+    // A program is taken when it holds an archive, whatever its name says.
+    void programsByContent()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray stub = QByteArray("MZ") + QByteArray(40000, '\x90');
+        const QByteArray zipEnd = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
+        const QByteArray sevenZip = QByteArray("7z\xBC\xAF\x27\x1C", 6) + QByteArray(26, '\0');
+        const QList<std::pair<QString, QByteArray>> programs{{"zipsfx.exe", stub + zipEnd},
+                                                             {"sevensfx.EXE", stub + sevenZip},
+                                                             {"plain.exe", stub + QByteArray(100000, 'x')}};
+        for (const auto &[name, content] : programs) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        }
+        const QStringList formats = KTFileDropView::defaultArchiverFormat();
+        QVERIFY(KTFileDropView::accepts(dir.filePath("zipsfx.exe"), formats));
+        QVERIFY(KTFileDropView::accepts(dir.filePath("sevensfx.EXE"), formats));
+        QVERIFY(!KTFileDropView::accepts(dir.filePath("plain.exe"), formats));
+        QVERIFY(!KTFileDropView::accepts(dir.filePath("missing.exe"), formats));
+
+        // The specification's seven come first; the dialog offers every one.
+        QCOMPARE(formats.mid(0, 7), QStringList({"zip", "7z", "gzip", "tar", "rar", "bzip", "bzip2"}));
+        const QStringList patterns = KTFileDropView::namePatterns(formats);
+        for (const char *pattern : {"*.iso", "*.CAB", "*.z01", "*.7z.001", "*.exe", "*.tzst", "*.epub"})
+            QVERIFY2(patterns.contains(pattern), pattern);
     }
 
 private:

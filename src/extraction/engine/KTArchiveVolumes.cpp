@@ -30,12 +30,23 @@ QStringList KTArchiveVolumes::volumesFor(const QString &path)
     static const QRegularExpression partRar(QStringLiteral("^(.*\\.part)(\\d+)(\\.rar)$"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression oldRar(QStringLiteral("^(.*)\\.(rar|r\\d\\d)$"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression split(QStringLiteral("^(.*\\.)(\\d{3})$"));
+    static const QRegularExpression splitZip(QStringLiteral("^(.*)\\.(zip|z\\d\\d)$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression cabinet(QStringLiteral("^(.*\\D)(\\d+)(\\.cab)$"), QRegularExpression::CaseInsensitiveOption);
 
     QStringList volumes;
     if (const auto m = partRar.match(path); m.hasMatch()) {
         volumes = numberedRun(m.captured(1), 1, int(m.capturedLength(2)), m.captured(3));
     } else if (const auto m = split.match(path); m.hasMatch()) {
         volumes = numberedRun(m.captured(1), 1, 3, QString());
+    } else if (const auto m = splitZip.match(path); m.hasMatch()) {
+        // The ".zip" holds the central directory and comes last.
+        const QString stem = m.captured(1);
+        const bool upper = m.captured(2).at(0).isUpper();
+        const QString last = stem + (upper ? QStringLiteral(".ZIP") : QStringLiteral(".zip"));
+        if (isFile(last))
+            volumes = numberedRun(stem + (upper ? QStringLiteral(".Z") : QStringLiteral(".z")), 1, 2, QString()) + QStringList{last};
+    } else if (const auto m = cabinet.match(path); m.hasMatch()) {
+        volumes = numberedRun(m.captured(1), 1, 1, m.captured(3));
     } else if (const auto m = oldRar.match(path); m.hasMatch()) {
         const QString stem = m.captured(1);
         const bool upper = m.captured(2).at(0).isUpper();

@@ -5,7 +5,9 @@
 
 // The files of a multi-volume archive, in order, found beside any one of
 // them: "name.part1.rar", "name.part2.rar", …; "name.rar", "name.r00",
-// "name.r01", …; or a byte-split "name.7z.001", "name.7z.002", ….
+// "name.r01", …; a byte-split "name.7z.001", "name.7z.002", …; a split zip
+// "name.z01", "name.z02", …, "name.zip"; or numbered cabinets "name1.cab",
+// "name2.cab", ….
 class KTArchiveVolumes
 {
 public:

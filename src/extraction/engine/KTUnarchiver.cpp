@@ -91,9 +91,15 @@ QString KTUnarchiver::nameWithoutArchiveExtensions(const QString &fileName)
         QStringLiteral("zst"), QStringLiteral("zstd"), QStringLiteral("tzst"), QStringLiteral("lz"),
         QStringLiteral("lz4"), QStringLiteral("z"), QStringLiteral("cpio"), QStringLiteral("iso"),
         QStringLiteral("xar"), QStringLiteral("cab"), QStringLiteral("lha"), QStringLiteral("lzh"),
+        QStringLiteral("arj"), QStringLiteral("ar"), QStringLiteral("a"), QStringLiteral("deb"), QStringLiteral("rpm"),
+        QStringLiteral("pkg"), QStringLiteral("jar"), QStringLiteral("war"), QStringLiteral("apk"),
+        QStringLiteral("epub"), QStringLiteral("cbz"), QStringLiteral("cbr"), QStringLiteral("cb7"),
+        QStringLiteral("cbt"), QStringLiteral("tzs"), QStringLiteral("zipx"), QStringLiteral("exe"),
     };
-    // Volume numbers too: "photos.part1.rar" and "backup.7z.001" name "photos" and "backup".
-    static const QRegularExpression volumeExtension(QStringLiteral("^(part\\d+|\\d{3}|r\\d\\d)$"), QRegularExpression::CaseInsensitiveOption);
+    // Volume numbers too: "photos.part1.rar", "backup.7z.001" and "mail.z01"
+    // name "photos", "backup" and "mail".
+    static const QRegularExpression volumeExtension(QStringLiteral("^(part\\d+|\\d{3}|r\\d\\d|z\\d\\d)$"),
+                                                    QRegularExpression::CaseInsensitiveOption);
     QString name = fileName;
     for (;;) {
         const int dot = name.lastIndexOf(QLatin1Char('.'));

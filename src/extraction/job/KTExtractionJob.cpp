@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -109,6 +110,7 @@ std::optional<QString> KTExtractionJob::PasswordRequest::takeAnswer()
 KTExtractionJob::KTExtractionJob(QObject *parent)
     : QObject(parent)
     , m_unarchiverFactory(&KTBackendChooser::unarchiverForPath)
+    , m_secondReaderFactory(&KTBackendChooser::secondReaderFor)
     , m_preferences(&KTPreferences::standard())
 {
     qRegisterMetaType<KTExtractionError>();
@@ -127,6 +129,7 @@ void KTExtractionJob::setPasswordProvider(PasswordProvider provider)
 
 void KTExtractionJob::setUnarchiverFactory(KTUnarchiverFactory factory)
 {
+    m_secondReaderFactory = factory ? KTSecondReaderFactory() : &KTBackendChooser::secondReaderFor;
     m_unarchiverFactory = factory ? std::move(factory) : &KTBackendChooser::unarchiverForPath;
 }
 
@@ -200,7 +203,8 @@ bool KTExtractionJob::start(const QString &srcPath)
     m_cancelRequested = false;
     m_running = true;
     // The worker has its own copy: the factory may be replaced meanwhile.
-    m_worker = std::thread([this, factory = m_unarchiverFactory] { extract(factory); });
+    m_worker = std::thread(
+        [this, factory = m_unarchiverFactory, second = m_secondReaderFactory] { extract(factory, second); });
     return true;
 }
 
@@ -226,65 +230,129 @@ void KTExtractionJob::joinWorker()
         m_worker.join();
 }
 
-void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor)
+void KTExtractionJob::extract(const KTUnarchiverFactory &unarchiverFor, const KTSecondReaderFactory &secondReaderFor)
 {
     QMetaObject::invokeMethod(this, [this] { emit hiddenFields(); }, Qt::QueuedConnection);
-    m_keepsExtracting = true;
     m_throttle = KTProgressThrottle();
-    {
-        std::lock_guard lock(m_mutex);
-        m_createdItem.clear();
-        m_enclosingDirectoryName.clear();
-    }
 
     const QString source = srcPath();
     KTExtractionError error;
     std::unique_ptr<KTUnarchiver> unarchiver = unarchiverFor(source, &error);
-    auto fail = [this](const KTExtractionError &e) {
-        QMetaObject::invokeMethod(this, [this, e] { finishFailure(e); }, Qt::QueuedConnection);
-    };
     if (!unarchiver) {
-        fail(error);
+        QMetaObject::invokeMethod(this, [this, error] { finishFailure(error); }, Qt::QueuedConnection);
         return;
     }
-    unarchiver->setDelegate(this);
-    // The unarchiver is freed here, on the worker: for an archive of a
+    // Each unarchiver is freed here, on the worker: for an archive of a
     // million entries its directory is hundreds of megabytes, which neither
     // the result screen should keep nor the GUI thread free.
-    KTUnarchiver *u = unarchiver.get();
-
-    error = u->parse();
-    if (error.ok())
-        error = createTmpDirectory();
-    if (error.failed()) {
-        fail(error);
-        return;
-    }
-    u->setDestination(desPath());
-    u->setAlwaysOverwritesFiles(true);
-    u->setRemovesEnclosingDirectoryForSoloItems(true);
-    error = u->unarchive();
-    {
-        std::lock_guard lock(m_mutex);
-        m_createdItem = u->createdItem();
-        m_enclosingDirectoryName = u->enclosingDirectoryName();
-    }
-    // Freed before the GUI thread is told, since it joins this thread then.
+    const KTFirstReading first = read(*unarchiver, false);
     unarchiver.reset();
+    error = first.error;
+    if (secondReaderFor && !m_cancelRequested.load()) {
+        if (std::unique_ptr<KTUnarchiver> second = secondReaderFor(source, first))
+            error = readAgain(*second, first);
+    }
     if (auto pending = m_throttle.takePending())
         postProgress(*pending, true);
 
-    if (m_extractionSucceeded.load() && error.ok()) {
+    if (error.ok())
         QMetaObject::invokeMethod(this, [this] { extractFinished(); }, Qt::QueuedConnection);
-        return;
-    }
-    if (error.ok()) {
+    else
+        QMetaObject::invokeMethod(this, [this, error] { finishFailure(error); }, Qt::QueuedConnection);
+}
+
+KTFirstReading KTExtractionJob::read(KTUnarchiver &u, bool parsed)
+{
+    m_extractionSucceeded = true;
+    m_keepsExtracting = true;
+    m_entriesExtracted = 0;
+    {
         std::lock_guard lock(m_mutex);
-        error = m_firstEntryError;
+        m_firstEntryError = {};
+        m_createdItem.clear();
+        m_enclosingDirectoryName.clear();
     }
-    if (m_cancelRequested.load())
+    u.setDelegate(this);
+
+    KTFirstReading reading;
+    reading.error = parsed ? KTExtractionError{} : u.parse();
+    if (reading.error.failed())
+        return reading;
+    reading.opened = true;
+    if (desPath().isEmpty())
+        reading.error = createTmpDirectory();
+    if (reading.error.failed())
+        return reading;
+    u.setDestination(desPath());
+    u.setAlwaysOverwritesFiles(true);
+    u.setRemovesEnclosingDirectoryForSoloItems(true);
+    KTExtractionError error = u.unarchive();
+    reading.entriesExtracted = m_entriesExtracted.load();
+    reading.passwordGiven = enteredPassword().has_value();
+    {
+        std::lock_guard lock(m_mutex);
+        m_createdItem = u.createdItem();
+        m_enclosingDirectoryName = u.enclosingDirectoryName();
+        if (error.ok() && !m_extractionSucceeded.load())
+            error = m_firstEntryError.failed() ? m_firstEntryError : KTExtractionError::make(KTErrorCode::Damaged);
+    }
+    if (error.failed() && m_cancelRequested.load())
         error = KTExtractionError::make(KTErrorCode::Cancelled);
-    fail(error);
+    reading.error = error;
+    return reading;
+}
+
+KTExtractionError KTExtractionJob::readAgain(KTUnarchiver &second, const KTFirstReading &first)
+{
+    second.setDelegate(this);
+    // A password given to the first reader is not asked again.
+    if (const std::optional<QString> password = enteredPassword()) {
+        const qint64 encoding = m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding));
+        second.setPassword(*password);
+        second.setPasswordEncodingName(KTArchiveString::encodingNameForEncoding(int(encoding)));
+    }
+    const KTExtractionError parsed = second.parse();
+    if (m_cancelRequested.load())
+        return KTExtractionError::make(KTErrorCode::Cancelled);
+    if (parsed.failed()) {
+        // Nothing found, and what the other reader knows as an archive it
+        // cannot read either: damaged, not empty.
+        if (first.error.ok())
+            return parsed.code == KTErrorCode::NotArchive || parsed.code == KTErrorCode::CannotOpen
+                       ? first.error
+                       : KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("no entry could be read"));
+        const bool saysMore = (parsed.code == KTErrorCode::WrongPassword || parsed.code == KTErrorCode::EncryptedUnsupported) &&
+                              first.entriesExtracted == 0;
+        return saysMore ? parsed : first.error;
+    }
+    // The second reader works in a scratch folder of its own, so that the
+    // first one's files stay until the second has done better.
+    const QString firstScratch = desPath();
+    {
+        std::lock_guard lock(m_mutex);
+        m_desPath.clear();
+    }
+    const KTFirstReading again = read(second, true);
+    const bool keepsFirst = again.error.failed() && again.error.code != KTErrorCode::Cancelled && first.entriesExtracted > 0;
+    const QString loser = keepsFirst ? desPath() : firstScratch;
+    if (keepsFirst) {
+        std::lock_guard lock(m_mutex);
+        m_desPath = firstScratch;
+    }
+    removeScratchFolder(loser);
+    return keepsFirst ? first.error : again.error;
+}
+
+void KTExtractionJob::removeScratchFolder(const QString &scratch)
+{
+    if (scratch.isEmpty())
+        return;
+    // Folders the archive made read-only would keep what they hold.
+    QDirIterator folders(scratch, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                         QDirIterator::Subdirectories);
+    while (folders.hasNext())
+        ::chmod(QFile::encodeName(folders.next()).constData(), 0700);
+    QDir(scratch).removeRecursively();
 }
 
 KTExtractionError KTExtractionJob::createTmpDirectory()
@@ -428,8 +496,11 @@ void KTExtractionJob::willExtractEntry(KTUnarchiver &, const KTArchiveEntry &, c
 void KTExtractionJob::didExtractEntry(KTUnarchiver &, const KTArchiveEntry &entry, const QString &,
                                       const KTExtractionError &error)
 {
-    if (error.ok())
+    if (error.ok()) {
+        if (!entry.isDirectory)
+            ++m_entriesExtracted;
         return;
+    }
     if (KTSkippedEntries::skipsOnlyTheEntry(error)) {
         std::lock_guard lock(m_mutex);
         m_skipped.add(entry.name, error);

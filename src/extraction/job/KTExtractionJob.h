@@ -51,7 +51,14 @@ public:
     void setKeepsPartialOutput(bool keep) { m_keepsPartialOutput = keep; }
     // Makes the unarchiver for the archive; KTBackendChooser's choice by
     // default, and again when given an empty one. Used from the next start().
+    // A factory given here is the only reader: it clears the second one.
     void setUnarchiverFactory(KTUnarchiverFactory factory);
+    // Makes a second unarchiver when the first could not read the archive
+    // (KTBackendChooser's by default); an empty one allows none. The second
+    // reader's parse() runs first; only when it succeeds is the archive
+    // extracted again, into a scratch folder of its own. The first reader's
+    // files and verdict stand when it extracted files and the second fails.
+    void setSecondReaderFactory(KTSecondReaderFactory factory) { m_secondReaderFactory = std::move(factory); }
 
     // Starts extracting: no entered password, success assumed, srcPath set.
     // false when a job is already running.
@@ -91,7 +98,12 @@ signals:
     void passwordErrorH(const KTExtractionError &error);
 
 private:
-    void extract(const KTUnarchiverFactory &unarchiverFor);
+    void extract(const KTUnarchiverFactory &unarchiverFor, const KTSecondReaderFactory &secondReaderFor);
+    // parse() (unless already parsed), the scratch folder, unarchive().
+    KTFirstReading read(KTUnarchiver &unarchiver, bool parsed);
+    // The second reader's outcome, or the first's when it cannot read the archive either.
+    KTExtractionError readAgain(KTUnarchiver &second, const KTFirstReading &first);
+    void removeScratchFolder(const QString &scratch);
     KTExtractionError createTmpDirectory();
     void extractFinished();
     void finishFailure(const KTExtractionError &error);
@@ -111,6 +123,7 @@ private:
 
     PasswordProvider m_passwordProvider;
     KTUnarchiverFactory m_unarchiverFactory;
+    KTSecondReaderFactory m_secondReaderFactory;
     KTPreferences *m_preferences;
     QString m_temporaryDirectory;
     bool m_keepsPartialOutput = true;
@@ -121,6 +134,7 @@ private:
     std::atomic<bool> m_extractionSucceeded{true};
     // The answer to every should-extract question: true until an entry fails.
     std::atomic<bool> m_keepsExtracting{true};
+    std::atomic<int> m_entriesExtracted{0};
 
     // One question to the password provider; shared with the queued call,
     // which may outlive the job.

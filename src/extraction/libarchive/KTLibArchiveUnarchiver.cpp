@@ -198,6 +198,10 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
+    // A split zip's directory counts offsets within each volume, which one
+    // stream over all of them cannot follow.
+    if (isZip() && m_archiveVolumeCount > 1 && volumes.constLast().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+        return KTExtractionError::make(KTErrorCode::NotArchive, QStringLiteral("a split zip"));
     if (isZip())
         m_zip = KTZipDirectory::read(m_path);
     if (isZip() && !m_zip && m_archiveVolumeCount > 1)
@@ -372,7 +376,21 @@ KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_ent
     named.info.isEncrypted = archive_entry_is_encrypted(entry);
     named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
     named.provisionalRaw = decoded.provisionalRaw;
+    if (named.path.path && named.path.path->isEmpty() && !named.info.isDirectory) {
+        // A file without a name (a stream archived from standard input) is
+        // named after the archive, as 7-Zip names it.
+        named.info.name = nameForNameless();
+        named.path = KTPathSanitizer::sanitize(named.info.name, false, maxPath);
+    }
     return named;
+}
+
+QString KTLibArchiveUnarchiver::nameForNameless()
+{
+    const QString base = KTUnarchiver::nameWithoutArchiveExtensions(QFileInfo(m_path).fileName());
+    ++m_namelessEntries;
+    // The later ones are numbered, in archive order: the same names each time.
+    return m_namelessEntries == 1 ? base : base + QStringLiteral("-%1").arg(m_namelessEntries);
 }
 
 // A target in UTF-8 is taken as such; any other is decoded as names are.
@@ -502,11 +520,15 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             result = KTExtractionError::make(KTErrorCode::Cancelled);
             break;
         }
+        // An ar archive's symbol and name tables ("/", "//") index its
+        // members; they are no content of their own.
+        const bool arIndex = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_AR &&
+                             QByteArray(archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "").replace('/', "").isEmpty();
         const NamedEntry named = nameEntry(entry, index, maxPath);
         const KTArchiveEntry &info = named.info;
         const KTPathSanitizer::Result &sane = named.path;
         const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
-        if (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to)) {
+        if (!arIndex && (!m_delegate || m_delegate->shouldExtractEntry(*this, info, to))) {
             if (m_delegate)
                 m_delegate->willExtractEntry(*this, info, to);
             KTExtractionError error = KTPathSanitizer::unwritable(info.name, sane.path, sane.reason, info.isDirectory);

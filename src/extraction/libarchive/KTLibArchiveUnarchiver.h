@@ -67,6 +67,8 @@ private:
     bool isZip() const;
     DecodedName decodeName(const archive_entry *entry);
     NamedEntry nameEntry(archive_entry *entry, int index, int maxPath);
+    // The name of the next entry that has none: the archive's, numbered from the second.
+    QString nameForNameless();
     QString decodeRaw(const QByteArray &raw, bool decided);
     // The delegate's reading of a raw name under the detection so far.
     QString decodeUndecided(const QByteArray &raw);
@@ -121,6 +123,7 @@ private:
     size_t m_detectedOver = 0;
     KTProvisionalNames m_provisional;
     bool m_namesPreRead = false;
+    int m_namelessEntries = 0;
 
     KTReadProgressGuard m_progressGuard;
 

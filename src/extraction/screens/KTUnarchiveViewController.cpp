@@ -44,8 +44,13 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     , m_fileDataCollection(KTFileDataCollection::shareInstance())
     , m_desktop(&KTDesktopHandoff::system())
     , m_passWdPanel(nullptr)
+    , m_tryAgainButton(nullptr)
 {
     m_ui->setupUi(this);
+    m_tryAgainButton = new QPushButton(tr("Try Again"), this);
+    m_tryAgainButton->setObjectName(QStringLiteral("tryAgainButton"));
+    m_tryAgainButton->hide();
+    connect(m_tryAgainButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_TryAgain);
     m_passWdPanel = new KTPasswordDialog(this);
     m_treePool.setMaxThreadCount(1);
     m_treePool.setThreadPriority(QThread::LowPriority);
@@ -168,15 +173,14 @@ void KTUnarchiveViewController::layoutCentredViews()
     partial.resize(partial.sizeHint());
     setKt_centerX(partial, centerX);
     setKt_y(partial, kt_bottom(*m_ui->errorCauseField) + 8);
+    m_tryAgainButton->resize(qMax(100, m_tryAgainButton->sizeHint().width()), m_tryAgainButton->sizeHint().height());
+    setKt_centerX(*m_tryAgainButton, centerX);
+    setKt_y(*m_tryAgainButton, kt_bottom(*m_ui->errorCauseField) + 8);
 }
 
 QString KTUnarchiveViewController::archiveNameFilter()
 {
-    QStringList patterns;
-    for (const QString &extension : KTFileDropView::defaultArchiverFormat()) {
-        patterns << QStringLiteral("*.") + extension;
-        patterns << QStringLiteral("*.") + extension.toUpper();
-    }
+    const QStringList patterns = KTFileDropView::namePatterns(KTFileDropView::defaultArchiverFormat());
     return tr("Archives (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
@@ -217,9 +221,11 @@ void KTUnarchiveViewController::startJob(const QStringList &paths)
     m_fileDataCollection.setFileArray(paths);
     if (!m_job.start(paths.first()))
         return;
+    m_lastPaths = paths;
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_showPartialButton->hide();
+    m_tryAgainButton->hide();
     setBusy(true);
     kt_Status(true);
     setCircle();
@@ -239,6 +245,7 @@ void KTUnarchiveViewController::hiddenFields()
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_showPartialButton->hide();
+    m_tryAgainButton->hide();
 }
 
 void KTUnarchiveViewController::kt_Status(bool running)
@@ -358,6 +365,8 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
     m_ui->errorCauseField->setToolTip(error.detail);
     m_ui->errorCauseField->setVisible(!cause.isEmpty());
     m_showPartialButton->setVisible(!m_job.partialResult().isEmpty());
+    // Another password may open it; nothing else would change by trying again.
+    m_tryAgainButton->setVisible(error.code == KTErrorCode::WrongPassword && !m_lastPaths.isEmpty());
     layoutCentredViews();
     m_job.setExtractionSucceeded(false);
     setBusy(false);
@@ -367,6 +376,11 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
 void KTUnarchiveViewController::kt_Contact()
 {
     m_desktop->openUrl(QUrl(QStringLiteral(KT_HOMEPAGE_URL)));
+}
+
+void KTUnarchiveViewController::kt_TryAgain()
+{
+    startJob(m_lastPaths);
 }
 
 void KTUnarchiveViewController::kt_CancelJob()

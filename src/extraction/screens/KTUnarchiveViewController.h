@@ -42,6 +42,8 @@ public:
     KTScanProgressView *circleView() const { return m_circleView; }
     // The open dialog while it is shown.
     QFileDialog *openDialog() const { return m_openDialog; }
+    // Shown under a wrong or missing password: runs the same archive again.
+    QPushButton *tryAgainButton() const { return m_tryAgainButton; }
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_desktop = handoff; }
 
     // Whether a job or the build of its tree is under way.
@@ -70,6 +72,9 @@ public slots:
     // After a failure from damage: shows what was read before it on the
     // result screen, marked incomplete.
     void showPartialResult();
+    // Extracts the archive whose password was wrong or missing again, asking
+    // for the password anew.
+    void kt_TryAgain();
 
 signals:
     void busyChanged(bool busy);
@@ -99,6 +104,8 @@ private:
     QPointer<KTScanProgressView> m_circleView;
     QPointer<QFileDialog> m_openDialog;
     QPushButton *m_showPartialButton = nullptr;
+    QPushButton *m_tryAgainButton;
+    QStringList m_lastPaths; // what the last job was started with
     bool m_busy = false;
     bool m_shuttingDown = false;
 

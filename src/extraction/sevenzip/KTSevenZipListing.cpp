@@ -59,3 +59,16 @@ std::vector<KTSevenZipItem> KTSevenZipListing::parse(const QByteArray &output)
     }
     return items;
 }
+
+QString KTSevenZipListing::archiveType(const QByteArray &output)
+{
+    for (QByteArray line : output.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line == "----------")
+            break;
+        if (line.startsWith("Type = "))
+            return QString::fromUtf8(line.mid(7));
+    }
+    return {};
+}

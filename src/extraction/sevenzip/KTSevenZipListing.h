@@ -20,4 +20,6 @@ class KTSevenZipListing
 {
 public:
     static std::vector<KTSevenZipItem> parse(const QByteArray &output);
+    // The format 7zz names in the archive's own block ("7z", "zip", "Arj").
+    static QString archiveType(const QByteArray &output);
 };

@@ -71,6 +71,13 @@ KTExtractionError failureOf(const QList<QByteArray> &lines, int exitCode)
     return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("7zz ended with exit code %1").arg(exitCode));
 }
 
+// 7-Zip decrypts its own AES (7z, zip) and ZipCrypto; it has no decryption
+// for ARJ's or RAR's (and Debian's 7zz reads no RAR at all).
+bool decryptsFormat(const QString &type)
+{
+    return type.compare(QLatin1String("Arj"), Qt::CaseInsensitive) != 0 && !type.startsWith(QLatin1String("Rar"), Qt::CaseInsensitive);
+}
+
 KTExtractionError refusal(const QString &name)
 {
     return KTExtractionError::make(KTErrorCode::Cancelled, name + QStringLiteral(" was refused"));
@@ -116,10 +123,14 @@ bool KTSevenZipUnarchiver::shouldStop()
 
 KTExtractionError KTSevenZipUnarchiver::runListing(const QString &program, QByteArray &output)
 {
+    return runReading(program, {QStringLiteral("l"), QStringLiteral("-slt")}, output);
+}
+
+KTExtractionError KTSevenZipUnarchiver::runReading(const QString &program, const QStringList &command, QByteArray &output)
+{
     KTSevenZipProcess process;
-    const QStringList arguments{QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-bso1"),
-                                QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-spd"),
-                                QStringLiteral("--"), m_path};
+    const QStringList arguments = command + QStringList{QStringLiteral("-bso1"), QStringLiteral("-bse1"), QStringLiteral("-bsp0"),
+                                                        QStringLiteral("-spd"), QStringLiteral("--"), m_path};
     if (auto error = process.start(program, arguments, passwordBytes()); error.failed())
         return error;
     QList<QByteArray> lines;
@@ -156,9 +167,18 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     QByteArray listing;
     if (auto error = runListing(m_program, listing); error.failed())
         return error;
+    // Nothing is written, and nothing another reader wrote is replaced,
+    // unless the whole archive reads without error.
+    if (m_testsFirst) {
+        QByteArray log;
+        if (auto error = runReading(m_program, {QStringLiteral("t")}, log); error.failed())
+            return error;
+    }
 
     m_entries.clear();
     m_totalSize = 0;
+    m_type = KTSevenZipListing::archiveType(listing);
+    m_decrypts = decryptsFormat(m_type);
     int index = 0;
     for (const KTSevenZipItem &item : KTSevenZipListing::parse(listing)) {
         Entry entry;
@@ -199,13 +219,16 @@ KTExtractionError KTSevenZipUnarchiver::checkEntriesBeforeExtraction(const QByte
         return error;
     }
     // The password is asked for before the first encrypted entry; without
-    // one that entry fails.
+    // one that entry fails. No password is asked for what 7zz cannot decrypt.
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (!m_entries[i].info.isEncrypted || ensurePassword())
+        if (!m_entries[i].info.isEncrypted || (m_decrypts && ensurePassword()))
             continue;
         if (!beginEntry(int(i)))
             return refusal(m_entries[i].info.name);
-        const KTExtractionError error = KTExtractionError::make(KTErrorCode::WrongPassword);
+        const KTExtractionError error = m_decrypts ? KTExtractionError::make(KTErrorCode::WrongPassword)
+                                                   : KTExtractionError::make(
+                                                         KTErrorCode::EncryptedUnsupported,
+                                                         QStringLiteral("no reader here decrypts %1 archives").arg(m_type.toUpper()));
         finishEntry(int(i), error);
         return error;
     }

@@ -9,8 +9,10 @@
 
 class KTSevenZipProcess;
 
-// The unarchiver on 7-Zip's own program (7zz), for the 7z archives that
-// libarchive cannot decrypt.
+// The unarchiver on 7-Zip's own program (7zz): for the 7z archives that
+// libarchive cannot decrypt, and the second reader of whatever libarchive
+// cannot open or decode (ARJ, zip methods such as Deflate64 or PPMd, 7z
+// filters such as ARM64, split zips, CAB sets).
 //
 // parse() lists the archive ("7zz l -slt"; with the password first when the
 // names are encrypted). unarchive() has 7zz extract into the enclosing
@@ -22,6 +24,10 @@ class KTSevenZipUnarchiver : public KTUnarchiver
 {
 public:
     KTSevenZipUnarchiver(QString path, bool headerEncrypted);
+
+    // parse() then has 7zz test the whole archive (with the password set)
+    // and fails as the test does.
+    void setTestsFirst(bool on) { m_testsFirst = on; }
 
     KTExtractionError parse() override;
     KTExtractionError unarchive() override;
@@ -39,6 +45,8 @@ private:
     std::optional<QByteArray> passwordBytes() const;
     bool shouldStop();
     KTExtractionError runListing(const QString &program, QByteArray &output);
+    // Runs a 7zz command that only reads ("l -slt", "t"), collecting its output.
+    KTExtractionError runReading(const QString &program, const QStringList &command, QByteArray &output);
     KTExtractionError checkEntriesBeforeExtraction(const QByteArray &root);
     KTExtractionError runExtraction(const QByteArray &root);
     // Matches a line of 7zz's log ("- name") to the next entry it names, or -1.
@@ -54,6 +62,9 @@ private:
     QString m_program;
     bool m_parsed = false;
     bool m_askedForPassword = false;
+    QString m_type;         // the format as 7zz names it
+    bool m_decrypts = true; // whether 7zz can decrypt that format
+    bool m_testsFirst = false;
     std::vector<Entry> m_entries;
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;

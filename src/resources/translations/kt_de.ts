@@ -441,6 +441,10 @@
         <translation>Archive (%1)</translation>
     </message>
     <message>
+        <source>Try Again</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+    <message>
         <source>Choose an Archive</source>
         <translation>Archiv auswählen</translation>
     </message>

@@ -441,6 +441,10 @@
         <translation>压缩包 (%1)</translation>
     </message>
     <message>
+        <source>Try Again</source>
+        <translation>重试</translation>
+    </message>
+    <message>
         <source>Choose an Archive</source>
         <translation>选择压缩包</translation>
     </message>

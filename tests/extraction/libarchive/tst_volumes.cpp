@@ -40,6 +40,30 @@ private slots:
 
         QCOMPARE(KTUnarchiver::nameWithoutArchiveExtensions("photos.part1.rar"), QString("photos"));
         QCOMPARE(KTUnarchiver::nameWithoutArchiveExtensions("backup.7z.001"), QString("backup"));
+        QCOMPARE(KTUnarchiver::nameWithoutArchiveExtensions("mail.z01"), QString("mail"));
+        QCOMPARE(KTUnarchiver::nameWithoutArchiveExtensions("tools.arj"), QString("tools"));
+    }
+
+    // Split zips end in the ".zip" that holds the directory; numbered
+    // cabinets run from 1. A lone ".zip" or cabinet is no set.
+    void zipAndCabinetSets()
+    {
+        const QString d = m_dir.filePath("zipcab");
+        QVERIFY(QDir().mkpath(d));
+        for (const char *name : {"m.z01", "m.z02", "m.zip", "n.zip", "o.z01", "P.Z01", "P.ZIP", "disk1.cab", "disk2.cab",
+                                 "disk3.cab", "solo1.cab", "x.cab"})
+            touch(d + "/" + name);
+        const QStringList m{d + "/m.z01", d + "/m.z02", d + "/m.zip"};
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/m.zip"), m);
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/m.z02"), m);
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/P.Z01"), QStringList({d + "/P.Z01", d + "/P.ZIP"}));
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/n.zip"), QStringList{d + "/n.zip"});
+        // Without its ".zip" no set can be read.
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/o.z01"), QStringList{d + "/o.z01"});
+        const QStringList disks{d + "/disk1.cab", d + "/disk2.cab", d + "/disk3.cab"};
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/disk2.cab"), disks);
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/solo1.cab"), QStringList{d + "/solo1.cab"});
+        QCOMPARE(KTArchiveVolumes::volumesFor(d + "/x.cab"), QStringList{d + "/x.cab"});
     }
 
     // A 7z split into byte ranges, handed over by its middle piece.

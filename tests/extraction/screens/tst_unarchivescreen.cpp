@@ -256,6 +256,43 @@ private slots:
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
     }
 
+    // After a wrong password, Try Again asks again and extracts the same
+    // archive without a new drop; other failures do not offer it.
+    void tryAgainAfterWrongPassword()
+    {
+        const QString archive = m_dir.filePath("retry.zip");
+        KTTestArchives::Options options;
+        options.passphrase = "s3cret";
+        options.encryption = "aes256";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("inside.txt", "the content")}, options));
+        int asked = 0;
+        KTScreenDriver::answerPasswords(screen(), QStringLiteral("wrong"), &asked);
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QTRY_VERIFY(screen().isBusy());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("Wrong or missing password"));
+        QVERIFY(screen().tryAgainButton()->isVisible());
+        QCOMPARE(screen().tryAgainButton()->text(), QStringLiteral("Try Again"));
+
+        KTScreenDriver::answerPasswords(screen(), QStringLiteral("s3cret"), &asked);
+        QTest::mouseClick(screen().tryAgainButton(), Qt::LeftButton);
+        QVERIFY(!screen().tryAgainButton()->isVisible());
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(asked, 2);
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+        QFile out(KTFileDataCollection::shareInstance().desPath());
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), QByteArray("the content"));
+
+        m_window->kt_Next(0);
+        const QString notArchive = m_dir.filePath("retry-notes.zip");
+        QVERIFY(kt_writeFile(notArchive, QByteArray(4096, 'n')));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {notArchive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QVERIFY(screen().ui().errorPasswordField->isVisible());
+        QVERIFY(!screen().tryAgainButton()->isVisible());
+    }
+
     // 0.5 shows 50, 1.2 shows 120, 1.25 is capped at 120; the bar appears.
     void progressValues()
     {

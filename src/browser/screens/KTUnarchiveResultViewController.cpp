@@ -164,7 +164,7 @@ void KTUnarchiveResultViewController::addNotices()
     if (!rereadFailure.isEmpty())
         m_ui->noticeList->addNotice(tr("Reading the names again failed; this is the first result."), rereadFailure);
     if (m_fileDataCollection.namesNotUtf8()) {
-        m_ui->noticeList->addNotice(tr("Some names are not valid UTF-8 and may read wrongly."),
+        m_ui->noticeList->addNotice(tr("Some names were not valid UTF-8."),
                                     tr("They were read as UTF-8, the encoding chosen; detection may read them."),
                                     tr("Read Names Again with Detection"), [this] { emit readNamesAgainRequested(); });
     }

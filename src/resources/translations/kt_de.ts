@@ -394,8 +394,8 @@
         <translation>Die Namen konnten nicht erneut gelesen werden; dies ist das erste Ergebnis.</translation>
     </message>
     <message>
-        <source>Some names are not valid UTF-8 and may read wrongly.</source>
-        <translation>Einige Namen sind kein gültiges UTF-8 und werden womöglich falsch angezeigt.</translation>
+        <source>Some names were not valid UTF-8.</source>
+        <translation>Einige Namen waren kein gültiges UTF-8.</translation>
     </message>
     <message>
         <source>They were read as UTF-8, the encoding chosen; detection may read them.</source>

@@ -394,8 +394,8 @@
         <translation>重新读取名称失败；这是第一次的结果。</translation>
     </message>
     <message>
-        <source>Some names are not valid UTF-8 and may read wrongly.</source>
-        <translation>部分名称不是有效的 UTF-8，可能显示有误。</translation>
+        <source>Some names were not valid UTF-8.</source>
+        <translation>部分名称不是有效的 UTF-8。</translation>
     </message>
     <message>
         <source>They were read as UTF-8, the encoding chosen; detection may read them.</source>

@@ -459,7 +459,7 @@ private slots:
         QVERIFY(KTScreenDriver::dropFiles(screen(), {flagged}));
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
         QTRY_COMPARE(result.refreshCount(), 1);
-        const QString notUtf8 = QStringLiteral("Some names are not valid UTF-8 and may read wrongly.");
+        const QString notUtf8 = QStringLiteral("Some names were not valid UTF-8.");
         QVERIFY(!result.noticeList()->texts().contains(notUtf8));
         m_window->kt_Next(0);
 

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTranslator>
 
 #include <csignal>
@@ -32,8 +33,17 @@ class TestWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // The window sweeps the temporary folder at start: that of this test,
+    // never the machine's.
+    void initTestCase()
+    {
+        QVERIFY(m_privateTmp.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
+    }
+
     void cleanup()
     {
+        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
         KTFileDataCollection::shareInstance().startOver();
     }
 
@@ -156,7 +166,6 @@ private slots:
         delegate.applicationDidFinishLaunching({archive});
         KTWindowController *window = delegate.mainWinController();
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
-        qunsetenv("TMPDIR");
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), tmp + "/cli.txt");
     }
 
@@ -325,12 +334,10 @@ private slots:
         QVERIFY(kt_writeFile(held.path() + "/busy.txt", "a running job's"));
         const auto outsideBefore = kt_snapshot(outside);
 
-        const QByteArray savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp));
         auto prefs = KTPreferences::inMemory();
         AppDelegate delegate(*prefs);
         delegate.applicationDidFinishLaunching();
-        qputenv("TMPDIR", savedTmp);
         KTUnarchiveViewController &screen = *delegate.mainWinController()->unarchiveViewController();
         QTRY_COMPARE(screen.strandedScratchFoldersRemoved(), 2);
         QStringList expected{"unarchiverLink", "unarchiverFile", "photos", QFileInfo(held.path()).fileName()};
@@ -379,6 +386,9 @@ private slots:
         QCOMPARE(window.exitCode(), 0);
         QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
     }
+
+private:
+    QTemporaryDir m_privateTmp;
 };
 
 QTEST_MAIN(TestWindow)

@@ -293,6 +293,9 @@ private slots:
         const QString scratch = tmp + "/" + left.first();
         QCOMPARE(screen.job().failedScratchFolder(), scratch);
         QCOMPARE(kt_readFile(scratch + "/broken/kept.txt"), QByteArray("written"));
+        // Held: a sweep (another window starting) leaves it.
+        QCOMPARE(KTScratchFolder::sweep(tmp), 0);
+        QVERIFY(QFileInfo::exists(scratch + "/broken/kept.txt"));
 
         if (then == "next job") {
             KTUnarchiverScript fine;

@@ -433,13 +433,15 @@ private slots:
     // only once it succeeds; a failed attempt shows the first one again.
     void readNamesAgainWithDetection_data()
     {
-        QTest::addColumn<bool>("secondFails");
-        QTest::newRow("second succeeds") << false;
-        QTest::newRow("second fails") << true;
+        QTest::addColumn<QString>("second");
+        QTest::newRow("second succeeds") << "succeeds";
+        QTest::newRow("second fails") << "fails";
+        QTest::newRow("second cancelled") << "cancelled";
     }
     void readNamesAgainWithDetection()
     {
-        QFETCH(bool, secondFails);
+        QFETCH(QString, second);
+        const bool secondFails = second != "succeeds";
         const KTNameSet *set = nullptr;
         for (const KTNameSet &candidate : kt_encodingCorpus())
             if (candidate.label == QStringLiteral("CP866 Russian, Windows zip"))
@@ -450,10 +452,10 @@ private slots:
             entries.push_back(KTTestEntry::file(kt_encodeName(name, set->icuName), "data"));
         KTTestArchives::Options options;
         options.legacyNames = true;
-        const QString archive = m_dir.filePath(QStringLiteral("russian-%1.zip").arg(secondFails));
+        const QString archive = m_dir.filePath(QStringLiteral("russian-%1.zip").arg(second));
         QVERIFY(KTTestArchives::write(archive, entries, options));
         // Flagged UTF-8, the same names raise nothing.
-        const QString flagged = m_dir.filePath(QStringLiteral("flagged-%1.zip").arg(secondFails));
+        const QString flagged = m_dir.filePath(QStringLiteral("flagged-%1.zip").arg(second));
         QVERIFY(KTTestArchives::write(flagged, {KTTestEntry::file(set->names.first().toUtf8(), "data")}));
         KTUnarchiveResultViewController &result = *m_window->unarchiveResultViewController();
         QVERIFY(KTScreenDriver::dropFiles(screen(), {flagged}));
@@ -474,12 +476,22 @@ private slots:
             if (button->text() == QStringLiteral("Read Names Again with Detection"))
                 again = button;
         QVERIFY(again);
-        if (secondFails)
+        if (second == "fails")
             QVERIFY(kt_writeFile(archive, QByteArray(4096, 'n')));
+        KTUnarchiverScript held;
+        held.add(KTScriptedEntry::filled("slow.bin", 100000));
+        const auto gate = held.holdAt(0, 1000);
+        if (second == "cancelled")
+            screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(held));
 
         const int refreshes = result.refreshCount();
         QTest::mouseClick(again, Qt::LeftButton);
         QVERIFY(screen().isBusy());
+        if (second == "cancelled") {
+            QVERIFY(gate->waitUntilReached());
+            QTest::mouseClick(screen().ui().cancelButton, Qt::LeftButton);
+            gate->release();
+        }
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
         QTRY_COMPARE(result.refreshCount(), refreshes + 1);
         QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
@@ -489,7 +501,8 @@ private slots:
         if (secondFails) {
             QCOMPARE(shown, first);
             QVERIFY(QFileInfo::exists(first));
-            QVERIFY(result.noticeList()->texts().contains("Reading the names again failed; this is the first result."));
+            QCOMPARE(result.noticeList()->texts().contains("Reading the names again failed; this is the first result."),
+                     second == "fails");
             QVERIFY(result.noticeList()->texts().contains(notUtf8));
             return;
         }

@@ -6,6 +6,7 @@
 #include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewControllerDelegate.h"
 #include "browser/tree/KTFileDataCollection.h"
+#include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTPasswordDialog.h"
@@ -223,7 +224,10 @@ void KTUnarchiveViewController::startJob(const QStringList &paths, const QString
         return;
     m_replacing = replacing;
     m_archiveName = QFileInfo(paths.first()).fileName();
-    m_estimate.start(QFileInfo(paths.first()).size());
+    qint64 archiveSize = 0;
+    for (const QString &volume : KTArchiveVolumes::volumesFor(paths.first()))
+        archiveSize += QFileInfo(volume).size();
+    m_estimate.start(archiveSize);
     m_clock.start();
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();

@@ -124,7 +124,8 @@ private:
     QString m_archiveName;
     QString m_replacing;
     QFuture<void> m_removal;
-    // The job's progress in bytes of the archive read.
+    // The job's progress as bytes of the archive (all its volumes) read:
+    // the job's fraction of that size.
     KTTransferEstimate m_estimate;
     QElapsedTimer m_clock;
     bool m_busy = false;

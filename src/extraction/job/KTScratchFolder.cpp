@@ -18,14 +18,29 @@ namespace {
 constexpr int MaxPathLength = 2000;
 const QByteArray Prefix = QByteArrayLiteral("unarchiver");
 const QByteArray HiddenPrefix = QByteArrayLiteral(".unarchiver");
+constexpr int SuffixLength = 4;
+const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-QByteArray randomSuffix(int length)
+QByteArray randomSuffix()
 {
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QByteArray s;
-    for (int i = 0; i < length; ++i)
-        s.append(alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]);
+    for (int i = 0; i < SuffixLength; ++i)
+        s.append(Alphabet[QRandomGenerator::global()->bounded(int(sizeof Alphabet) - 1)]);
     return s;
+}
+
+// Only names this class makes: a person's "unarchiver notes" folder is not
+// a scratch folder.
+bool isScratchName(const QByteArray &name)
+{
+    const QByteArray prefix = name.startsWith('.') ? HiddenPrefix : Prefix;
+    if (!name.startsWith(prefix) || name.size() != prefix.size() + SuffixLength)
+        return false;
+    for (char c : name.mid(prefix.size())) {
+        if (!std::strchr(Alphabet, c))
+            return false;
+    }
+    return true;
 }
 
 KTExtractionError tempDirFailure(const QByteArray &parent, int err)
@@ -74,10 +89,10 @@ KTScratchFolder &KTScratchFolder::operator=(KTScratchFolder &&other) noexcept
 KTExtractionError KTScratchFolder::create(const QString &parent, KTScratchFolder *out)
 {
     const QByteArray base = QFile::encodeName(parent) + '/';
-    if (base.size() + HiddenPrefix.size() + 4 >= MaxPathLength)
+    if (base.size() + HiddenPrefix.size() + SuffixLength >= MaxPathLength)
         return KTExtractionError::make(KTErrorCode::TempDirFailed, QStringLiteral("the temporary folder's path is too long"));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray suffix = randomSuffix(4);
+        const QByteArray suffix = randomSuffix();
         const QByteArray hidden = base + HiddenPrefix + suffix;
         if (::mkdir(hidden.constData(), 0700) != 0) {
             if (errno == EEXIST)
@@ -120,15 +135,18 @@ int KTScratchFolder::sweep(const QString &parent)
     const int parentFd = ::open(parentPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parentFd < 0)
         return 0;
-    DIR *dir = ::fdopendir(::dup(parentFd));
+    const int listingFd = ::dup(parentFd);
+    DIR *dir = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
     if (!dir) {
+        if (listingFd >= 0)
+            ::close(listingFd);
         ::close(parentFd);
         return 0;
     }
     QList<QByteArray> candidates;
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (name.startsWith(Prefix) || name.startsWith(HiddenPrefix))
+        if (isScratchName(name))
             candidates.append(name);
     }
     ::closedir(dir);

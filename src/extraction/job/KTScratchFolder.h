@@ -25,9 +25,10 @@ public:
 
     // Makes and locks a fresh folder in parent; on failure out stays empty.
     [[nodiscard]] static KTExtractionError create(const QString &parent, KTScratchFolder *out);
-    // Removes every folder of this user in parent named "unarchiver…" (or a
-    // hidden one stranded while being made) that no one holds. Links and
-    // files of those names are left alone. Returns how many went.
+    // Removes every folder of this user in parent named as this class names
+    // them ("unarchiver" and four letters or digits, or the hidden name of
+    // one stranded while being made) that no one holds. Links and files of
+    // those names are left alone. Returns how many went.
     static int sweep(const QString &parent);
 
     bool isHeld() const { return m_fd >= 0; }

@@ -332,6 +332,8 @@ private slots:
         QVERIFY(QFile::link(outside, tmp + "/unarchiverLink"));
         QVERIFY(kt_writeFile(tmp + "/unarchiverFile", "a file"));
         QVERIFY(kt_writeFile(tmp + "/photos/result.txt", "a result"));
+        QVERIFY(kt_writeFile(tmp + "/unarchiver notes/mine.txt", "not a scratch folder"));
+        QVERIFY(kt_writeFile(tmp + "/unarchiverXYZ/mine.txt", "not one either"));
         KTScratchFolder held;
         QVERIFY(KTScratchFolder::create(tmp, &held).ok());
         QVERIFY(kt_writeFile(held.path() + "/busy.txt", "a running job's"));
@@ -343,7 +345,8 @@ private slots:
         delegate.applicationDidFinishLaunching();
         KTUnarchiveViewController &screen = *delegate.mainWinController()->unarchiveViewController();
         QTRY_COMPARE(screen.strandedScratchFoldersRemoved(), 2);
-        QStringList expected{"unarchiverLink", "unarchiverFile", "photos", QFileInfo(held.path()).fileName()};
+        QStringList expected{"unarchiverLink", "unarchiverFile", "photos", "unarchiver notes", "unarchiverXYZ",
+                             QFileInfo(held.path()).fileName()};
         QStringList left = QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System);
         expected.sort();
         left.sort();

@@ -2,7 +2,9 @@
 
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
+#include "app/window/KTTerminationWatcher.h"
 #include "app/window/KTWindowController.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
 #include "util/core/KTUtility.h"
 
 #include <QApplication>
@@ -25,6 +27,10 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList &archives)
 
     m_mainWinController = std::make_unique<KTWindowController>(m_preferences);
     m_mainWinController->show();
+    m_mainWinController->unarchiveViewController()->removeStrandedScratchFolders();
+    m_terminationWatcher = std::make_unique<KTTerminationWatcher>();
+    connect(m_terminationWatcher.get(), &KTTerminationWatcher::terminationRequested, m_mainWinController.get(),
+            &QWidget::close);
 
     if (!archives.isEmpty()) {
         QStringList paths;

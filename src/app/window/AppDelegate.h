@@ -6,6 +6,7 @@
 #include <memory>
 
 class KTPreferences;
+class KTTerminationWatcher;
 class KTWindowController;
 
 // Starts the application's one window. Owned by main.
@@ -16,8 +17,10 @@ public:
     explicit AppDelegate(KTPreferences &preferences, QObject *parent = nullptr);
     ~AppDelegate() override;
 
-    // Registers the default preferences, then makes and shows the window;
-    // archives given (from the command line) start a job as a drop would.
+    // Registers the default preferences, then makes and shows the window,
+    // which removes scratch folders stranded by earlier runs; archives given
+    // (from the command line) start a job as a drop would. SIGTERM and
+    // SIGINT close the window from then on.
     void applicationDidFinishLaunching(const QStringList &archives = {});
 
     KTWindowController *mainWinController() const { return m_mainWinController.get(); }
@@ -25,4 +28,5 @@ public:
 private:
     KTPreferences &m_preferences;
     std::unique_ptr<KTWindowController> m_mainWinController;
+    std::unique_ptr<KTTerminationWatcher> m_terminationWatcher;
 };

@@ -51,6 +51,11 @@ void KTWindowController::windowDidLoad()
     m_ui->menuFile->insertSeparator(m_ui->actionQuit);
     connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, m_ui->actionOpen,
             [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
+    connect(m_unarchiveResultViewController, &KTUnarchiveResultViewController::readNamesAgainRequested,
+            m_unarchiveViewController, &KTUnarchiveViewController::readNamesAgainWithDetection);
+    const QString ownTitle = windowTitle();
+    connect(m_unarchiveViewController, &KTUnarchiveViewController::progressTitleChanged, this,
+            [this, ownTitle](const QString &title) { setWindowTitle(title.isEmpty() ? ownTitle : title); });
 
     kt_Next(KTViewControllerDelegate::UnarchiveScreen);
 }

@@ -2,8 +2,8 @@
 
 #include "browser/screens/KTFileIconCache.h"
 #include "browser/tree/KTTreeNode.h"
+#include "util/core/KTNameCollator.h"
 
-#include <QCollator>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMimeData>
@@ -109,15 +109,20 @@ KTFileTreeModel::Order KTFileTreeModel::sortedOrder(const KTTreeNode &node) cons
     } else if (m_sortColumn == DateColumn) {
         sortBy([&](qsizetype a, qsizetype b) { return item(a).fileUpdateAt() < item(b).fileUpdateAt(); });
     } else {
-        // Names as people read them: case aside, "file9" before "file10".
-        QCollator collator;
-        collator.setNumericMode(true);
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::vector<QCollatorSortKey> keys;
+        // Names as people read them: case aside, "file9" before "file10";
+        // folders first whichever the direction, as file managers do.
+        const KTNameCollator collator;
+        std::vector<QByteArray> keys;
         keys.reserve(size_t(count));
         for (qsizetype child = 0; child < count; ++child)
             keys.push_back(collator.sortKey(QFileInfo(item(child).filePath()).fileName()));
-        sortBy([&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+        std::stable_sort(sorted.childOfRow.begin(), sorted.childOfRow.end(), [&](qsizetype a, qsizetype b) {
+            const bool folderA = item(a).isDirectory();
+            const bool folderB = item(b).isDirectory();
+            if (folderA != folderB)
+                return folderA;
+            return descending ? keys[size_t(b)] < keys[size_t(a)] : keys[size_t(a)] < keys[size_t(b)];
+        });
     }
     sorted.rowOfChild.resize(size_t(count));
     for (qsizetype row = 0; row < count; ++row)

@@ -20,7 +20,8 @@ class KTTreeNode;
 // one that is none of these shows nothing.
 //
 // Sorting by a column orders every level's rows, each level when it is
-// first shown; column -1 restores the listing order.
+// first shown; column -1 restores the listing order. By name, folders come
+// before files in either direction.
 class KTFileTreeModel : public QAbstractItemModel
 {
     Q_OBJECT

@@ -173,6 +173,14 @@ void KTUnarchiveResultViewController::addNotices()
     const QString folder = QFileInfo(QFileInfo(m_fileDataCollection.desPath()).absolutePath()).canonicalFilePath();
     if (!temp.isEmpty() && (folder == temp || folder.startsWith(temp + QLatin1Char('/'))))
         m_ui->noticeList->addNotice(tr("In the temporary folder: the system may remove it. Save a copy to keep it."));
+    const QString rereadFailure = m_fileDataCollection.rereadFailure();
+    if (!rereadFailure.isEmpty())
+        m_ui->noticeList->addNotice(tr("Reading the names again failed; this is the first result."), rereadFailure);
+    if (m_fileDataCollection.namesNotUtf8()) {
+        m_ui->noticeList->addNotice(tr("Some names were not valid UTF-8."),
+                                    tr("They were read as UTF-8, the encoding chosen; detection may read them."),
+                                    tr("Read Names Again with Detection"), [this] { emit readNamesAgainRequested(); });
+    }
 }
 
 const KTTreeNode *KTUnarchiveResultViewController::selectedNode() const

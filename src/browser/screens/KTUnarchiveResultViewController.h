@@ -74,6 +74,8 @@ public slots:
 
 signals:
     void refreshed();
+    // "Read Names Again with Detection" was pressed.
+    void readNamesAgainRequested();
     // A save or a mail hand-over ended; ok is false when a message told why.
     void saveFinished(bool ok);
     void mailFinished(bool ok);

@@ -75,6 +75,30 @@ void KTFileDataCollection::setDesPath(const QString &path)
     m_desPath = path;
 }
 
+bool KTFileDataCollection::namesNotUtf8() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_namesNotUtf8;
+}
+
+void KTFileDataCollection::setNamesNotUtf8(bool notUtf8)
+{
+    std::lock_guard lock(m_mutex);
+    m_namesNotUtf8 = notUtf8;
+}
+
+QString KTFileDataCollection::rereadFailure() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_rereadFailure;
+}
+
+void KTFileDataCollection::setRereadFailure(const QString &cause)
+{
+    std::lock_guard lock(m_mutex);
+    m_rereadFailure = cause;
+}
+
 std::shared_ptr<const KTTreeNode> KTFileDataCollection::treeNode() const
 {
     std::lock_guard lock(m_mutex);
@@ -91,6 +115,8 @@ void KTFileDataCollection::startOver()
     m_desPath.clear();
     m_skipped = {};
     m_incomplete = false;
+    m_namesNotUtf8 = false;
+    m_rereadFailure.clear();
     released.swap(m_treeNode);
 }
 

@@ -49,6 +49,15 @@ public:
     // keep it alive past a reset.
     std::shared_ptr<const KTTreeNode> treeNode() const;
 
+    // What the job learnt about the names: UTF-8 was chosen and some were
+    // not valid UTF-8.
+    bool namesNotUtf8() const;
+    void setNamesNotUtf8(bool notUtf8);
+    // Why reading the names again failed, when the result shown is the one
+    // that attempt would have replaced; empty otherwise.
+    QString rereadFailure() const;
+    void setRereadFailure(const QString &cause);
+
     // Empties everything held; deletes nothing on disk.
     void startOver();
 
@@ -66,6 +75,8 @@ private:
     QString m_desPath;
     KTSkippedEntries m_skipped;
     bool m_incomplete = false;
+    bool m_namesNotUtf8 = false;
+    QString m_rereadFailure;
     std::shared_ptr<const KTTreeNode> m_treeNode;
     KTTreeBuildProgress m_progress;
 };

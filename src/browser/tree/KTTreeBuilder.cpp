@@ -89,8 +89,9 @@ KTTreeBuilder::Result KTTreeBuilder::build(const QString &path)
     KTFileItem item;
     if (readable && S_ISDIR(status.stx_mode)) {
         result.root = std::make_unique<KTTreeNode>(KTFileItem());
-        result.size = walkFolder(native, path, result.root.get());
-        result.root->representedObject().initFromStatus(path, result.size, true, &status,
+        const Totals totals = walkFolder(native, path, result.root.get());
+        result.size = totals.records;
+        result.root->representedObject().initFromStatus(path, totals.files, true, &status,
                                                         KTFileItem::FileKind::Folder);
         return result;
     }
@@ -102,15 +103,17 @@ KTTreeBuilder::Result KTTreeBuilder::build(const QString &path)
     return result;
 }
 
-qint64 KTTreeBuilder::walkFolder(const QByteArray &nativePath, const QString &path, KTTreeNode *parent)
+KTTreeBuilder::Totals KTTreeBuilder::walkFolder(const QByteArray &nativePath, const QString &path, KTTreeNode *parent)
 {
     const std::vector<ListedEntry> entries = listFolder(nativePath);
-    qint64 total = 0;
+    Totals total;
     for (const ListedEntry &entry : entries) {
         if (!entry.readable)
             continue;
         const struct statx &status = entry.status;
-        total += qint64(status.stx_size);
+        total.records += qint64(status.stx_size);
+        if (S_ISREG(status.stx_mode))
+            total.files += qint64(status.stx_size);
         const bool shown = parent && entry.name != DSStore;
         const bool isFolder = S_ISDIR(status.stx_mode);
         if (!shown && !isFolder)
@@ -121,11 +124,13 @@ qint64 KTTreeBuilder::walkFolder(const QByteArray &nativePath, const QString &pa
         const QByteArray childNative = isFolder || S_ISLNK(status.stx_mode) ? nativePath + '/' + entry.name : QByteArray();
         if (isFolder) {
             auto child = shown ? std::make_unique<KTTreeNode>(KTFileItem()) : nullptr;
-            const qint64 below = walkFolder(childNative, childPath, child.get());
-            total += below;
-            if (!child || below < 1)
+            const Totals below = walkFolder(childNative, childPath, child.get());
+            total.records += below.records;
+            total.files += below.files;
+            if (!child || below.records < 1)
                 continue;
-            child->representedObject().initFromStatus(childPath, below, true, &status, KTFileItem::FileKind::Folder);
+            child->representedObject().initFromStatus(childPath, below.files, true, &status,
+                                                      KTFileItem::FileKind::Folder);
             child->finishChildren();
             parent->appendChild(std::move(child));
             if (m_progress)

@@ -15,6 +15,10 @@ class KTTreeBuildProgress;
 // ".DS_Store" (exact name) is left out, as are folders whose recorded total is
 // below 1 and files whose size is below 1. Children keep the listing order.
 //
+// A folder's item carries the bytes of the regular files below it, which is
+// what a person expects in a size column; the recorded total (which counts
+// the folders' own directory records) only decides what is kept.
+//
 // Links are never walked: a link to a folder is a leaf (so a link cycle, or a
 // link out of the result, cannot make the walk descend). At most one folder
 // is open at a time, so depth is not bounded by the number of open files.
@@ -23,7 +27,7 @@ class KTTreeBuilder
 public:
     struct Result {
         std::unique_ptr<KTTreeNode> root;
-        // The root's size: the total below a folder, a file's length.
+        // The root's size: the recorded total below a folder, a file's length.
         qint64 size = 0;
     };
 
@@ -32,10 +36,15 @@ public:
     Result build(const QString &path);
 
 private:
+    struct Totals {
+        // The recorded sizes of everything below (the keep rule's measure).
+        qint64 records = 0;
+        // The lengths of the regular files below (what the folder shows).
+        qint64 files = 0;
+    };
     // Walks the folder; appends kept children to parent unless it is null
-    // (a folder only sized, not shown). Returns the total of the recorded
-    // sizes of everything below the folder.
-    qint64 walkFolder(const QByteArray &nativePath, const QString &path, KTTreeNode *parent);
+    // (a folder only sized, not shown).
+    Totals walkFolder(const QByteArray &nativePath, const QString &path, KTTreeNode *parent);
 
     KTTreeBuildProgress *m_progress;
 };

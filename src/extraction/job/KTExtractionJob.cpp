@@ -6,6 +6,7 @@
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/names/KTEncodingDecision.h"
+#include "extraction/names/KTEncodings.h"
 #include "util/core/KTUtility.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -23,17 +23,6 @@
 #include <utility>
 
 namespace {
-
-constexpr int TemplateBufferSize = 2000;
-
-QString randomSuffix(int length)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString s;
-    for (int i = 0; i < length; ++i)
-        s.append(QLatin1Char(alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]));
-    return s;
-}
 
 // How a move that never replaces went: nameTaken when something was at
 // the target already, which another name may avoid.
@@ -185,11 +174,22 @@ float KTExtractionJob::progressFraction(qint64 done, qint64 total)
     return float(done) / float(total);
 }
 
+void KTExtractionJob::discardFailedScratchFolder()
+{
+    if (m_running.load())
+        return;
+    if (m_leftOverFailed)
+        m_leftOver.remove();
+    m_leftOverFailed = false;
+}
+
 bool KTExtractionJob::start(const QString &srcPath)
 {
     if (m_running.load())
         return false;
     joinWorker();
+    discardFailedScratchFolder();
+    m_leftOver.release();
     {
         std::lock_guard lock(m_mutex);
         m_enteredPassword.reset();
@@ -201,6 +201,8 @@ bool KTExtractionJob::start(const QString &srcPath)
     }
     m_extractionSucceeded = true;
     m_cancelRequested = false;
+    m_sawNamesNotUtf8 = false;
+    m_runEncodingOverride = m_encodingOverride;
     m_running = true;
     // The worker has its own copy: the factory may be replaced meanwhile.
     m_worker = std::thread(
@@ -327,6 +329,7 @@ KTExtractionError KTExtractionJob::readAgain(KTUnarchiver &second, const KTFirst
     }
     // The second reader works in a scratch folder of its own, so that the
     // first one's files stay until the second has done better.
+    KTScratchFolder firstFolder = std::move(m_scratch);
     const QString firstScratch = desPath();
     {
         std::lock_guard lock(m_mutex);
@@ -334,45 +337,23 @@ KTExtractionError KTExtractionJob::readAgain(KTUnarchiver &second, const KTFirst
     }
     const KTFirstReading again = read(second, true);
     const bool keepsFirst = again.error.failed() && again.error.code != KTErrorCode::Cancelled && first.entriesExtracted > 0;
-    const QString loser = keepsFirst ? desPath() : firstScratch;
     if (keepsFirst) {
+        std::swap(firstFolder, m_scratch);
         std::lock_guard lock(m_mutex);
         m_desPath = firstScratch;
     }
-    removeScratchFolder(loser);
+    firstFolder.remove();
     return keepsFirst ? first.error : again.error;
-}
-
-void KTExtractionJob::removeScratchFolder(const QString &scratch)
-{
-    if (scratch.isEmpty())
-        return;
-    // Folders the archive made read-only would keep what they hold.
-    QDirIterator folders(scratch, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot | QDir::NoSymLinks,
-                         QDirIterator::Subdirectories);
-    while (folders.hasNext())
-        ::chmod(QFile::encodeName(folders.next()).constData(), 0700);
-    QDir(scratch).removeRecursively();
 }
 
 KTExtractionError KTExtractionJob::createTmpDirectory()
 {
-    const QByteArray base = QFile::encodeName(temporaryDirectory() + QStringLiteral("/unarchiver"));
-    if (base.size() + 4 >= TemplateBufferSize)
-        return KTExtractionError::make(KTErrorCode::TempDirFailed, QStringLiteral("the temporary folder's path is too long"));
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray path = base + QFile::encodeName(randomSuffix(4));
-        if (::mkdir(path.constData(), 0700) == 0) {
-            std::lock_guard lock(m_mutex);
-            m_desPath = QFile::decodeName(path);
-            return {};
-        }
-        if (errno != EEXIST) {
-            return KTExtractionError::make(KTErrorCode::TempDirFailed, QFile::decodeName(base.left(base.lastIndexOf('/'))) +
-                                                                           QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-        }
+    const KTExtractionError error = KTScratchFolder::create(temporaryDirectory(), &m_scratch);
+    if (error.ok()) {
+        std::lock_guard lock(m_mutex);
+        m_desPath = m_scratch.path();
     }
-    return KTExtractionError::make(KTErrorCode::TempDirFailed, QStringLiteral("no free name"));
+    return error;
 }
 
 void KTExtractionJob::extractFinished()
@@ -412,6 +393,9 @@ void KTExtractionJob::extractFinished()
             m_desPath = created;
         }
     }
+    // Held while the result may still lie inside it; released at the next start.
+    m_leftOver = std::move(m_scratch);
+    m_leftOverFailed = false;
     m_running = false;
     emit archiveFinished(desPath());
 }
@@ -422,14 +406,16 @@ void KTExtractionJob::finishFailure(const KTExtractionError &error)
     KTExtractionError cause = error;
     if (cause.ok())
         cause = KTExtractionError::make(KTErrorCode::Damaged);
-    const QString scratch = desPath();
     if (cause.code == KTErrorCode::Cancelled || !m_keepsPartialOutput) {
-        if (!scratch.isEmpty())
-            QDir(scratch).removeRecursively();
-    } else if (cause.code == KTErrorCode::Damaged) {
-        const QString partial = recoveredItem(scratch);
-        std::lock_guard lock(m_mutex);
-        m_partialResult = partial;
+        m_scratch.remove();
+    } else if (m_scratch.isHeld()) {
+        if (cause.code == KTErrorCode::Damaged) {
+            const QString partial = recoveredItem(m_scratch.path());
+            std::lock_guard lock(m_mutex);
+            m_partialResult = partial;
+        }
+        m_leftOver = std::move(m_scratch);
+        m_leftOverFailed = true;
     }
     m_extractionSucceeded = false;
     m_running = false;
@@ -471,17 +457,26 @@ void KTExtractionJob::simpleUnarchiverNeedsPassword(KTUnarchiver &unarchiver)
         password = m_enteredPassword;
     }
     if (password) {
-        const qint64 encoding = m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding));
         unarchiver.setPassword(*password);
-        unarchiver.setPasswordEncodingName(KTArchiveString::encodingNameForEncoding(int(encoding)));
+        unarchiver.setPasswordEncodingName(KTArchiveString::encodingNameForEncoding(int(filenameEncoding())));
     }
+}
+
+qint64 KTExtractionJob::filenameEncoding() const
+{
+    if (m_runEncodingOverride)
+        return *m_runEncodingOverride;
+    return m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding));
 }
 
 QByteArray KTExtractionJob::encodingNameForString(KTUnarchiver &, const KTArchiveString &string)
 {
+    const qint64 encoding = filenameEncoding();
+    // Such a name falls back to CP437; detection may read it.
+    if (encoding == KTEncodings::UTF8 && !KTEncodings::isValidUtf8(string.rawBytes()))
+        m_sawNamesNotUtf8 = true;
     return KTEncodingDecision::encodingNameFor(
-        string, m_preferences->integerForKey(QString::fromLatin1(KTPreferences::FilenameEncoding)),
-        m_preferences->integerForKey(QString::fromLatin1(KTPreferences::AutoDetectionThreshold)));
+        string, encoding, m_preferences->integerForKey(QString::fromLatin1(KTPreferences::AutoDetectionThreshold)));
 }
 
 bool KTExtractionJob::shouldExtractEntry(KTUnarchiver &, const KTArchiveEntry &, const QString &)

@@ -5,6 +5,7 @@
 #include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/engine/KTUnarchiverFactory.h"
+#include "extraction/job/KTScratchFolder.h"
 
 #include <QObject>
 #include <QString>
@@ -47,8 +48,20 @@ public:
     void setTemporaryDirectory(const QString &folder);
     QString temporaryDirectory() const;
     // Whether a failed job leaves its scratch folder, with what was written,
-    // on disk (the default) or removes it.
+    // on disk (the default) or removes it. A folder left stays locked until
+    // the next start() removes it, or discardFailedScratchFolder(), or the
+    // job goes (which leaves it for the next sweep).
     void setKeepsPartialOutput(bool keep) { m_keepsPartialOutput = keep; }
+    // The scratch folder the last failed job left; empty when none.
+    QString failedScratchFolder() const { return m_leftOverFailed ? m_leftOver.path() : QString(); }
+    // Removes it now. On the job's thread, while no job runs.
+    void discardFailedScratchFolder();
+    // The name encoding for the next start() instead of the preference
+    // (0 detects); nullopt follows the preference again.
+    void setEncodingOverride(std::optional<qint64> encoding) { m_encodingOverride = encoding; }
+    // Whether the last job read names as UTF-8 because UTF-8 was chosen
+    // while some were not valid UTF-8 (and so came out by the fallback).
+    bool sawNamesNotUtf8() const { return m_sawNamesNotUtf8.load(); }
     // Makes the unarchiver for the archive; KTBackendChooser's choice by
     // default, and again when given an empty one. Used from the next start().
     // A factory given here is the only reader: it clears the second one.
@@ -60,8 +73,9 @@ public:
     // files and verdict stand when it extracted files and the second fails.
     void setSecondReaderFactory(KTSecondReaderFactory factory) { m_secondReaderFactory = std::move(factory); }
 
-    // Starts extracting: no entered password, success assumed, srcPath set.
-    // false when a job is already running.
+    // Starts extracting: no entered password, success assumed, srcPath set;
+    // the scratch folder a failed job left goes. false when a job is already
+    // running.
     bool start(const QString &srcPath);
     // Stops a running job as soon as the current block is done; it then ends
     // in the failure path with the cause Cancelled and its scratch folder removed.
@@ -103,12 +117,12 @@ private:
     KTFirstReading read(KTUnarchiver &unarchiver, bool parsed);
     // The second reader's outcome, or the first's when it cannot read the archive either.
     KTExtractionError readAgain(KTUnarchiver &second, const KTFirstReading &first);
-    void removeScratchFolder(const QString &scratch);
     KTExtractionError createTmpDirectory();
     void extractFinished();
     void finishFailure(const KTExtractionError &error);
     void joinWorker();
     void postProgress(float fraction, bool force);
+    qint64 filenameEncoding() const;
 
     void simpleUnarchiverNeedsPassword(KTUnarchiver &unarchiver) override;
     QByteArray encodingNameForString(KTUnarchiver &unarchiver, const KTArchiveString &string) override;
@@ -125,8 +139,19 @@ private:
     KTUnarchiverFactory m_unarchiverFactory;
     KTSecondReaderFactory m_secondReaderFactory;
     KTPreferences *m_preferences;
+    std::optional<qint64> m_encodingOverride;
+    // The override as the running job took it at start(); the worker reads it.
+    std::optional<qint64> m_runEncodingOverride;
     QString m_temporaryDirectory;
     bool m_keepsPartialOutput = true;
+
+    // The running job's scratch folder: made on the worker, then used on
+    // the job's thread only after the worker is joined.
+    KTScratchFolder m_scratch;
+    // The last job's folder, still held: what a failure wrote, or a result
+    // that could not be moved out (kept, not removed, at the next start).
+    KTScratchFolder m_leftOver;
+    bool m_leftOverFailed = false;
 
     std::thread m_worker;
     std::atomic<bool> m_running{false};
@@ -135,6 +160,7 @@ private:
     // The answer to every should-extract question: true until an entry fails.
     std::atomic<bool> m_keepsExtracting{true};
     std::atomic<int> m_entriesExtracted{0};
+    std::atomic<bool> m_sawNamesNotUtf8{false};
 
     // One question to the password provider; shared with the queued call,
     // which may outlive the job.

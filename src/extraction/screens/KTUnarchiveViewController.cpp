@@ -6,13 +6,18 @@
 #include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewControllerDelegate.h"
 #include "browser/tree/KTFileDataCollection.h"
+#include "extraction/engine/KTArchiveVolumes.h"
+#include "extraction/names/KTEncodings.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTPasswordDialog.h"
+#include "extraction/screens/KTProgressLine.h"
 #include "ui/KTFileDropView.h"
 #include "ui/KTGeometry.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -45,12 +50,15 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     , m_desktop(&KTDesktopHandoff::system())
     , m_passWdPanel(nullptr)
     , m_tryAgainButton(nullptr)
+    , m_amountLine(new QLabel(this))
 {
     m_ui->setupUi(this);
     m_tryAgainButton = new QPushButton(tr("Try Again"), this);
     m_tryAgainButton->setObjectName(QStringLiteral("tryAgainButton"));
     m_tryAgainButton->hide();
     connect(m_tryAgainButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_TryAgain);
+    m_amountLine->setObjectName(QStringLiteral("amountLine"));
+    m_amountLine->setAlignment(Qt::AlignCenter);
     m_passWdPanel = new KTPasswordDialog(this);
     m_treePool.setMaxThreadCount(1);
     m_treePool.setThreadPriority(QThread::LowPriority);
@@ -81,6 +89,8 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     m_ui->formatsLabel->setForegroundRole(QPalette::PlaceholderText);
     m_ui->errorCauseField->setFont(small);
     m_ui->errorCauseField->setForegroundRole(QPalette::PlaceholderText);
+    m_amountLine->setFont(small);
+    m_amountLine->setForegroundRole(QPalette::PlaceholderText);
     QPalette errorPalette = m_ui->errorPasswordField->palette();
     errorPalette.setColor(QPalette::WindowText, QColor(0xc0, 0x1c, 0x28));
     m_ui->errorPasswordField->setPalette(errorPalette);
@@ -89,6 +99,7 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     m_ui->briefView->setAttribute(Qt::WA_StyledBackground);
 
     m_ui->kt_ProgressIndicator->hide();
+    m_amountLine->hide();
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_ui->cancelButton->hide();
@@ -165,6 +176,7 @@ void KTUnarchiveViewController::layoutCentredViews()
     setKt_y(cancel, circleCenterY + kCircleSide * 0.5 + 10);
 
     const int textWidth = qMax(0, width() - 40);
+    m_amountLine->setGeometry(20, int(kt_bottom(bar)) + 6, textWidth, m_amountLine->sizeHint().height());
     const int errorTop = int(kt_bottom(bar)) + 10;
     m_ui->errorPasswordField->setGeometry(20, errorTop, textWidth, m_ui->errorPasswordField->sizeHint().height());
     m_ui->errorCauseField->setGeometry(20, int(kt_bottom(*m_ui->errorPasswordField)) + 2, textWidth,
@@ -210,7 +222,7 @@ void KTUnarchiveViewController::gotoNext(const QVariant &paths)
     startJob(paths.toStringList());
 }
 
-void KTUnarchiveViewController::startJob(const QStringList &paths)
+void KTUnarchiveViewController::startJob(const QStringList &paths, const QString &replacing)
 {
     // One job at a time: a second request while one runs is dropped.
     if (paths.isEmpty() || m_busy || m_shuttingDown)
@@ -219,9 +231,17 @@ void KTUnarchiveViewController::startJob(const QStringList &paths)
     m_passWdPanel->clearPassword();
     m_passWdPanel->setArchiveName(QFileInfo(paths.first()).fileName());
     m_fileDataCollection.setFileArray(paths);
+    m_job.setEncodingOverride(replacing.isEmpty() ? std::nullopt : std::optional<qint64>(KTEncodings::Detect));
     if (!m_job.start(paths.first()))
         return;
     m_lastPaths = paths;
+    m_replacing = replacing;
+    m_archiveName = QFileInfo(paths.first()).fileName();
+    qint64 archiveSize = 0;
+    for (const QString &volume : KTArchiveVolumes::volumesFor(paths.first()))
+        archiveSize += QFileInfo(volume).size();
+    m_estimate.start(archiveSize);
+    m_clock.start();
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_showPartialButton->hide();
@@ -237,15 +257,39 @@ void KTUnarchiveViewController::updateProgress(const QVariant &fraction)
     const float f = fraction.toFloat();
     const float shown = f * 100.0f;
     m_ui->kt_ProgressIndicator->setDoubleValue(shown > 120.0f ? 120.0 : double(shown));
+    if (!m_busy)
+        return;
+    // Past 1 the tree is being read: the archive is done.
+    const double read = qBound(0.0, double(f), 1.0);
+    m_estimate.sample(m_clock.elapsed(), qint64(read * double(m_estimate.total())));
+    const bool extracting = f < 1.0f;
+    m_amountLine->setText(KTProgressLine::amount(m_estimate.done(), m_estimate.total(),
+                                                 extracting ? m_estimate.secondsLeft() : std::nullopt));
+    m_amountLine->setVisible(m_estimate.total() > 0);
+    setProgressTitle(KTProgressLine::title(read, m_archiveName));
 }
 
 void KTUnarchiveViewController::hiddenFields()
 {
-    m_ui->kt_ProgressIndicator->hide();
+    hideProgress();
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_showPartialButton->hide();
     m_tryAgainButton->hide();
+}
+
+void KTUnarchiveViewController::hideProgress()
+{
+    m_ui->kt_ProgressIndicator->hide();
+    m_amountLine->hide();
+}
+
+void KTUnarchiveViewController::setProgressTitle(const QString &title)
+{
+    if (title == m_progressTitle)
+        return;
+    m_progressTitle = title;
+    emit progressTitleChanged(title);
 }
 
 void KTUnarchiveViewController::kt_Status(bool running)
@@ -256,6 +300,8 @@ void KTUnarchiveViewController::kt_Status(bool running)
 void KTUnarchiveViewController::setBusy(bool busy)
 {
     m_busy = busy;
+    if (!busy)
+        setProgressTitle({});
     m_ui->kt_addFileButton->setEnabled(!busy);
     m_ui->cancelButton->setVisible(busy);
     m_ui->cancelButton->setEnabled(busy);
@@ -284,19 +330,41 @@ void KTUnarchiveViewController::removeCircle()
     m_circleView = nullptr;
 }
 
+void KTUnarchiveViewController::readNamesAgainWithDetection()
+{
+    const QStringList archives = m_fileDataCollection.fileArray();
+    const QString shown = m_fileDataCollection.desPath();
+    if (m_busy || archives.isEmpty() || shown.isEmpty())
+        return;
+    if (delegate())
+        delegate()->kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+    startJob(archives, shown);
+}
+
 void KTUnarchiveViewController::archiveFinished(const QString &desPath)
 {
     if (m_shuttingDown)
         return;
-    // The cancel button no longer applies: the extracted item is in place.
-    m_ui->cancelButton->setEnabled(false);
+    m_fileDataCollection.setNamesNotUtf8(m_job.sawNamesNotUtf8());
     m_fileDataCollection.setSkippedEntries(m_job.skippedEntries());
     m_fileDataCollection.setIncomplete(false);
     buildTree(desPath);
 }
 
+void KTUnarchiveViewController::restoreReplacedResult(const QString &failure)
+{
+    const QString first = std::exchange(m_replacing, QString());
+    // The first attempt chose UTF-8 and met names that were not: that is
+    // why this one was made.
+    m_fileDataCollection.setNamesNotUtf8(true);
+    m_fileDataCollection.setRereadFailure(failure);
+    buildTree(first);
+}
+
 void KTUnarchiveViewController::buildTree(const QString &desPath)
 {
+    // The cancel button no longer applies: the extracted item is in place.
+    m_ui->cancelButton->setEnabled(false);
     KTFileDataCollection *collection = &m_fileDataCollection;
     m_treeBuild.setFuture(QtConcurrent::run(&m_treePool, [collection, desPath] {
         collection->setDesPath(desPath);
@@ -322,6 +390,15 @@ void KTUnarchiveViewController::treeBuilt()
     if (m_shuttingDown)
         return;
     if (m_fileDataCollection.tmpFileData()) {
+        const QString replaced = std::exchange(m_replacing, QString());
+        if (!replaced.isEmpty() && replaced != m_fileDataCollection.desPath()) {
+            m_removal = QtConcurrent::run(&m_treePool, [replaced] {
+                if (QFileInfo(replaced).isDir() && !QFileInfo(replaced).isSymLink())
+                    QDir(replaced).removeRecursively();
+                else
+                    QFile::remove(replaced);
+            });
+        }
         if (delegate())
             delegate()->kt_Next(KTViewControllerDelegate::ResultScreen);
         KTNotificationCenter::defaultCenter().postNotification(QString::fromLatin1(KTNotificationCenter::FileGet));
@@ -330,16 +407,24 @@ void KTUnarchiveViewController::treeBuilt()
         setBusy(false);
         if (delegate())
             delegate()->kt_ResizeWindowWithWidth(0, 0);
+    } else if (!m_replacing.isEmpty()) {
+        restoreReplacedResult(KTExtractionError::make(KTErrorCode::CannotOpen).cause());
+        return;
     } else {
         showFailure(KTExtractionError::make(KTErrorCode::CannotOpen));
     }
-    m_ui->kt_ProgressIndicator->hide();
+    hideProgress();
 }
 
 void KTUnarchiveViewController::passwordErrorH(const KTExtractionError &error)
 {
     if (m_shuttingDown)
         return;
+    if (!m_replacing.isEmpty()) {
+        hideProgress();
+        restoreReplacedResult(error.code == KTErrorCode::Cancelled ? QString() : error.cause());
+        return;
+    }
     if (error.code == KTErrorCode::Cancelled) {
         // The user asked for it: back to idle, no error shown.
         removeCircle();
@@ -355,6 +440,7 @@ void KTUnarchiveViewController::passwordErrorH(const KTExtractionError &error)
 void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
 {
     const QString cause = error.cause();
+    hideProgress();
     m_ui->errorPasswordField->show();
     if (m_fileDataCollection.tmpFileData())
         m_fileDataCollection.startOver();
@@ -411,6 +497,27 @@ void KTUnarchiveViewController::shutDown()
         m_passWdPanel->reject();
     m_job.cancel();
     m_job.waitForFinished();
+    if (!showsFailedScratchFolder())
+        m_job.discardFailedScratchFolder();
     m_treeBuild.waitForFinished();
     m_treePool.waitForDone();
+}
+
+bool KTUnarchiveViewController::showsFailedScratchFolder() const
+{
+    const QString failed = m_job.failedScratchFolder();
+    const QString shown = m_fileDataCollection.desPath();
+    return !failed.isEmpty() && !isVisible() && (shown == failed || shown.startsWith(failed + QLatin1Char('/')));
+}
+
+void KTUnarchiveViewController::removeStrandedScratchFolders()
+{
+    if (m_shuttingDown || m_sweep.isRunning())
+        return;
+    m_sweep = QtConcurrent::run(&m_treePool, &KTScratchFolder::sweep, m_job.temporaryDirectory());
+}
+
+int KTUnarchiveViewController::strandedScratchFoldersRemoved() const
+{
+    return m_sweep.isFinished() && m_sweep.resultCount() > 0 ? m_sweep.result() : -1;
 }

@@ -5,9 +5,12 @@
 #include "extraction/engine/KTExtractionError.h"
 #include "extraction/job/KTExtractionJob.h"
 #include "ui/KTScanProgressView.h"
+#include "util/core/KTTransferEstimate.h"
 
 #include <QFileDialog>
+#include <QElapsedTimer>
 #include <QFutureWatcher>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QThreadPool>
@@ -40,6 +43,10 @@ public:
     KTExtractionJob &job() { return m_job; }
     KTPasswordDialog *passWdPanel() const { return m_passWdPanel; }
     KTScanProgressView *circleView() const { return m_circleView; }
+    // The quiet line under the bar: amount read and time left.
+    QLabel *amountLine() const { return m_amountLine; }
+    // "12% — photos.zip" while a job runs, else empty.
+    QString progressTitle() const { return m_progressTitle; }
     // The open dialog while it is shown.
     QFileDialog *openDialog() const { return m_openDialog; }
     // Shown under a wrong or missing password: runs the same archive again.
@@ -53,8 +60,14 @@ public:
     static QString archiveNameFilter();
 
     // Closes the password dialog, cancels the job and waits for its thread
-    // and for the tree build; called when the window closes.
+    // and for the tree build; called when the window closes. What a failed
+    // job left goes too, unless the result screen shows it.
     void shutDown();
+    // Removes, off the GUI thread, the scratch folders in the temporary
+    // folder that no job of any process holds (left by a crash or a kill).
+    void removeStrandedScratchFolders();
+    // How many the last such removal took; -1 while it runs or before.
+    int strandedScratchFoldersRemoved() const;
 
     void kt_Status(bool running) override;
 
@@ -75,9 +88,15 @@ public slots:
     // Extracts the archive whose password was wrong or missing again, asking
     // for the password anew.
     void kt_TryAgain();
+    // Extracts the archive of the result shown again with "Detect
+    // automatically"; that result is removed only once the new one is in,
+    // and shown again when the new attempt fails or is cancelled.
+    void readNamesAgainWithDetection();
 
 signals:
     void busyChanged(bool busy);
+    // What the window's title should say; empty for its own title.
+    void progressTitleChanged(const QString &title);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -87,14 +106,20 @@ private:
     void awakeFromNib();
     void viewWillAppear();
     void layoutCentredViews();
-    void startJob(const QStringList &paths);
-    void treeBuilt();
+    // replacing: the result this job would replace (reading names again).
+    void startJob(const QStringList &paths, const QString &replacing = {});
     void buildTree(const QString &desPath);
+    // Shows the result a failed or cancelled attempt would have replaced.
+    void restoreReplacedResult(const QString &failure);
+    void treeBuilt();
     void removeCircle();
     void setBusy(bool busy);
+    void setProgressTitle(const QString &title);
+    void hideProgress();
     // The error line with the cause beneath, its detail as the tooltip.
     void showFailure(const KTExtractionError &error);
     std::optional<QString> openPasswordPanel();
+    bool showsFailedScratchFolder() const;
 
     std::unique_ptr<Ui::KTUnarchiveViewController> m_ui;
     KTPreferences &m_preferences;
@@ -106,11 +131,21 @@ private:
     QPushButton *m_showPartialButton = nullptr;
     QPushButton *m_tryAgainButton;
     QStringList m_lastPaths; // what the last job was started with
+    QLabel *m_amountLine;
+    QString m_progressTitle;
+    QString m_archiveName;
+    QString m_replacing;
+    QFuture<void> m_removal;
+    // The job's progress as bytes of the archive (all its volumes) read:
+    // the job's fraction of that size.
+    KTTransferEstimate m_estimate;
+    QElapsedTimer m_clock;
     bool m_busy = false;
     bool m_shuttingDown = false;
 
     // The tree is built off the GUI thread, on a pool this screen owns.
     QThreadPool m_treePool;
     QFutureWatcher<void> m_treeBuild;
+    QFuture<int> m_sweep;
     KTExtractionJob m_job;
 };

@@ -396,6 +396,20 @@
     <message>
         <source>Incomplete: only what was read before the damage.</source>
         <translation>Unvollständig: nur, was vor der Beschädigung gelesen wurde.</translation>
+        <source>Reading the names again failed; this is the first result.</source>
+        <translation>Die Namen konnten nicht erneut gelesen werden; dies ist das erste Ergebnis.</translation>
+    </message>
+    <message>
+        <source>Some names were not valid UTF-8.</source>
+        <translation>Einige Namen waren kein gültiges UTF-8.</translation>
+    </message>
+    <message>
+        <source>They were read as UTF-8, the encoding chosen; detection may read them.</source>
+        <translation>Sie wurden als UTF-8 gelesen, die gewählte Kodierung; die automatische Erkennung kann sie womöglich lesen.</translation>
+    </message>
+    <message>
+        <source>Read Names Again with Detection</source>
+        <translation>Namen mit Erkennung neu lesen</translation>
     </message>
 </context>
 <context>
@@ -520,6 +534,39 @@
     <message>
         <source>… and %1 more</source>
         <translation>… und %1 weitere</translation>
+    </message>
+</context>
+<context>
+    <name>KTProgressLine</name>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1% — %2</source>
+        <translation>%1 % — %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n s left</source>
+        <translation>
+            <numerusform>noch %n s</numerusform>
+            <numerusform>noch %n s</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n min left</source>
+        <translation>
+            <numerusform>noch %n min</numerusform>
+            <numerusform>noch %n min</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 h %2 min left</source>
+        <translation>noch %1 h %2 min</translation>
     </message>
 </context>
 </TS>

@@ -396,6 +396,20 @@
     <message>
         <source>Incomplete: only what was read before the damage.</source>
         <translation>不完整：只有损坏之前读出的内容。</translation>
+        <source>Reading the names again failed; this is the first result.</source>
+        <translation>重新读取名称失败；这是第一次的结果。</translation>
+    </message>
+    <message>
+        <source>Some names were not valid UTF-8.</source>
+        <translation>部分名称不是有效的 UTF-8。</translation>
+    </message>
+    <message>
+        <source>They were read as UTF-8, the encoding chosen; detection may read them.</source>
+        <translation>它们按所选编码 UTF-8 读取；自动检测也许能正确读取。</translation>
+    </message>
+    <message>
+        <source>Read Names Again with Detection</source>
+        <translation>使用自动检测重新读取名称</translation>
     </message>
 </context>
 <context>
@@ -520,6 +534,37 @@
     <message>
         <source>… and %1 more</source>
         <translation>… 另有 %1 个</translation>
+    </message>
+</context>
+<context>
+    <name>KTProgressLine</name>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1% — %2</source>
+        <translation>%1% — %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n s left</source>
+        <translation>
+            <numerusform>剩余 %n 秒</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n min left</source>
+        <translation>
+            <numerusform>剩余 %n 分钟</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 h %2 min left</source>
+        <translation>剩余 %1 小时 %2 分钟</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTPasswordDialog.h"
+#include "extraction/job/KTScratchFolder.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTRecordingHandoff.h"
 #include "support/KTScreenDriver.h"
@@ -18,8 +19,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTranslator>
+
+#include <csignal>
 
 // The window and its two screens, the application object, and quitting.
 class TestWindow : public QObject
@@ -27,8 +33,17 @@ class TestWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // The window sweeps the temporary folder at start: that of this test,
+    // never the machine's.
+    void initTestCase()
+    {
+        QVERIFY(m_privateTmp.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
+    }
+
     void cleanup()
     {
+        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
         KTFileDataCollection::shareInstance().startOver();
     }
 
@@ -151,7 +166,6 @@ private slots:
         delegate.applicationDidFinishLaunching({archive});
         KTWindowController *window = delegate.mainWinController();
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
-        qunsetenv("TMPDIR");
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), tmp + "/cli.txt");
     }
 
@@ -246,6 +260,141 @@ private slots:
         QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
         window.reset();
     }
+
+    // A failed job's scratch folder, with what it wrote, stays for a look
+    // until the next job starts or the window closes; while the result
+    // screen shows it, the close leaves it.
+    void failedScratchFolderGoes_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("next job") << "next job";
+        QTest::newRow("close") << "close";
+        QTest::newRow("close while shown") << "close while shown";
+    }
+    void failedScratchFolderGoes()
+    {
+        QFETCH(QString, then);
+        KTTestFolder dir;
+        KTUnarchiverScript failing;
+        failing.add(KTScriptedEntry::file("kept.txt", "written")).add(KTScriptedEntry::file("bad.txt", "b"));
+        failing.failAt(1, KTErrorCode::Damaged);
+        auto prefs = kt_testPreferences();
+        auto window = std::make_unique<KTWindowController>(*prefs);
+        window->show();
+        KTUnarchiveViewController &screen = *window->unarchiveViewController();
+        const QString tmp = dir.freshFolder();
+        screen.job().setTemporaryDirectory(tmp);
+        screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(failing));
+        QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("broken.zip")}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen));
+        QVERIFY(!screen.job().extractionSucceeded());
+        const QStringList left = QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+        QCOMPARE(left.size(), 1);
+        const QString scratch = tmp + "/" + left.first();
+        QCOMPARE(screen.job().failedScratchFolder(), scratch);
+        QCOMPARE(kt_readFile(scratch + "/broken/kept.txt"), QByteArray("written"));
+        // Held: a sweep (another window starting) leaves it.
+        QCOMPARE(KTScratchFolder::sweep(tmp), 0);
+        QVERIFY(QFileInfo::exists(scratch + "/broken/kept.txt"));
+
+        if (then == "next job") {
+            KTUnarchiverScript fine;
+            fine.add(KTScriptedEntry::file("fine.txt", "f"));
+            screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(fine));
+            QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("fine.zip")}));
+            QVERIFY(KTScreenDriver::waitUntilIdle(screen));
+            QVERIFY(screen.job().extractionSucceeded());
+            QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                     QStringList{"fine.txt"});
+            return;
+        }
+        if (then == "close while shown") {
+            KTFileDataCollection::shareInstance().setDesPath(scratch + "/broken");
+            window->kt_Next(KTViewControllerDelegate::ResultScreen);
+        }
+        QVERIFY(window->close());
+        window.reset();
+        QCOMPARE(QFileInfo::exists(scratch + "/broken/kept.txt"), then == "close while shown");
+    }
+
+    // At start the window removes this user's scratch folders that no job
+    // holds, in the background; a held one, links and files of such names,
+    // and everything else stay, and nothing is followed out.
+    void startRemovesStrandedScratchFolders()
+    {
+        KTTestFolder dir;
+        const QString tmp = dir.freshFolder();
+        const QString outside = dir.freshFolder("outside-");
+        QVERIFY(kt_writeFile(outside + "/keep.txt", "keep"));
+        QVERIFY(kt_writeFile(tmp + "/unarchiverAbCd/photos/a.jpg", "partial"));
+        QVERIFY(QFile::link(outside, tmp + "/unarchiverAbCd/photos/out"));
+        QVERIFY(kt_writeFile(tmp + "/.unarchiverEfGh/x", "stranded while being made"));
+        QVERIFY(QFile::link(outside, tmp + "/unarchiverLink"));
+        QVERIFY(kt_writeFile(tmp + "/unarchiverFile", "a file"));
+        QVERIFY(kt_writeFile(tmp + "/photos/result.txt", "a result"));
+        QVERIFY(kt_writeFile(tmp + "/unarchiver notes/mine.txt", "not a scratch folder"));
+        QVERIFY(kt_writeFile(tmp + "/unarchiverXYZ/mine.txt", "not one either"));
+        KTScratchFolder held;
+        QVERIFY(KTScratchFolder::create(tmp, &held).ok());
+        QVERIFY(kt_writeFile(held.path() + "/busy.txt", "a running job's"));
+        const auto outsideBefore = kt_snapshot(outside);
+
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+        auto prefs = KTPreferences::inMemory();
+        AppDelegate delegate(*prefs);
+        delegate.applicationDidFinishLaunching();
+        KTUnarchiveViewController &screen = *delegate.mainWinController()->unarchiveViewController();
+        QTRY_COMPARE(screen.strandedScratchFoldersRemoved(), 2);
+        QStringList expected{"unarchiverLink", "unarchiverFile", "photos", "unarchiver notes", "unarchiverXYZ",
+                             QFileInfo(held.path()).fileName()};
+        QStringList left = QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System);
+        expected.sort();
+        left.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(kt_readFile(held.path() + "/busy.txt"), QByteArray("a running job's"));
+        QCOMPARE(kt_snapshot(outside), outsideBefore);
+    }
+
+    // SIGTERM (as at logout) and SIGINT close the real window as its close
+    // button does: the job waiting for a password is cancelled, its scratch
+    // folder removed, and the process exits normally.
+    void terminationSignalsCloseTheWindow_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void terminationSignalsCloseTheWindow()
+    {
+        QFETCH(int, signal);
+        KTTestFolder dir;
+        const QString archive = dir.filePath("locked.zip");
+        KTTestArchives::Options options;
+        options.passphrase = "secret";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a.txt", QByteArray(4000, 'a'))}, options));
+        const QString tmp = dir.freshFolder();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", tmp);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", dir.freshFolder("config-"));
+        const QString runtime = dir.freshFolder("runtime-");
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        QProcess window;
+        window.setProcessEnvironment(env);
+        window.start(QStringLiteral(KT_EXTRACTOR_BIN), {archive});
+        QVERIFY(window.waitForStarted());
+        auto scratchFolders = [&] { return QDir(tmp).entryList({"unarchiver*"}, QDir::Dirs | QDir::NoDotAndDotDot); };
+        QTRY_COMPARE_WITH_TIMEOUT(scratchFolders().size(), 1, 30000);
+        QCOMPARE(::kill(pid_t(window.processId()), signal), 0);
+        QVERIFY(window.waitForFinished(30000));
+        QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(window.exitCode(), 0);
+        QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+
+private:
+    QTemporaryDir m_privateTmp;
 };
 
 QTEST_MAIN(TestWindow)

@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -253,6 +254,47 @@ private slots:
         QCOMPARE(names(), (QStringList{"a-large.txt", "b-small.txt", "c-medium.txt"}));
         outline()->sortByColumn(KTFileTreeModel::SizeColumn, Qt::DescendingOrder);
         QCOMPARE(names(), (QStringList{"a-large.txt", "c-medium.txt", "b-small.txt"}));
+    }
+
+    // By name: natural and case-insensitive even under the C locale (where
+    // a plain collator is code order), folders first in both directions; a
+    // folder's size is that of the files below it.
+    void sortsNamesNaturallyFoldersFirst_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("C") << "C";
+        QTest::newRow("en_US") << "en_US";
+        QTest::newRow("de_DE") << "de_DE";
+    }
+    void sortsNamesNaturallyFoldersFirst()
+    {
+        QFETCH(QString, locale);
+        const QLocale saved;
+        QLocale::setDefault(QLocale(locale));
+        auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+        const QString dest = m_base + "/natural";
+        for (const char *name : {"file10.txt", "File1.txt", "file2.txt", "älter.txt", "Zeta.txt", "alpha.txt"})
+            QVERIFY(kt_writeFile(dest + "/" + name, "x"));
+        QVERIFY(kt_writeFile(dest + "/zdir/inner.txt", QByteArray(40, 'i')));
+        QVERIFY(kt_writeFile(dest + "/Bdir/deeper/inner.txt", "ab"));
+        showResult(dest);
+        QAbstractItemModel *model = outline()->model();
+        const QModelIndex root = model->index(0, 0);
+        auto names = [&] {
+            QStringList list;
+            for (int row = 0; row < model->rowCount(root); ++row)
+                list << model->index(row, 0, root).data().toString();
+            return list;
+        };
+        outline()->sortByColumn(KTFileTreeModel::NameColumn, Qt::AscendingOrder);
+        QCOMPARE(names(), (QStringList{"Bdir", "zdir", "alpha.txt", "älter.txt", "File1.txt", "file2.txt",
+                                       "file10.txt", "Zeta.txt"}));
+        outline()->sortByColumn(KTFileTreeModel::NameColumn, Qt::DescendingOrder);
+        QCOMPARE(names(), (QStringList{"zdir", "Bdir", "Zeta.txt", "file10.txt", "file2.txt", "File1.txt",
+                                       "älter.txt", "alpha.txt"}));
+        QCOMPARE(model->index(0, KTFileTreeModel::SizeColumn, root).data().toString(), QLocale().formattedDataSize(40));
+        QCOMPARE(model->index(1, KTFileTreeModel::SizeColumn, root).data().toString(), QLocale().formattedDataSize(2));
+        QCOMPARE(root.siblingAtColumn(KTFileTreeModel::SizeColumn).data().toString(), QLocale().formattedDataSize(48));
     }
 
     // Open: the destination without a selection (its folder goes to the

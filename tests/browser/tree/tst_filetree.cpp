@@ -5,6 +5,7 @@
 #include "util/core/KTUtility.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
@@ -20,9 +21,23 @@ bool isFolderLink(const QString &path)
     return QFileInfo(path).isSymLink() && KTUtility::kt_IsDirectoryAtPath(path);
 }
 
+// The lengths of the regular files below a folder, links not followed.
+qint64 regularFilesBelow(const QString &path)
+{
+    qint64 total = 0;
+    QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        if (!info.isSymLink() && info.isFile())
+            total += info.size();
+    }
+    return total;
+}
+
 // The tree as the rules state it, one query per decision: each folder is
-// sized by walking its subtree, then walked again. Links to folders are
-// leaves, as in the builder.
+// kept by its recorded total, shows the files below it, and is walked again.
+// Links to folders are leaves, as in the builder.
 std::unique_ptr<KTTreeNode> literalTree(const QString &path)
 {
     KTFileItem rootItem;
@@ -36,6 +51,7 @@ std::unique_ptr<KTTreeNode> literalTree(const QString &path)
         root->representedObject().setIsDirectory(false);
         return root;
     }
+    root->representedObject().setFileSize(regularFilesBelow(path));
     for (const QString &name : KTUtility::kt_ContentsOfDirectory(path).value_or(QStringList())) {
         if (name == QLatin1String(".DS_Store"))
             continue;
@@ -216,6 +232,37 @@ private slots:
         const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
         QCOMPARE(built.size, KTUtility::kt_FolderSizeWithPath(root));
         QCOMPARE(describe(*built.root), describe(*literalTree(root)));
+    }
+
+    // A folder shows the bytes of the files below it, not the directory
+    // records of its sub-folders; those still decide what is kept.
+    void folderShowsItsFilesOnly()
+    {
+        const QString root = m_tmp.freshFolder();
+        QVERIFY(QDir(root).mkpath(QStringLiteral("a/b/c")));
+        QVERIFY(QDir(root).mkpath(QStringLiteral("records/only")));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/a/b/c/forty"), QByteArray(40, 'x')));
+        QVERIFY(kt_writeFile(root + QStringLiteral("/a/two"), "ab"));
+        QVERIFY(QFile::link(QStringLiteral("two"), root + QStringLiteral("/a/link")));
+
+        const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
+        QCOMPARE(built.size, KTUtility::kt_FolderSizeWithPath(root));
+        QVERIFY(built.size > 42);
+        auto child = [](const KTTreeNode &node, const QString &name) -> const KTTreeNode & {
+            for (const auto &c : node.childNodes())
+                if (QFileInfo(c->representedObject().filePath()).fileName() == name)
+                    return *c;
+            return node;
+        };
+        const KTTreeNode &a = child(*built.root, QStringLiteral("a"));
+        QCOMPARE(a.representedObject().fileSize(), qint64(42));
+        QCOMPARE(child(a, QStringLiteral("b")).representedObject().fileSize(), qint64(40));
+        QCOMPARE(built.root->representedObject().fileSize(), qint64(42));
+        // Kept for its directory records, as before, though it holds no file.
+        QCOMPARE(built.root->childCount(), 2);
+        const KTTreeNode &records = child(*built.root, QStringLiteral("records"));
+        QVERIFY(records.representedObject().isDirectory());
+        QCOMPARE(records.representedObject().fileSize(), qint64(0));
     }
 
     // A single file: a leaf root whose record is not a folder.

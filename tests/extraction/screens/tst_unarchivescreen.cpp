@@ -7,7 +7,9 @@
 #include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTPasswordDialog.h"
+#include "extraction/screens/KTProgressLine.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
+#include "support/KTEncodingCorpus.h"
 #include "support/KTScreenDriver.h"
 #include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
@@ -24,8 +26,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QTreeView>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTreeView>
 
 // The extraction screen inside a real window, driven as a user drives it:
 // drops, the open dialog, the password dialog, the cancel button.
@@ -245,6 +248,10 @@ private slots:
         } else {
             QVERIFY(screen().ui().errorPasswordField->isVisible());
             QCOMPARE(screen().ui().errorCauseField->text(), cause);
+            // No empty bar left above the error line.
+            QVERIFY(screen().ui().kt_ProgressIndicator->isHidden());
+            QVERIFY(screen().amountLine()->isHidden());
+            QCOMPARE(m_window->windowTitle(), QStringLiteral("KT Extractor"));
         }
         // The field keeps what was typed until the next job starts.
         QCOMPARE(screen().passWdPanel()->password(), answer.value_or(QString()));
@@ -291,6 +298,68 @@ private slots:
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
         QVERIFY(screen().ui().errorPasswordField->isVisible());
         QVERIFY(!screen().tryAgainButton()->isVisible());
+    }
+
+    // While a job runs: the amount of the archive read under the bar and the
+    // share in the window's title; both go when it ends, on a failure too.
+    void progressLineAndTitle_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("succeeds") << false;
+        QTest::newRow("fails") << true;
+    }
+    void progressLineAndTitle()
+    {
+        QFETCH(bool, fails);
+        // The failing one is split in two volumes: the amount counts both.
+        const QString archive = fails ? m_dir.filePath("photos.7z.001") : m_dir.filePath("photos.zip");
+        if (fails) {
+            QVERIFY(kt_writeFile(archive, QByteArray(700000, 'z')));
+            QVERIFY(kt_writeFile(m_dir.filePath("photos.7z.002"), QByteArray(700000, 'z')));
+        } else {
+            QVERIFY(kt_writeFile(archive, QByteArray(1400000, 'z')));
+        }
+        const QString name = QFileInfo(archive).fileName();
+        KTUnarchiverScript script;
+        script.blockSize = 4096;
+        script.add(KTScriptedEntry::filled("a.bin", 400000)).add(KTScriptedEntry::filled("b.bin", 400000));
+        const auto gate = script.holdAt(1, 200000);
+        if (fails)
+            script.failAt(1, KTErrorCode::Damaged, 300000);
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("KT Extractor"));
+        // A volume is not offered by the drop target; the command line's road.
+        screen().gotoNext(QVariant(QStringList{archive}));
+        QVERIFY(gate->waitUntilReached());
+        // 600,000 of 800,000 bytes written when held: at most 75 %, and
+        // what the throttle let through before that.
+        const QRegularExpression title(QStringLiteral("^(\\d+)% — ") + QRegularExpression::escape(name) + "$");
+        QTRY_VERIFY(title.match(m_window->windowTitle()).hasMatch());
+        QTRY_VERIFY(screen().amountLine()->isVisible());
+        const QRegularExpression amount(QStringLiteral("^\\d+(\\.\\d)? (bytes|kB|MB) of 1\\.4 MB( · \\d+ s left)?$"));
+        QVERIFY2(amount.match(screen().amountLine()->text()).hasMatch(), qPrintable(screen().amountLine()->text()));
+        QVERIFY(title.match(m_window->windowTitle()).captured(1).toInt() <= 75);
+        QVERIFY(screen().amountLine()->geometry().top() >= screen().ui().kt_ProgressIndicator->geometry().bottom());
+        gate->release();
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("KT Extractor"));
+        QVERIFY(screen().amountLine()->isHidden());
+        QVERIFY(screen().ui().kt_ProgressIndicator->isHidden());
+        QCOMPARE(screen().ui().errorPasswordField->isVisible(), fails);
+    }
+
+    // The line's parts: decimal sizes (one decimal below 10), whole seconds
+    // then minutes then hours left, the share floored and capped at 100.
+    void progressLineTexts()
+    {
+        QCOMPARE(KTProgressLine::amount(120000000, 1400000000, 18), QStringLiteral("120 MB of 1.4 GB · 18 s left"));
+        QCOMPARE(KTProgressLine::amount(999, 5000, std::nullopt), QStringLiteral("999 bytes of 5.0 kB"));
+        QCOMPARE(KTProgressLine::size(9960000), QStringLiteral("10 MB"));
+        QCOMPARE(KTProgressLine::timeLeft(0), QStringLiteral("1 s left"));
+        QCOMPARE(KTProgressLine::timeLeft(61), QStringLiteral("2 min left"));
+        QCOMPARE(KTProgressLine::timeLeft(3600 * 2 + 60 * 5), QStringLiteral("2 h 5 min left"));
+        QCOMPARE(KTProgressLine::title(0.129, "photos.zip"), QStringLiteral("12% — photos.zip"));
+        QCOMPARE(KTProgressLine::title(1.2, "a%1.zip"), QStringLiteral("100% — a%1.zip"));
     }
 
     // 0.5 shows 50, 1.2 shows 120, 1.25 is capped at 120; the bar appears.
@@ -453,6 +522,90 @@ private slots:
             QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("Wrong or missing password"));
             QCOMPARE(script.log->lines(), QStringList({"parse", "password"}));
         }
+    }
+
+    // UTF-8 chosen, names that are not UTF-8: the result says so and offers
+    // to read them again with detection, which replaces the first result
+    // only once it succeeds; a failed attempt shows the first one again.
+    void readNamesAgainWithDetection_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::newRow("second succeeds") << "succeeds";
+        QTest::newRow("second fails") << "fails";
+        QTest::newRow("second cancelled") << "cancelled";
+    }
+    void readNamesAgainWithDetection()
+    {
+        QFETCH(QString, second);
+        const bool secondFails = second != "succeeds";
+        const KTNameSet *set = nullptr;
+        for (const KTNameSet &candidate : kt_encodingCorpus())
+            if (candidate.label == QStringLiteral("CP866 Russian, Windows zip"))
+                set = &candidate;
+        QVERIFY(set);
+        std::vector<KTTestEntry> entries;
+        for (const QString &name : set->names)
+            entries.push_back(KTTestEntry::file(kt_encodeName(name, set->icuName), "data"));
+        KTTestArchives::Options options;
+        options.legacyNames = true;
+        const QString archive = m_dir.filePath(QStringLiteral("russian-%1.zip").arg(second));
+        QVERIFY(KTTestArchives::write(archive, entries, options));
+        // Flagged UTF-8, the same names raise nothing.
+        const QString flagged = m_dir.filePath(QStringLiteral("flagged-%1.zip").arg(second));
+        QVERIFY(KTTestArchives::write(flagged, {KTTestEntry::file(set->names.first().toUtf8(), "data")}));
+        KTUnarchiveResultViewController &result = *m_window->unarchiveResultViewController();
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {flagged}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QTRY_COMPARE(result.refreshCount(), 1);
+        const QString notUtf8 = QStringLiteral("Some names were not valid UTF-8.");
+        QVERIFY(!result.noticeList()->texts().contains(notUtf8));
+        m_window->kt_Next(0);
+
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+        const QString first = KTFileDataCollection::shareInstance().desPath();
+        QTRY_VERIFY(result.noticeList()->texts().contains(notUtf8));
+        QVERIFY(!QFileInfo::exists(first + QStringLiteral("/Документы")));
+        QPushButton *again = nullptr;
+        for (QPushButton *button : result.noticeList()->findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Read Names Again with Detection"))
+                again = button;
+        QVERIFY(again);
+        if (second == "fails")
+            QVERIFY(kt_writeFile(archive, QByteArray(4096, 'n')));
+        KTUnarchiverScript held;
+        held.add(KTScriptedEntry::filled("slow.bin", 100000));
+        const auto gate = held.holdAt(0, 1000);
+        if (second == "cancelled")
+            screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(held));
+
+        const int refreshes = result.refreshCount();
+        QTest::mouseClick(again, Qt::LeftButton);
+        QVERIFY(screen().isBusy());
+        if (second == "cancelled") {
+            QVERIFY(gate->waitUntilReached());
+            QTest::mouseClick(screen().ui().cancelButton, Qt::LeftButton);
+            gate->release();
+        }
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QTRY_COMPARE(result.refreshCount(), refreshes + 1);
+        QCOMPARE(m_window->tempViewCter(), m_window->unarchiveResultViewController());
+        // The choice stays the user's: detection was for this once.
+        QCOMPARE(m_prefs->integerForKey("filenameEncoding"), qint64(4));
+        const QString shown = KTFileDataCollection::shareInstance().desPath();
+        if (secondFails) {
+            QCOMPARE(shown, first);
+            QVERIFY(QFileInfo::exists(first));
+            QCOMPARE(result.noticeList()->texts().contains("Reading the names again failed; this is the first result."),
+                     second == "fails");
+            QVERIFY(result.noticeList()->texts().contains(notUtf8));
+            return;
+        }
+        QVERIFY(shown != first);
+        QVERIFY(QFileInfo::exists(shown + QStringLiteral("/Документы/Смета на ремонт.xlsx")));
+        QVERIFY(!result.noticeList()->texts().contains(notUtf8));
+        QTRY_VERIFY(!QFileInfo::exists(first));
     }
 
 private:

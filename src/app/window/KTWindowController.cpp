@@ -2,6 +2,7 @@
 
 #include "ui_KTWindowController.h"
 
+#include "app/window/KTPreferencesDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 
@@ -46,9 +47,11 @@ void KTWindowController::windowDidLoad()
     connect(m_ui->actionContact, &QAction::triggered, m_unarchiveViewController,
             &KTUnarchiveViewController::kt_Contact);
     connect(m_ui->actionQuit, &QAction::triggered, this, &QWidget::close);
-    m_ui->menuFile->insertActions(m_ui->actionQuit, {m_unarchiveResultViewController->saveAction(),
-                                                     m_unarchiveResultViewController->mailAction()});
-    m_ui->menuFile->insertSeparator(m_ui->actionQuit);
+    connect(m_ui->actionPreferences, &QAction::triggered, this, &KTWindowController::showPreferences);
+    m_ui->menuFile->insertActions(m_ui->actionPreferences, {m_unarchiveResultViewController->saveAction(),
+                                                            m_unarchiveResultViewController->moveAction(),
+                                                            m_unarchiveResultViewController->mailAction()});
+    m_ui->menuFile->insertSeparator(m_ui->actionPreferences);
     connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, m_ui->actionOpen,
             [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
 
@@ -85,6 +88,18 @@ void KTWindowController::kt_AddSubView(KTViewController *screen)
     m_tempViewCter = screen;
     layout->addWidget(screen);
     screen->show();
+}
+
+void KTWindowController::showPreferences()
+{
+    if (m_preferencesDialog) {
+        m_preferencesDialog->raise();
+        return;
+    }
+    m_preferencesDialog = new KTPreferencesDialog(m_preferences, this);
+    m_preferencesDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_preferencesDialog->setWindowModality(Qt::WindowModal);
+    m_preferencesDialog->open();
 }
 
 void KTWindowController::kt_ResizeWindowWithWidth(double width, double height)

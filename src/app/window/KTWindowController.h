@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/window/KTPreferencesDialog.h"
 #include "app/window/KTViewControllerDelegate.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -28,9 +30,14 @@ public:
     KTUnarchiveResultViewController *unarchiveResultViewController() const { return m_unarchiveResultViewController; }
     // The screen shown; null before the first switch.
     KTViewController *tempViewCter() const { return m_tempViewCter; }
+    // File ▸ Preferences…, while it is open.
+    KTPreferencesDialog *preferencesDialog() const { return m_preferencesDialog; }
 
     void kt_Next(qint64 screen) override;
     void kt_ResizeWindowWithWidth(double width, double height) override;
+
+public slots:
+    void showPreferences();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -45,4 +52,5 @@ private:
     KTUnarchiveViewController *m_unarchiveViewController = nullptr;
     KTUnarchiveResultViewController *m_unarchiveResultViewController = nullptr;
     KTViewController *m_tempViewCter = nullptr;
+    QPointer<KTPreferencesDialog> m_preferencesDialog;
 };

@@ -15,7 +15,7 @@ enum class KTErrorCode {
     NoSpace,             // the disk is full
     WriteFailed,         // any other failure to write the output
     UnsafeEntry,         // an entry would escape the destination or is a special file
-    TempDirFailed,       // the scratch folder cannot be made
+    TempDirFailed,       // the scratch folder cannot be made in the destination
     Cancelled,           // the user cancelled the job
     BackendMissing,      // a helper program a backend needs is not installed
 };

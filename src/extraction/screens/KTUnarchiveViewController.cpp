@@ -2,6 +2,7 @@
 
 #include "ui_KTUnarchiveViewController.h"
 
+#include "app/core/KTExtractDestination.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewControllerDelegate.h"
@@ -207,6 +208,7 @@ void KTUnarchiveViewController::startJob(const QStringList &paths)
     m_passWdPanel->clearPassword();
     m_passWdPanel->setArchiveName(QFileInfo(paths.first()).fileName());
     m_fileDataCollection.setFileArray(paths);
+    m_job.setTemporaryDirectory(KTExtractDestination::folderFor(m_preferences, paths.first()));
     if (!m_job.start(paths.first()))
         return;
     m_ui->errorPasswordField->hide();

@@ -257,8 +257,8 @@
         <translation>Das Archiv enthält einen unsicheren Eintrag</translation>
     </message>
     <message>
-        <source>The temporary folder cannot be made</source>
-        <translation>Der temporäre Ordner kann nicht angelegt werden</translation>
+        <source>The folder to extract into cannot be written</source>
+        <translation>In den Zielordner kann nicht geschrieben werden</translation>
     </message>
     <message>
         <source>Cancelled</source>

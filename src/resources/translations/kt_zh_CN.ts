@@ -257,8 +257,8 @@
         <translation>压缩包中含有不安全的条目</translation>
     </message>
     <message>
-        <source>The temporary folder cannot be made</source>
-        <translation>无法创建临时文件夹</translation>
+        <source>The folder to extract into cannot be written</source>
+        <translation>无法写入解压目标文件夹</translation>
     </message>
     <message>
         <source>Cancelled</source>

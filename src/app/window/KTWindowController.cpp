@@ -2,6 +2,7 @@
 
 #include "ui_KTWindowController.h"
 
+#include "app/window/KTJobAnnouncer.h"
 #include "app/window/KTPreferencesDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
@@ -64,6 +65,7 @@ void KTWindowController::initViewCters()
     m_unarchiveViewController->hide();
     m_unarchiveResultViewController = new KTUnarchiveResultViewController(this, m_ui->baseView);
     m_unarchiveResultViewController->hide();
+    m_jobAnnouncer = new KTJobAnnouncer(*this, *m_unarchiveViewController);
 }
 
 void KTWindowController::kt_Next(qint64 screen)

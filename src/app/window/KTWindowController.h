@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class KTJobAnnouncer;
 class KTPreferences;
 class KTUnarchiveResultViewController;
 class KTUnarchiveViewController;
@@ -32,6 +33,8 @@ public:
     KTViewController *tempViewCter() const { return m_tempViewCter; }
     // File ▸ Preferences…, while it is open.
     KTPreferencesDialog *preferencesDialog() const { return m_preferencesDialog; }
+    // What tells the desktop about jobs (notifications, taskbar progress).
+    KTJobAnnouncer *jobAnnouncer() const { return m_jobAnnouncer; }
 
     void kt_Next(qint64 screen) override;
     void kt_ResizeWindowWithWidth(double width, double height) override;
@@ -53,4 +56,5 @@ private:
     KTUnarchiveResultViewController *m_unarchiveResultViewController = nullptr;
     KTViewController *m_tempViewCter = nullptr;
     QPointer<KTPreferencesDialog> m_preferencesDialog;
+    KTJobAnnouncer *m_jobAnnouncer = nullptr;
 };

@@ -224,6 +224,8 @@ void KTUnarchiveViewController::updateProgress(const QVariant &fraction)
     const float f = fraction.toFloat();
     const float shown = f * 100.0f;
     m_ui->kt_ProgressIndicator->setDoubleValue(shown > 120.0f ? 120.0 : double(shown));
+    if (m_busy)
+        emit progressChanged(double(f));
 }
 
 void KTUnarchiveViewController::hiddenFields()
@@ -295,6 +297,7 @@ void KTUnarchiveViewController::treeBuilt()
         setBusy(false);
         if (delegate())
             delegate()->kt_ResizeWindowWithWidth(0, 0);
+        emit jobEnded(m_job.srcPath(), {});
     } else {
         showFailure(KTExtractionError::make(KTErrorCode::CannotOpen));
     }
@@ -332,6 +335,7 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
     layoutCentredViews();
     m_job.setExtractionSucceeded(false);
     setBusy(false);
+    emit jobEnded(m_job.srcPath(), error);
 }
 
 

@@ -69,6 +69,11 @@ public slots:
 
 signals:
     void busyChanged(bool busy);
+    // The job's progress while one runs: 0 to 1 extracting, to 1.2 reading the result.
+    void progressChanged(double fraction);
+    // A job ended on screen: error is ok when the result screen shows it,
+    // else its cause. Not emitted for a cancel.
+    void jobEnded(const QString &archivePath, const KTExtractionError &error);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -29,6 +29,7 @@ class TestWindow : public QObject
 private slots:
     void cleanup()
     {
+        qunsetenv("TMPDIR");
         KTFileDataCollection::shareInstance().startOver();
     }
 
@@ -204,7 +205,7 @@ private slots:
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         const QString tmp = dir.freshFolder();
-        screen.job().setTemporaryDirectory(tmp);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
         screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
         QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("long.zip")}));
         QVERIFY(gate->waitUntilReached());
@@ -229,7 +230,7 @@ private slots:
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         const QString tmp = dir.freshFolder();
-        screen.job().setTemporaryDirectory(tmp);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
         screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
         bool closed = false;
         KTScreenDriver::whenPasswordDialogShows(screen, [&](KTPasswordDialog *) {

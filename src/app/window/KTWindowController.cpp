@@ -53,8 +53,10 @@ void KTWindowController::windowDidLoad()
                                                             m_unarchiveResultViewController->moveAction(),
                                                             m_unarchiveResultViewController->mailAction()});
     m_ui->menuFile->insertSeparator(m_ui->actionPreferences);
-    connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, m_ui->actionOpen,
-            [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
+    connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, this,
+            &KTWindowController::updateOpenAction);
+    connect(m_unarchiveResultViewController, &KTUnarchiveResultViewController::movingChanged, this,
+            &KTWindowController::updateOpenAction);
 
     kt_Next(KTViewControllerDelegate::UnarchiveScreen);
 }
@@ -90,6 +92,12 @@ void KTWindowController::kt_AddSubView(KTViewController *screen)
     m_tempViewCter = screen;
     layout->addWidget(screen);
     screen->show();
+}
+
+void KTWindowController::updateOpenAction()
+{
+    m_ui->actionOpen->setEnabled(!m_unarchiveViewController->isBusy() &&
+                                 !m_unarchiveResultViewController->isMoving());
 }
 
 void KTWindowController::showPreferences()

@@ -47,6 +47,8 @@ protected:
 
 private:
     void windowDidLoad();
+    // Open Archive… is off while a job runs or the result is being moved.
+    void updateOpenAction();
     void initViewCters();
     void kt_AddSubView(KTViewController *screen);
 

@@ -269,6 +269,7 @@ void KTUnarchiveResultViewController::moveResult()
     const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
     m_moving = true;
     updateActions();
+    emit movingChanged(true);
     KTFileDataCollection *collection = &m_fileDataCollection;
     // The tree is read again at the new place, on the screen's thread: its
     // records hold the old paths.
@@ -293,6 +294,7 @@ void KTUnarchiveResultViewController::moveDone(const QString &target, const KTFi
     if (error.ok() || error.cause == KTFileOperationError::Cause::SourceKept)
         refresh();
     updateActions();
+    emit movingChanged(false);
     if (error.failed())
         showFailure(tr("The result could not be moved to “%1”.").arg(QDir::toNativeSeparators(QFileInfo(target).path())),
                     describe(error));

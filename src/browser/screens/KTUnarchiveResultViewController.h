@@ -55,6 +55,7 @@ public:
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_handoff = handoff; }
     // How many "fileget" refreshes have run.
     int refreshCount() const { return m_refreshCount; }
+    bool isMoving() const { return m_moving; }
 
     // The file or folder open and save work on: the selected row's, else
     // the destination.
@@ -87,6 +88,9 @@ signals:
     // A move ended and the screen shows the result where it now is (or
     // still was, when ok is false and a message told why).
     void moveFinished(bool ok);
+    // A move started or ended: the window opens no other archive meanwhile,
+    // since the move reads the result back into the shared collection.
+    void movingChanged(bool moving);
 
 private:
     void awakeFromNib();

@@ -92,12 +92,13 @@ private slots:
     {
         m_base = m_dir.freshFolder();
         qputenv("TMPDIR", QFile::encodeName(m_dir.freshFolder("tmp-")));
-        m_listener = std::make_unique<KTDesktopListener>();
-        QVERIFY(m_listener->start());
         m_prefs = kt_testPreferences();
         m_window = std::make_unique<KTWindowController>(*m_prefs);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // The server comes up after the window, as one started on demand does.
+        m_listener = std::make_unique<KTDesktopListener>();
+        QVERIFY(m_listener->start());
         m_other = std::make_unique<QWidget>();
         m_other->show();
     }

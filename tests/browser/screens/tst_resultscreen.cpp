@@ -529,8 +529,12 @@ private slots:
             typeFileName(dialog, kept);
             QMetaObject::invokeMethod(dialog, "accept");
         });
+        QAction *openArchive = m_window->menuBar()->actions().first()->menu()->actions().first();
         screen().moveAction()->trigger();
+        // No other archive while the result is read back at its new place.
+        QVERIFY(!openArchive->isEnabled());
         QVERIFY(moved.wait());
+        QVERIFY(openArchive->isEnabled());
         QCOMPARE(moved.takeFirst().first().toBool(), true);
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), kept + "/album");
         QCOMPARE(kt_snapshot(kept + "/album"), before);

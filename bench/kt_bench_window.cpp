@@ -7,6 +7,7 @@
 //       extension, a .tar) of ENTRIES one-byte files spread over FOLDERS folders
 //   kt-bench-window ARCHIVE WORKDIR                  the measurement; the
 //       extraction goes to WORKDIR, which is emptied afterwards
+#include "app/core/KTExtractDestination.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
@@ -177,11 +178,11 @@ int main(int argc, char **argv)
 
     auto preferences = KTPreferences::inMemory();
     preferences->registerApplicationDefaults();
+    KTExtractDestination::store(*preferences, KTExtractDestination::Place::ChosenFolder, work);
     KTWindowController window(*preferences);
     window.show();
     KTUnarchiveViewController &first = *window.unarchiveViewController();
     KTUnarchiveResultViewController &second = *window.unarchiveResultViewController();
-    first.job().setTemporaryDirectory(work);
 
     int progressPosts = 0;
     QObject counter;

@@ -23,7 +23,8 @@ std::unique_ptr<KTPreferences> KTPreferences::inMemory()
 void KTPreferences::registerApplicationDefaults()
 {
     registerDefaults({{QString::fromLatin1(AutoDetectionThreshold), QStringLiteral("80")},
-                      {QString::fromLatin1(FilenameEncoding), QStringLiteral("4")}});
+                      {QString::fromLatin1(FilenameEncoding), QStringLiteral("4")},
+                      {QString::fromLatin1(ExtractInto), QStringLiteral("0")}});
 }
 
 void KTPreferences::registerDefaults(const QHash<QString, QVariant> &defaults)
@@ -33,24 +34,42 @@ void KTPreferences::registerDefaults(const QHash<QString, QVariant> &defaults)
         m_registered.insert(it.key(), it.value());
 }
 
-qint64 KTPreferences::integerForKey(const QString &key) const
+QVariant KTPreferences::valueForKey(const QString &key) const
 {
     QMutexLocker lock(&m_mutex);
-    QVariant value = m_settings ? m_settings->value(key) : m_values.value(key);
-    if (!value.isValid())
-        value = m_registered.value(key);
-    bool ok = false;
-    const qint64 n = value.toLongLong(&ok);
-    return ok ? n : 0;
+    const QVariant value = m_settings ? m_settings->value(key) : m_values.value(key);
+    return value.isValid() ? value : m_registered.value(key);
 }
 
-void KTPreferences::setInteger(const QString &key, qint64 value)
+void KTPreferences::setValue(const QString &key, const QVariant &value)
 {
     QMutexLocker lock(&m_mutex);
     if (m_settings)
         m_settings->setValue(key, value);
     else
         m_values.insert(key, value);
+}
+
+qint64 KTPreferences::integerForKey(const QString &key) const
+{
+    bool ok = false;
+    const qint64 n = valueForKey(key).toLongLong(&ok);
+    return ok ? n : 0;
+}
+
+void KTPreferences::setInteger(const QString &key, qint64 value)
+{
+    setValue(key, value);
+}
+
+QString KTPreferences::stringForKey(const QString &key) const
+{
+    return valueForKey(key).toString();
+}
+
+void KTPreferences::setString(const QString &key, const QString &value)
+{
+    setValue(key, value);
 }
 
 void KTPreferences::removeObject(const QString &key)

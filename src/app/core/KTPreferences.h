@@ -17,6 +17,9 @@ class KTPreferences
 public:
     static constexpr const char *FilenameEncoding = "filenameEncoding";
     static constexpr const char *AutoDetectionThreshold = "autoDetectionThreshold";
+    // Where results go (KTExtractDestination::Place) and the folder chosen for it.
+    static constexpr const char *ExtractInto = "extractInto";
+    static constexpr const char *ExtractFolder = "extractFolder";
 
     // The user's preferences of the application.
     static KTPreferences &standard();
@@ -25,16 +28,23 @@ public:
 
     ~KTPreferences();
 
-    // The application's defaults: "filenameEncoding" "4", "autoDetectionThreshold" "80".
+    // The application's defaults: "filenameEncoding" "4", "autoDetectionThreshold" "80",
+    // "extractInto" "0" (the temporary folder).
     void registerApplicationDefaults();
     void registerDefaults(const QHash<QString, QVariant> &defaults);
 
     // Integer value of the key: stored value, else registered default, else 0.
     qint64 integerForKey(const QString &key) const;
     void setInteger(const QString &key, qint64 value);
+    // Text value of the key: stored value, else registered default, else empty.
+    QString stringForKey(const QString &key) const;
+    void setString(const QString &key, const QString &value);
     void removeObject(const QString &key);
 
 private:
+    QVariant valueForKey(const QString &key) const;
+    void setValue(const QString &key, const QVariant &value);
+
     explicit KTPreferences(std::unique_ptr<QSettings> settings);
 
     mutable QMutex m_mutex;

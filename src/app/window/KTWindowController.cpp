@@ -2,6 +2,8 @@
 
 #include "ui_KTWindowController.h"
 
+#include "app/window/KTJobAnnouncer.h"
+#include "app/window/KTPreferencesDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 
@@ -46,11 +48,15 @@ void KTWindowController::windowDidLoad()
     connect(m_ui->actionContact, &QAction::triggered, m_unarchiveViewController,
             &KTUnarchiveViewController::kt_Contact);
     connect(m_ui->actionQuit, &QAction::triggered, this, &QWidget::close);
-    m_ui->menuFile->insertActions(m_ui->actionQuit, {m_unarchiveResultViewController->saveAction(),
-                                                     m_unarchiveResultViewController->mailAction()});
-    m_ui->menuFile->insertSeparator(m_ui->actionQuit);
-    connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, m_ui->actionOpen,
-            [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
+    connect(m_ui->actionPreferences, &QAction::triggered, this, &KTWindowController::showPreferences);
+    m_ui->menuFile->insertActions(m_ui->actionPreferences, {m_unarchiveResultViewController->saveAction(),
+                                                            m_unarchiveResultViewController->moveAction(),
+                                                            m_unarchiveResultViewController->mailAction()});
+    m_ui->menuFile->insertSeparator(m_ui->actionPreferences);
+    connect(m_unarchiveViewController, &KTUnarchiveViewController::busyChanged, this,
+            &KTWindowController::updateOpenAction);
+    connect(m_unarchiveResultViewController, &KTUnarchiveResultViewController::movingChanged, this,
+            &KTWindowController::updateOpenAction);
     connect(m_unarchiveResultViewController, &KTUnarchiveResultViewController::readNamesAgainRequested,
             m_unarchiveViewController, &KTUnarchiveViewController::readNamesAgainWithDetection);
     const QString ownTitle = windowTitle();
@@ -66,6 +72,7 @@ void KTWindowController::initViewCters()
     m_unarchiveViewController->hide();
     m_unarchiveResultViewController = new KTUnarchiveResultViewController(this, m_ui->baseView);
     m_unarchiveResultViewController->hide();
+    m_jobAnnouncer = new KTJobAnnouncer(*this, *m_unarchiveViewController);
 }
 
 void KTWindowController::kt_Next(qint64 screen)
@@ -90,6 +97,24 @@ void KTWindowController::kt_AddSubView(KTViewController *screen)
     m_tempViewCter = screen;
     layout->addWidget(screen);
     screen->show();
+}
+
+void KTWindowController::updateOpenAction()
+{
+    m_ui->actionOpen->setEnabled(!m_unarchiveViewController->isBusy() &&
+                                 !m_unarchiveResultViewController->isMoving());
+}
+
+void KTWindowController::showPreferences()
+{
+    if (m_preferencesDialog) {
+        m_preferencesDialog->raise();
+        return;
+    }
+    m_preferencesDialog = new KTPreferencesDialog(m_preferences, this);
+    m_preferencesDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_preferencesDialog->setWindowModality(Qt::WindowModal);
+    m_preferencesDialog->open();
 }
 
 void KTWindowController::kt_ResizeWindowWithWidth(double width, double height)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/window/KTPreferencesDialog.h"
 #include "app/window/KTViewControllerDelegate.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
+class KTJobAnnouncer;
 class KTPreferences;
 class KTUnarchiveResultViewController;
 class KTUnarchiveViewController;
@@ -28,15 +31,24 @@ public:
     KTUnarchiveResultViewController *unarchiveResultViewController() const { return m_unarchiveResultViewController; }
     // The screen shown; null before the first switch.
     KTViewController *tempViewCter() const { return m_tempViewCter; }
+    // File ▸ Preferences…, while it is open.
+    KTPreferencesDialog *preferencesDialog() const { return m_preferencesDialog; }
+    // What tells the desktop about jobs (notifications, taskbar progress).
+    KTJobAnnouncer *jobAnnouncer() const { return m_jobAnnouncer; }
 
     void kt_Next(qint64 screen) override;
     void kt_ResizeWindowWithWidth(double width, double height) override;
+
+public slots:
+    void showPreferences();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void windowDidLoad();
+    // Open Archive… is off while a job runs or the result is being moved.
+    void updateOpenAction();
     void initViewCters();
     void kt_AddSubView(KTViewController *screen);
 
@@ -45,4 +57,6 @@ private:
     KTUnarchiveViewController *m_unarchiveViewController = nullptr;
     KTUnarchiveResultViewController *m_unarchiveResultViewController = nullptr;
     KTViewController *m_tempViewCter = nullptr;
+    QPointer<KTPreferencesDialog> m_preferencesDialog;
+    KTJobAnnouncer *m_jobAnnouncer = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "ui/KTNoticeList.h"
 #include "util/files/KTFolderZipper.h"
 #include "util/files/KTItemCopier.h"
+#include "util/files/KTItemMover.h"
 
 #include <QAction>
 #include <QDir>
@@ -95,14 +96,17 @@ void KTUnarchiveResultViewController::setUpActions()
     m_saveAction = new QAction(tr("Save a Copy…"), this);
     m_saveAction->setShortcut(QKeySequence::Save);
     m_mailAction = new QAction(tr("Mail…"), this);
+    m_moveAction = new QAction(tr("Move To…"), this);
     connect(m_openAction, &QAction::triggered, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
     connect(m_saveAction, &QAction::triggered, this, &KTUnarchiveResultViewController::menuSave);
     connect(m_mailAction, &QAction::triggered, this, &KTUnarchiveResultViewController::menuMail);
-    m_ui->kt_outlineView->addActions({m_openAction, m_saveAction, m_mailAction});
+    connect(m_moveAction, &QAction::triggered, this, &KTUnarchiveResultViewController::moveResult);
+    m_ui->kt_outlineView->addActions({m_openAction, m_saveAction, m_moveAction, m_mailAction});
     m_ui->kt_outlineView->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     connect(m_ui->openButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
     connect(m_ui->saveButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::menuSave);
+    connect(m_ui->moveButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::moveResult);
     connect(m_ui->backButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::bakeToHome);
     auto *back = new QShortcut(QKeySequence(Qt::Key_Backspace), this);
     back->setContext(Qt::WidgetWithChildrenShortcut);
@@ -120,10 +124,11 @@ void KTUnarchiveResultViewController::awakeFromNib()
 // tree, and a button disabled at its first show would stay faded for good.
 void KTUnarchiveResultViewController::updateActions()
 {
-    const bool shown = m_model->tree() != nullptr;
+    const bool shown = m_model->tree() != nullptr && !m_moving;
     m_openAction->setEnabled(shown);
     m_saveAction->setEnabled(shown && !m_saving);
     m_mailAction->setEnabled(shown && !m_mailing);
+    m_moveAction->setEnabled(shown && !m_saving && !m_mailing);
 }
 
 void KTUnarchiveResultViewController::run(const QVariant &)
@@ -152,6 +157,8 @@ void KTUnarchiveResultViewController::refresh()
 
 void KTUnarchiveResultViewController::bakeToHome()
 {
+    if (m_moving)
+        return;
     m_fileDataCollection.startOver();
     if (delegate()) {
         delegate()->kt_ResizeWindowWithWidth(0, 0);
@@ -224,7 +231,7 @@ void KTUnarchiveResultViewController::menuMail()
 void KTUnarchiveResultViewController::openFile()
 {
     const QString path = targetPath();
-    if (path.isEmpty())
+    if (path.isEmpty() || m_moving)
         return;
     if (!m_handoff->openUrl(QUrl::fromLocalFile(path)))
         showFailure(tr("No application could open “%1”.").arg(QFileInfo(path).fileName()), {});
@@ -233,7 +240,7 @@ void KTUnarchiveResultViewController::openFile()
 void KTUnarchiveResultViewController::saveFile()
 {
     const QString source = targetPath();
-    if (source.isEmpty() || m_saving || m_saveDialog)
+    if (source.isEmpty() || m_saving || m_saveDialog || m_moving)
         return;
     QFileDialog dialog(window(), tr("Save a Copy"), m_saveFolder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -263,10 +270,62 @@ void KTUnarchiveResultViewController::saveFile()
                     });
 }
 
+void KTUnarchiveResultViewController::moveResult()
+{
+    const QString source = m_fileDataCollection.desPath();
+    if (source.isEmpty() || !m_model->tree() || m_moving || m_saving || m_mailing || m_moveDialog)
+        return;
+    QFileDialog dialog(window(), tr("Move To"), m_saveFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    m_moveDialog = &dialog;
+    const int answer = dialog.exec();
+    m_moveDialog = nullptr;
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+
+    const QString folder = dialog.selectedFiles().constFirst();
+    m_saveFolder = folder;
+    const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
+    m_moving = true;
+    updateActions();
+    emit movingChanged(true);
+    KTFileDataCollection *collection = &m_fileDataCollection;
+    // The tree is read again at the new place, on the screen's thread: its
+    // records hold the old paths.
+    runInBackground(
+        [source, target, collection] {
+            const KTFileOperationError error = KTItemMover::moveItem(source, target);
+            if (error.ok() || error.cause == KTFileOperationError::Cause::SourceKept) {
+                const QStringList archives = collection->fileArray();
+                collection->startOver();
+                collection->setFileArray(archives);
+                collection->setDesPath(target);
+                collection->fileData();
+            }
+            return error;
+        },
+        [this, target](const KTFileOperationError &error) { moveDone(target, error); });
+}
+
+void KTUnarchiveResultViewController::moveDone(const QString &target, const KTFileOperationError &error)
+{
+    m_moving = false;
+    if (error.ok() || error.cause == KTFileOperationError::Cause::SourceKept)
+        refresh();
+    updateActions();
+    emit movingChanged(false);
+    if (error.failed())
+        showFailure(tr("The result could not be moved to “%1”.").arg(QDir::toNativeSeparators(QFileInfo(target).path())),
+                    describe(error));
+    emit moveFinished(error.ok());
+}
+
 void KTUnarchiveResultViewController::sendMailWithItem(const KTFileItem &item)
 {
     const QString path = item.filePath();
-    if (path.isEmpty() || m_mailing)
+    if (path.isEmpty() || m_mailing || m_moving)
         return;
     const QString name = QFileInfo(path).fileName();
     m_mailing = true;
@@ -368,6 +427,9 @@ QString KTUnarchiveResultViewController::describe(const KTFileOperationError &er
         return {};
     case KTFileOperationError::Cause::IntoItself:
         return tr("A folder cannot be copied into itself, and nothing can replace the folder it comes from.");
+    case KTFileOperationError::Cause::SourceKept:
+        return tr("It was copied there, but the original at %1 could not be removed entirely: %2")
+            .arg(QDir::toNativeSeparators(error.path), QString::fromLocal8Bit(std::strerror(error.errorNumber)));
     case KTFileOperationError::Cause::System:
         break;
     }

@@ -45,12 +45,17 @@ public:
     // while a tree is shown.
     QAction *saveAction() const { return m_saveAction; }
     QAction *mailAction() const { return m_mailAction; }
+    // Move To…: the whole result to another folder.
+    QAction *moveAction() const { return m_moveAction; }
     QAction *openAction() const { return m_openAction; }
     // The save dialog while it is open.
     QFileDialog *saveDialog() const { return m_saveDialog; }
+    // The folder dialog of Move To… while it is open.
+    QFileDialog *moveDialog() const { return m_moveDialog; }
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_handoff = handoff; }
     // How many "fileget" refreshes have run.
     int refreshCount() const { return m_refreshCount; }
+    bool isMoving() const { return m_moving; }
 
     // The file or folder open and save work on: the selected row's, else
     // the destination.
@@ -69,6 +74,9 @@ public slots:
 
     void openFile();
     void saveFile();
+    // Asks for a folder and moves the whole result into it under its own
+    // name, then shows it there.
+    void moveResult();
     // Mails the file or folder of the record; a folder goes as a zip of it.
     void sendMailWithItem(const KTFileItem &item);
 
@@ -79,6 +87,12 @@ signals:
     // A save or a mail hand-over ended; ok is false when a message told why.
     void saveFinished(bool ok);
     void mailFinished(bool ok);
+    // A move ended and the screen shows the result where it now is (or
+    // still was, when ok is false and a message told why).
+    void moveFinished(bool ok);
+    // A move started or ended: the window opens no other archive meanwhile,
+    // since the move reads the result back into the shared collection.
+    void movingChanged(bool moving);
 
 private:
     void awakeFromNib();
@@ -96,6 +110,7 @@ private:
     // again when the mail client did not take it.
     void handMailOver(const QString &attachment, const QString &name, const QString &scratchFolder);
     void packingFailed(const KTFileOperationError &error);
+    void moveDone(const QString &target, const KTFileOperationError &error);
     void releaseInBackground(std::shared_ptr<const KTTreeNode> tree);
     void showFailure(const QString &text, const QString &cause);
     static QString describe(const KTFileOperationError &error);
@@ -108,11 +123,15 @@ private:
     QAction *m_openAction = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_mailAction = nullptr;
+    QAction *m_moveAction = nullptr;
     QFileDialog *m_saveDialog = nullptr;
+    QFileDialog *m_moveDialog = nullptr;
     KTDesktopHandoff *m_handoff;
     QString m_saveFolder;
     bool m_saving = false;
     bool m_mailing = false;
+    // While the result moves its paths are changing: nothing else runs on it.
+    bool m_moving = false;
     int m_refreshCount = 0;
     // Last member: its threads finish before the rest goes.
     QThreadPool m_pool;

@@ -28,7 +28,7 @@ QString KTExtractionError::cause() const
     case KTErrorCode::SpecialFile:
         return QCoreApplication::translate("KTExtractionError", "The archive holds a device, FIFO or socket");
     case KTErrorCode::TempDirFailed:
-        return QCoreApplication::translate("KTExtractionError", "The temporary folder cannot be made");
+        return QCoreApplication::translate("KTExtractionError", "The folder to extract into cannot be written");
     case KTErrorCode::Cancelled:
         return QCoreApplication::translate("KTExtractionError", "Cancelled");
     case KTErrorCode::BackendMissing:

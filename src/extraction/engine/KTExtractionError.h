@@ -16,7 +16,7 @@ enum class KTErrorCode {
     WriteFailed,         // any other failure to write the output
     UnsafeEntry,         // an entry would escape the destination
     SpecialFile,         // an entry is a device, FIFO or socket, which is never made
-    TempDirFailed,       // the scratch folder cannot be made
+    TempDirFailed,       // the scratch folder cannot be made in the destination
     Cancelled,           // the user cancelled the job
     BackendMissing,      // a helper program a backend needs is not installed
 };

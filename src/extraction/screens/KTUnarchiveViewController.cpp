@@ -2,6 +2,7 @@
 
 #include "ui_KTUnarchiveViewController.h"
 
+#include "app/core/KTExtractDestination.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewControllerDelegate.h"
@@ -232,6 +233,7 @@ void KTUnarchiveViewController::startJob(const QStringList &paths, const QString
     m_passWdPanel->setArchiveName(QFileInfo(paths.first()).fileName());
     m_fileDataCollection.setFileArray(paths);
     m_job.setEncodingOverride(replacing.isEmpty() ? std::nullopt : std::optional<qint64>(KTEncodings::Detect));
+    m_job.setTemporaryDirectory(KTExtractDestination::folderFor(m_preferences, paths.first()));
     if (!m_job.start(paths.first()))
         return;
     m_lastPaths = paths;
@@ -259,6 +261,7 @@ void KTUnarchiveViewController::updateProgress(const QVariant &fraction)
     m_ui->kt_ProgressIndicator->setDoubleValue(shown > 120.0f ? 120.0 : double(shown));
     if (!m_busy)
         return;
+    emit progressChanged(double(f));
     // Past 1 the tree is being read: the archive is done.
     const double read = qBound(0.0, double(f), 1.0);
     m_estimate.sample(m_clock.elapsed(), qint64(read * double(m_estimate.total())));
@@ -407,6 +410,7 @@ void KTUnarchiveViewController::treeBuilt()
         setBusy(false);
         if (delegate())
             delegate()->kt_ResizeWindowWithWidth(0, 0);
+        emit jobEnded(m_job.srcPath(), {});
     } else if (!m_replacing.isEmpty()) {
         restoreReplacedResult(KTExtractionError::make(KTErrorCode::CannotOpen).cause());
         return;
@@ -456,6 +460,7 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
     layoutCentredViews();
     m_job.setExtractionSucceeded(false);
     setBusy(false);
+    emit jobEnded(m_job.srcPath(), error);
 }
 
 

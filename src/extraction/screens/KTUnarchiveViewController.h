@@ -97,6 +97,11 @@ signals:
     void busyChanged(bool busy);
     // What the window's title should say; empty for its own title.
     void progressTitleChanged(const QString &title);
+    // The job's progress while one runs: 0 to 1 extracting, to 1.2 reading the result.
+    void progressChanged(double fraction);
+    // A job ended on screen: error is ok when the result screen shows it,
+    // else its cause. Not emitted for a cancel.
+    void jobEnded(const QString &archivePath, const KTExtractionError &error);
 
 protected:
     void showEvent(QShowEvent *event) override;

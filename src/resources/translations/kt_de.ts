@@ -257,8 +257,8 @@
         <translation>Das Archiv enthält einen unsicheren Eintrag</translation>
     </message>
     <message>
-        <source>The temporary folder cannot be made</source>
-        <translation>Der temporäre Ordner kann nicht angelegt werden</translation>
+        <source>The folder to extract into cannot be written</source>
+        <translation>In den Zielordner kann nicht geschrieben werden</translation>
     </message>
     <message>
         <source>Cancelled</source>
@@ -396,6 +396,8 @@
     <message>
         <source>Incomplete: only what was read before the damage.</source>
         <translation>Unvollständig: nur, was vor der Beschädigung gelesen wurde.</translation>
+    </message>
+    <message>
         <source>Reading the names again failed; this is the first result.</source>
         <translation>Die Namen konnten nicht erneut gelesen werden; dies ist das erste Ergebnis.</translation>
     </message>
@@ -410,6 +412,26 @@
     <message>
         <source>Read Names Again with Detection</source>
         <translation>Namen mit Erkennung neu lesen</translation>
+    </message>
+    <message>
+        <source>Move To…</source>
+        <translation>Verschieben nach …</translation>
+    </message>
+    <message>
+        <source>Move the whole result to another folder, without a second copy on the disk</source>
+        <translation>Das ganze Ergebnis in einen anderen Ordner verschieben, ohne zweite Kopie auf dem Datenträger</translation>
+    </message>
+    <message>
+        <source>Move To</source>
+        <translation>Verschieben nach</translation>
+    </message>
+    <message>
+        <source>The result could not be moved to “%1”.</source>
+        <translation>Das Ergebnis konnte nicht nach „%1“ verschoben werden.</translation>
+    </message>
+    <message>
+        <source>It was copied there, but the original at %1 could not be removed entirely: %2</source>
+        <translation>Es wurde dorthin kopiert, aber das Original unter %1 konnte nicht vollständig entfernt werden: %2</translation>
     </message>
 </context>
 <context>
@@ -496,6 +518,78 @@
     <message>
         <source>&amp;Contact</source>
         <translation>&amp;Kontakt</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences…</source>
+        <translation>&amp;Einstellungen …</translation>
+    </message>
+</context>
+<context>
+    <name>KTPreferencesDialog</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Extract into</source>
+        <translation>Entpacken in</translation>
+    </message>
+    <message>
+        <source>The &amp;temporary folder</source>
+        <translation>Den &amp;temporären Ordner</translation>
+    </message>
+    <message>
+        <source>The system may remove results there, at the next start or after some days.</source>
+        <translation>Das System kann Ergebnisse dort entfernen, beim nächsten Start oder nach einigen Tagen.</translation>
+    </message>
+    <message>
+        <source>&amp;Beside the archive</source>
+        <translation>&amp;Neben das Archiv</translation>
+    </message>
+    <message>
+        <source>This &amp;folder:</source>
+        <translation>Diesen &amp;Ordner:</translation>
+    </message>
+    <message>
+        <source>No folder chosen</source>
+        <translation>Kein Ordner gewählt</translation>
+    </message>
+    <message>
+        <source>&amp;Choose…</source>
+        <translation>&amp;Wählen …</translation>
+    </message>
+    <message>
+        <source>Extract Into</source>
+        <translation>Entpacken in</translation>
+    </message>
+</context>
+<context>
+    <name>KTDesktopNotifier</name>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>KTJobAnnouncer</name>
+    <message>
+        <source>%1 extracted</source>
+        <translation>%1 entpackt</translation>
+    </message>
+    <message>
+        <source>%1 could not be extracted</source>
+        <translation>%1 konnte nicht entpackt werden</translation>
+    </message>
+    <message>
+        <source>1 file, %1</source>
+        <translation>1 Datei, %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files, %1</source>
+        <translation>
+            <numerusform>%n Datei, %1</numerusform>
+            <numerusform>%n Dateien, %1</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -257,8 +257,8 @@
         <translation>压缩包中含有不安全的条目</translation>
     </message>
     <message>
-        <source>The temporary folder cannot be made</source>
-        <translation>无法创建临时文件夹</translation>
+        <source>The folder to extract into cannot be written</source>
+        <translation>无法写入解压目标文件夹</translation>
     </message>
     <message>
         <source>Cancelled</source>
@@ -396,6 +396,8 @@
     <message>
         <source>Incomplete: only what was read before the damage.</source>
         <translation>不完整：只有损坏之前读出的内容。</translation>
+    </message>
+    <message>
         <source>Reading the names again failed; this is the first result.</source>
         <translation>重新读取名称失败；这是第一次的结果。</translation>
     </message>

@@ -10,6 +10,7 @@ struct [[nodiscard]] KTFileOperationError {
         None,
         System,       // errorNumber says why, path where
         IntoItself,   // a folder into itself or below itself, or an item over one that holds it
+        SourceKept,   // a move made its copy, but errorNumber kept the source at path from going
     };
 
     Cause cause = Cause::None;
@@ -22,6 +23,10 @@ struct [[nodiscard]] KTFileOperationError {
     static KTFileOperationError system(int errorNumber, const QString &path)
     {
         return {Cause::System, errorNumber, path};
+    }
+    static KTFileOperationError sourceKept(int errorNumber, const QString &path)
+    {
+        return {Cause::SourceKept, errorNumber, path};
     }
     static KTFileOperationError intoItself(const QString &path)
     {

@@ -218,7 +218,7 @@ private slots:
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         const QString tmp = dir.freshFolder();
-        screen.job().setTemporaryDirectory(tmp);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
         screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
         QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("long.zip")}));
         QVERIFY(gate->waitUntilReached());
@@ -243,7 +243,7 @@ private slots:
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         const QString tmp = dir.freshFolder();
-        screen.job().setTemporaryDirectory(tmp);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
         screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
         bool closed = false;
         KTScreenDriver::whenPasswordDialogShows(screen, [&](KTPasswordDialog *) {
@@ -283,7 +283,7 @@ private slots:
         window->show();
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         const QString tmp = dir.freshFolder();
-        screen.job().setTemporaryDirectory(tmp);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
         screen.job().setUnarchiverFactory(KTScriptedUnarchiver::factory(failing));
         QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("broken.zip")}));
         QVERIFY(KTScreenDriver::waitUntilIdle(screen));

@@ -533,6 +533,62 @@ private slots:
         QVERIFY(!QFile::exists(record + "/args"));
     }
 
+    // Move To… takes the whole result to the chosen folder, whatever is
+    // selected, and shows it there (out of the temporary folder, so the
+    // notice goes); a folder that already holds the name refuses it with a
+    // message, and the result stays where and as it was.
+    void moveTo()
+    {
+        const QString tmp = m_base + "/tmp";
+        const QString dest = tmp + "/album";
+        QVERIFY(kt_writeFile(dest + "/a.jpg", "A"));
+        QVERIFY(kt_writeFile(dest + "/sub/b.jpg", "B"));
+        const auto before = kt_snapshot(dest);
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+        showResult(dest);
+        QCOMPARE(screen().noticeList()->count(), 1);
+        selectChild("a.jpg");
+
+        const QString taken = m_dir.freshFolder("taken-");
+        QVERIFY(kt_writeFile(taken + "/album", "mine"));
+        whenModal<QFileDialog>([&](QFileDialog *dialog) {
+            QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+            typeFileName(dialog, taken);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QSignalSpy moved(&screen(), &KTUnarchiveResultViewController::moveFinished);
+        screen().ui().moveButton->click();
+        QVERIFY(moved.wait());
+        QCOMPARE(moved.takeFirst().first().toBool(), false);
+        QVERIFY(shownMessageBox(m_window.get()));
+        shownMessageBox(m_window.get())->close();
+        QCOMPARE(kt_readFile(taken + "/album"), QByteArray("mine"));
+        QCOMPARE(kt_snapshot(dest), before);
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), dest);
+
+        const QString kept = m_dir.freshFolder("kept-");
+        whenModal<QFileDialog>([&](QFileDialog *dialog) {
+            typeFileName(dialog, kept);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QAction *openArchive = m_window->menuBar()->actions().first()->menu()->actions().first();
+        screen().moveAction()->trigger();
+        // No other archive while the result is read back at its new place.
+        QVERIFY(!openArchive->isEnabled());
+        QVERIFY(moved.wait());
+        QVERIFY(openArchive->isEnabled());
+        QCOMPARE(moved.takeFirst().first().toBool(), true);
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), kept + "/album");
+        QCOMPARE(kt_snapshot(kept + "/album"), before);
+        QVERIFY(!QFileInfo::exists(dest));
+        QCOMPARE(screen().noticeList()->count(), 0);
+        QCOMPARE(screen().ui().titleLabel->text(), QString("album"));
+        QCOMPARE(screen().targetPath(), kept + "/album");
+        selectChild("a.jpg");
+        QCOMPARE(screen().targetPath(), kept + "/album/a.jpg");
+        QVERIFY(screen().moveAction()->isEnabled());
+    }
+
     // The window's File menu carries Save a Copy and Mail, on while a
     // result is shown.
     void windowMenu()
@@ -540,7 +596,9 @@ private slots:
         const QList<QAction *> actions = m_window->menuBar()->actions().first()->menu()->actions();
         QVERIFY(actions.contains(screen().saveAction()));
         QVERIFY(actions.contains(screen().mailAction()));
+        QVERIFY(actions.contains(screen().moveAction()));
         QVERIFY(!screen().mailAction()->isEnabled());
+        QVERIFY(!screen().moveAction()->isEnabled());
         QVERIFY(kt_writeFile(m_base + "/menu.txt", "m"));
         showResult(m_base + "/menu.txt");
         QVERIFY(screen().mailAction()->isEnabled());

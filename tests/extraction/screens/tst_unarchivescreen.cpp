@@ -44,12 +44,14 @@ private slots:
         m_window = std::make_unique<KTWindowController>(*m_prefs);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        screen().job().setTemporaryDirectory(m_tmp);
+        // Results go to the temporary folder by default: this test's own.
+        qputenv("TMPDIR", QFile::encodeName(m_tmp));
     }
 
     void cleanup()
     {
         m_window.reset();
+        qunsetenv("TMPDIR");
         KTFileDataCollection::shareInstance().startOver();
     }
 

@@ -1,0 +1,208 @@
+#include "ui_KTPreferencesDialog.h"
+#include "ui_KTUnarchiveViewController.h"
+
+#include "app/core/KTExtractDestination.h"
+#include "app/core/KTPreferences.h"
+#include "app/window/KTPreferencesDialog.h"
+#include "app/window/KTWindowController.h"
+#include "browser/screens/KTUnarchiveResultViewController.h"
+#include "browser/tree/KTFileDataCollection.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
+#include "support/KTScreenDriver.h"
+#include "support/KTTestArchives.h"
+#include "support/KTTestDirs.h"
+#include "ui/KTNoticeList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <unistd.h>
+
+using Place = KTExtractDestination::Place;
+
+// "Extract into": the preference, its dialog, and real extractions through
+// the window into each place.
+class TestExtractInto : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_base = m_dir.freshFolder();
+        m_tmp = m_dir.freshFolder("tmp-");
+        qputenv("TMPDIR", QFile::encodeName(m_tmp));
+        m_prefs = kt_testPreferences();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        KTFileDataCollection::shareInstance().startOver();
+        qunsetenv("TMPDIR");
+    }
+
+    // The folder each stored choice gives; a chosen place without a folder,
+    // or a value no version wrote, falls back to the temporary folder.
+    void folderForEachPlace()
+    {
+        const QString archive = m_base + "/in/photos.zip";
+        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::TemporaryFolder);
+        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), QDir::tempPath());
+        KTExtractDestination::store(*m_prefs, Place::BesideArchive, {});
+        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), m_base + "/in");
+        KTExtractDestination::store(*m_prefs, Place::ChosenFolder, {});
+        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), QDir::tempPath());
+        KTExtractDestination::store(*m_prefs, Place::ChosenFolder, m_base + "/out/");
+        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), m_base + "/out");
+        m_prefs->setInteger(KTPreferences::ExtractInto, 7);
+        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::TemporaryFolder);
+    }
+
+    // File ▸ Preferences… shows the stored choice; OK stores what is shown,
+    // Cancel nothing; "This folder" needs a folder, picked in a folder dialog.
+    void preferencesDialog()
+    {
+        showWindow();
+        QAction *action = findMenuAction("&Preferences…");
+        QVERIFY(action);
+        action->trigger();
+        KTPreferencesDialog *dialog = m_window->preferencesDialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->ui().temporaryFolderButton->isChecked());
+        QPushButton *ok = dialog->ui().buttonBox->button(QDialogButtonBox::Ok);
+
+        dialog->ui().chosenFolderButton->click();
+        QVERIFY(!ok->isEnabled());
+        dialog->ui().chooseFolderButton->click();
+        QFileDialog *folders = dialog->folderDialog();
+        QVERIFY(folders);
+        QCOMPARE(folders->fileMode(), QFileDialog::Directory);
+        const QString chosen = m_dir.freshFolder("chosen-");
+        folders->setDirectory(QFileInfo(chosen).path());
+        folders->findChild<QLineEdit *>("fileNameEdit")->setText(QFileInfo(chosen).fileName());
+        QMetaObject::invokeMethod(folders, "accept");
+        QCOMPARE(dialog->chosenFolder(), chosen);
+        QVERIFY(ok->isEnabled());
+        ok->click();
+        QTRY_VERIFY(!m_window->preferencesDialog());
+        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::ChosenFolder);
+        QCOMPARE(KTExtractDestination::chosenFolder(*m_prefs), chosen);
+
+        action->trigger();
+        dialog = m_window->preferencesDialog();
+        QVERIFY(dialog->ui().chosenFolderButton->isChecked());
+        QCOMPARE(dialog->chosenFolder(), chosen);
+        dialog->ui().besideArchiveButton->click();
+        dialog->ui().buttonBox->button(QDialogButtonBox::Cancel)->click();
+        QTRY_VERIFY(!m_window->preferencesDialog());
+        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::ChosenFolder);
+    }
+
+    // Beside the archive and in a chosen folder: the result lands there
+    // under a free name, what was there stays as it was, no scratch folder
+    // is left, and no notice speaks of the temporary folder.
+    void extractsIntoThePlace_data()
+    {
+        QTest::addColumn<int>("place");
+        QTest::newRow("beside the archive") << int(Place::BesideArchive);
+        QTest::newRow("chosen folder") << int(Place::ChosenFolder);
+    }
+
+    void extractsIntoThePlace()
+    {
+        QFETCH(int, place);
+        const QString archive = m_base + "/photos.zip";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a.jpg", "A"), KTTestEntry::file("b.jpg", "B")}));
+        const QString into = place == int(Place::BesideArchive) ? m_base : m_dir.freshFolder("into-");
+        KTExtractDestination::store(*m_prefs, Place(place), place == int(Place::ChosenFolder) ? into : QString());
+        QVERIFY(kt_writeFile(into + "/photos/mine.txt", "keep me"));
+        const auto before = kt_snapshot(into + "/photos");
+
+        showWindow();
+        QVERIFY(KTScreenDriver::dropFiles(*screen(), {archive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(*screen()));
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), into + "/photos-2");
+        QCOMPARE(kt_readFile(into + "/photos-2/b.jpg"), QByteArray("B"));
+        QCOMPARE(kt_snapshot(into + "/photos"), before);
+        QCOMPARE(QDir(into).entryList({"unarchiver*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QTRY_COMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(m_window->unarchiveResultViewController()));
+        QCOMPARE(m_window->unarchiveResultViewController()->noticeList()->count(), 0);
+    }
+
+    // A place that cannot take the result fails on the first screen with the
+    // cause, and the detail names the folder; nothing is made anywhere.
+    void unwritablePlace_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("a file") << "file";
+        QTest::newRow("read-only") << "read-only";
+    }
+
+    void unwritablePlace()
+    {
+        QFETCH(QString, kind);
+        const QString archive = m_base + "/doc.zip";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("doc.txt", "d")}));
+        QString into = m_base + "/gone";
+        if (kind == "file") {
+            QVERIFY(kt_writeFile(into, "not a folder"));
+        } else if (kind == "read-only") {
+            if (::geteuid() == 0)
+                QSKIP("root writes into read-only folders");
+            QVERIFY(QDir().mkpath(into));
+            QVERIFY(QFile::setPermissions(into, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        KTExtractDestination::store(*m_prefs, Place::ChosenFolder, into);
+
+        showWindow();
+        QVERIFY(KTScreenDriver::dropFiles(*screen(), {archive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(*screen()));
+        QFile::setPermissions(into, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(screen()->ui().errorPasswordField->isVisible());
+        QCOMPARE(screen()->ui().errorCauseField->text(), QString("The folder to extract into cannot be written"));
+        QVERIFY2(screen()->ui().errorCauseField->toolTip().startsWith(into + ": "),
+                 qPrintable(screen()->ui().errorCauseField->toolTip()));
+        QCOMPARE(QDir(m_tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(screen()));
+    }
+
+private:
+    KTUnarchiveViewController *screen() { return m_window->unarchiveViewController(); }
+
+    void showWindow()
+    {
+        m_window = std::make_unique<KTWindowController>(*m_prefs);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    QAction *findMenuAction(const QString &text)
+    {
+        for (QAction *menu : m_window->menuBar()->actions()) {
+            for (QAction *action : menu->menu()->actions()) {
+                if (action->text() == text)
+                    return action;
+            }
+        }
+        return nullptr;
+    }
+
+    KTTestFolder m_dir;
+    QString m_base;
+    QString m_tmp;
+    std::unique_ptr<KTPreferences> m_prefs;
+    std::unique_ptr<KTWindowController> m_window;
+};
+
+QTEST_MAIN(TestExtractInto)
+#include "tst_extractinto.moc"

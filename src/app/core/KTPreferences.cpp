@@ -53,6 +53,22 @@ void KTPreferences::setInteger(const QString &key, qint64 value)
         m_values.insert(key, value);
 }
 
+QString KTPreferences::stringForKey(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QVariant value = m_settings ? m_settings->value(key) : m_values.value(key);
+    return value.isValid() ? value.toString() : m_registered.value(key).toString();
+}
+
+void KTPreferences::setString(const QString &key, const QString &value)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_settings)
+        m_settings->setValue(key, value);
+    else
+        m_values.insert(key, value);
+}
+
 void KTPreferences::removeObject(const QString &key)
 {
     QMutexLocker lock(&m_mutex);

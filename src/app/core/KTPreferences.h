@@ -17,6 +17,8 @@ class KTPreferences
 public:
     static constexpr const char *FilenameEncoding = "filenameEncoding";
     static constexpr const char *AutoDetectionThreshold = "autoDetectionThreshold";
+    // The folder the last archive was taken from, where the open dialog starts.
+    static constexpr const char *LastArchiveFolder = "lastArchiveFolder";
 
     // The user's preferences of the application.
     static KTPreferences &standard();
@@ -32,6 +34,9 @@ public:
     // Integer value of the key: stored value, else registered default, else 0.
     qint64 integerForKey(const QString &key) const;
     void setInteger(const QString &key, qint64 value);
+    // Text value of the key: stored value, else registered default, else empty.
+    QString stringForKey(const QString &key) const;
+    void setString(const QString &key, const QString &value);
     void removeObject(const QString &key);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "ui_KTWindowController.h"
 
+#include "app/window/KTAboutDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 
@@ -45,6 +46,7 @@ void KTWindowController::windowDidLoad()
     });
     connect(m_ui->actionContact, &QAction::triggered, m_unarchiveViewController,
             &KTUnarchiveViewController::kt_Contact);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &KTWindowController::showAbout);
     connect(m_ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     m_ui->menuFile->insertActions(m_ui->actionQuit, {m_unarchiveResultViewController->saveAction(),
                                                      m_unarchiveResultViewController->mailAction()});
@@ -71,7 +73,25 @@ void KTWindowController::kt_Next(qint64 screen)
         kt_AddSubView(m_unarchiveViewController);
         m_unarchiveViewController->kt_Status(false);
         m_unarchiveViewController->hiddenFields();
+        m_unarchiveViewController->focusStart();
     }
+}
+
+KTAboutDialog *KTWindowController::aboutDialog() const
+{
+    return m_aboutDialog;
+}
+
+void KTWindowController::showAbout()
+{
+    if (m_aboutDialog) {
+        m_aboutDialog->raise();
+        m_aboutDialog->activateWindow();
+        return;
+    }
+    m_aboutDialog = new KTAboutDialog(this);
+    m_aboutDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_aboutDialog->open();
 }
 
 void KTWindowController::kt_AddSubView(KTViewController *screen)

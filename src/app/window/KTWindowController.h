@@ -3,9 +3,11 @@
 #include "app/window/KTViewControllerDelegate.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
+class KTAboutDialog;
 class KTPreferences;
 class KTUnarchiveResultViewController;
 class KTUnarchiveViewController;
@@ -29,6 +31,10 @@ public:
     // The screen shown; null before the first switch.
     KTViewController *tempViewCter() const { return m_tempViewCter; }
 
+    // Help ▸ About, while it is open.
+    KTAboutDialog *aboutDialog() const;
+    void showAbout();
+
     void kt_Next(qint64 screen) override;
     void kt_ResizeWindowWithWidth(double width, double height) override;
 
@@ -45,4 +51,5 @@ private:
     KTUnarchiveViewController *m_unarchiveViewController = nullptr;
     KTUnarchiveResultViewController *m_unarchiveResultViewController = nullptr;
     KTViewController *m_tempViewCter = nullptr;
+    QPointer<KTAboutDialog> m_aboutDialog;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewController.h"
 #include "util/files/KTFileOperationError.h"
 
+#include <QPointer>
 #include <QString>
 #include <QThreadPool>
 #include <QVariant>
@@ -11,12 +13,12 @@
 #include <memory>
 
 class ImageCell;
-class KTDesktopHandoff;
 class KTFileDataCollection;
 class KTFileIconCache;
 class KTFileItem;
 class KTFileTreeModel;
 class KTNoticeList;
+class KTOpenWithDialog;
 class KTTreeNode;
 class QAction;
 class QFileDialog;
@@ -46,8 +48,13 @@ public:
     QAction *saveAction() const { return m_saveAction; }
     QAction *mailAction() const { return m_mailAction; }
     QAction *openAction() const { return m_openAction; }
+    // Open With… and Show in Folder, in the outline's context menu.
+    QAction *openWithAction() const { return m_openWithAction; }
+    QAction *showInFolderAction() const { return m_showInFolderAction; }
     // The save dialog while it is open.
     QFileDialog *saveDialog() const { return m_saveDialog; }
+    // The Open With chooser while it is open.
+    KTOpenWithDialog *openWithDialog() const;
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_handoff = handoff; }
     // How many "fileget" refreshes have run.
     int refreshCount() const { return m_refreshCount; }
@@ -67,7 +74,13 @@ public slots:
     void menuSave();
     void menuMail();
 
+    // Hands the target to the desktop; a file that could run as a program
+    // is opened only once the user confirms.
     void openFile();
+    // Offers the applications registered for the target's type.
+    void openWith();
+    // The file manager with the target selected.
+    void showInFolder();
     void saveFile();
     // Mails the file or folder of the record; a folder goes as a zip of it.
     void sendMailWithItem(const KTFileItem &item);
@@ -76,6 +89,8 @@ signals:
     void refreshed();
     // A save or a mail hand-over ended; ok is false when a message told why.
     void saveFinished(bool ok);
+    // The desktop answered an open, open with or show in folder.
+    void openFinished(bool ok);
     void mailFinished(bool ok);
 
 private:
@@ -93,6 +108,10 @@ private:
     // scratchFolder, when given, holds a zip made for this mail: it goes
     // again when the mail client did not take it.
     void handMailOver(const QString &attachment, const QString &name, const QString &scratchFolder);
+    void handOpenOver(const QString &path);
+    void openFailed(const QString &path, KTDesktopHandoff::OpenOutcome outcome);
+    void chooseApplicationFor(const QString &path);
+    void showItemInFolder(const QString &path);
     void packingFailed(const KTFileOperationError &error);
     void releaseInBackground(std::shared_ptr<const KTTreeNode> tree);
     void showFailure(const QString &text, const QString &cause);
@@ -106,7 +125,10 @@ private:
     QAction *m_openAction = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_mailAction = nullptr;
+    QAction *m_openWithAction = nullptr;
+    QAction *m_showInFolderAction = nullptr;
     QFileDialog *m_saveDialog = nullptr;
+    QPointer<KTOpenWithDialog> m_openWithDialog;
     KTDesktopHandoff *m_handoff;
     QString m_saveFolder;
     bool m_saving = false;

@@ -13,10 +13,13 @@
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
-#include <QShortcut>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
 #ifndef KT_HOMEPAGE_URL
@@ -60,9 +63,9 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     connect(m_ui->kt_addFileButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_addFileButton);
     connect(m_ui->contactButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_Contact);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_CancelJob);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &KTUnarchiveViewController::kt_CancelJob);
+    // A flat button draws no focus frame of its own.
+    m_ui->contactButton->setStyleSheet(QStringLiteral(
+        "#contactButton:focus { border: 2px solid palette(highlight); border-radius: 4px; padding: 3px 8px; }"));
     connect(m_ui->encodingpopup, &KTEncode::encodingChosen, this, [this](long tag) {
         m_preferences.setInteger(QString::fromLatin1(KTPreferences::FilenameEncoding), tag);
     });
@@ -172,15 +175,31 @@ QString KTUnarchiveViewController::archiveNameFilter()
     return tr("Archives (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
+QStringList KTUnarchiveViewController::openDialogFilters()
+{
+    return {archiveNameFilter(), tr("All files (*)")};
+}
+
+QString KTUnarchiveViewController::openDialogFolder() const
+{
+    const QString last = m_preferences.stringForKey(QString::fromLatin1(KTPreferences::LastArchiveFolder));
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!downloads.isEmpty() && QFileInfo(downloads).isDir())
+        return downloads;
+    return QDir::homePath();
+}
+
 void KTUnarchiveViewController::kt_addFileButton()
 {
     if (m_busy || m_openDialog)
         return;
-    auto *dialog = new QFileDialog(window(), tr("Choose an Archive"));
+    auto *dialog = new QFileDialog(window(), tr("Choose an Archive"), openDialogFolder());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setNameFilter(archiveNameFilter());
+    dialog->setNameFilters(openDialogFilters());
     dialog->setWindowModality(Qt::WindowModal);
     m_openDialog = dialog;
     connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
@@ -209,6 +228,8 @@ void KTUnarchiveViewController::startJob(const QStringList &paths)
     m_fileDataCollection.setFileArray(paths);
     if (!m_job.start(paths.first()))
         return;
+    m_preferences.setString(QString::fromLatin1(KTPreferences::LastArchiveFolder),
+                            QFileInfo(paths.first()).absolutePath());
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     setBusy(true);
@@ -242,6 +263,12 @@ void KTUnarchiveViewController::setBusy(bool busy)
     m_ui->kt_addFileButton->setEnabled(!busy);
     m_ui->cancelButton->setVisible(busy);
     m_ui->cancelButton->setEnabled(busy);
+    // The keyboard stays where the work is: Cancel during a job, "Choose an
+    // Archive…" after it.
+    if (busy)
+        m_ui->cancelButton->setFocus(Qt::OtherFocusReason);
+    else if (isVisible())
+        focusStart();
     emit busyChanged(busy);
 }
 
@@ -335,13 +362,45 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
 
 void KTUnarchiveViewController::kt_Contact()
 {
-    m_desktop->openUrl(QUrl(QStringLiteral(KT_HOMEPAGE_URL)));
+    const QUrl homepage(QStringLiteral(KT_HOMEPAGE_URL));
+    m_desktop->openUrl(homepage, this, [this, homepage](KTDesktopHandoff::OpenOutcome outcome) {
+        if (outcome == KTDesktopHandoff::OpenOutcome::Opened)
+            return;
+        // The address stays at hand to copy into a browser by hand.
+        auto *box = new QMessageBox(QMessageBox::Warning, window()->windowTitle(),
+                                    tr("No web browser is set up to open the home page."), QMessageBox::Close,
+                                    window());
+        box->setInformativeText(homepage.toString());
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        box->open();
+    });
 }
 
 void KTUnarchiveViewController::kt_CancelJob()
 {
     if (m_job.isRunning())
         m_job.cancel();
+}
+
+void KTUnarchiveViewController::keyPressEvent(QKeyEvent *event)
+{
+    // Only keys the screen's own widgets leave unhandled arrive here: Esc
+    // that closes the encoding pop-up, a menu or a dialog stays in their
+    // windows and cancels nothing.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_job.isRunning()) {
+        kt_CancelJob();
+        event->accept();
+        return;
+    }
+    KTViewController::keyPressEvent(event);
+}
+
+void KTUnarchiveViewController::focusStart()
+{
+    if (m_ui->kt_addFileButton->isEnabled())
+        m_ui->kt_addFileButton->setFocus(Qt::OtherFocusReason);
 }
 
 std::optional<QString> KTUnarchiveViewController::openPasswordPanel()

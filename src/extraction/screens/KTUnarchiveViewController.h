@@ -48,6 +48,13 @@ public:
 
     // The open dialog's filter: the accepted extensions, both cases.
     static QString archiveNameFilter();
+    // The open dialog's filters: the archives, then all files.
+    static QStringList openDialogFilters();
+    // Where the open dialog starts: the folder of the last archive taken,
+    // else Downloads, else home.
+    QString openDialogFolder() const;
+    // Gives "Choose an Archive…" the focus when it can take it.
+    void focusStart();
 
     // Closes the password dialog, cancels the job and waits for its thread
     // and for the tree build; called when the window closes.
@@ -73,6 +80,8 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Esc cancels the running job.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void awakeFromNib();

@@ -7,6 +7,9 @@
 #include "extraction/screens/KTUnarchiveViewController.h"
 
 #include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QWindow>
 #include <QVBoxLayout>
 
 KTWindowController::KTWindowController(KTPreferences &preferences, QWidget *parent)
@@ -55,6 +58,39 @@ void KTWindowController::windowDidLoad()
             [this](bool busy) { m_ui->actionOpen->setEnabled(!busy); });
 
     kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+    updateMinimumSize();
+}
+
+void KTWindowController::updateMinimumSize()
+{
+    // Both screens' needs, whichever is shown, in the current language;
+    // but never more than the screen offers, where the window must fit.
+    const QSize content = m_unarchiveViewController->minimumSizeHint().expandedTo(
+        m_unarchiveResultViewController->minimumSizeHint());
+    QSize needed(qMax(content.width(), menuBar()->minimumSizeHint().width()),
+                 content.height() + menuBar()->sizeHint().height());
+    if (const QScreen *shown = screen()) {
+        const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+        needed = needed.boundedTo(shown->availableGeometry().size() - frame);
+    }
+    setMinimumSize(needed);
+}
+
+void KTWindowController::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (windowHandle() && !m_followsScreen) {
+        m_followsScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, &KTWindowController::updateMinimumSize);
+    }
+    updateMinimumSize();
+}
+
+void KTWindowController::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange || event->type() == QEvent::FontChange)
+        updateMinimumSize();
 }
 
 void KTWindowController::initViewCters()

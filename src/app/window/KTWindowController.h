@@ -40,9 +40,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void windowDidLoad();
+    // The minimum that shows both screens' texts uncut, within the screen.
+    void updateMinimumSize();
     void initViewCters();
     void kt_AddSubView(KTViewController *screen);
 
@@ -52,4 +56,5 @@ private:
     KTUnarchiveResultViewController *m_unarchiveResultViewController = nullptr;
     KTViewController *m_tempViewCter = nullptr;
     QPointer<KTAboutDialog> m_aboutDialog;
+    bool m_followsScreen = false;
 };

@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
@@ -47,6 +48,12 @@ KTUnarchiveResultViewController::KTUnarchiveResultViewController(KTViewControlle
     title.setBold(true);
     m_ui->titleLabel->setFont(title);
     m_ui->pathLabel->setForegroundRole(QPalette::PlaceholderText);
+    // A long name or path is shortened in the middle, never widens the
+    // window, and is shown whole in its tooltip.
+    for (QLabel *label : {m_ui->titleLabel, m_ui->pathLabel}) {
+        label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+        label->installEventFilter(this);
+    }
     m_pool.setMaxThreadCount(1);
     setUpOutline();
     setUpActions();
@@ -146,8 +153,9 @@ void KTUnarchiveResultViewController::refresh()
     if (icon.isNull())
         icon = QFileIconProvider().icon(QFileIconProvider::File);
     m_ui->imageIcon->setPixmap(icon.pixmap(48, 48));
-    m_ui->titleLabel->setText(QFileInfo(desPath).fileName());
-    m_ui->pathLabel->setText(QDir::toNativeSeparators(QFileInfo(desPath).absolutePath()));
+    m_title = QFileInfo(desPath).fileName();
+    m_path = QDir::toNativeSeparators(QFileInfo(desPath).absolutePath());
+    elideHeader();
     m_ui->noticeList->clear();
     addNotices();
     releaseInBackground(m_model->setTree(m_fileDataCollection.treeNode()));
@@ -156,6 +164,22 @@ void KTUnarchiveResultViewController::refresh()
     updateActions();
     ++m_refreshCount;
     emit refreshed();
+}
+
+bool KTUnarchiveResultViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_ui->titleLabel || watched == m_ui->pathLabel))
+        elideHeader();
+    return KTViewController::eventFilter(watched, event);
+}
+
+void KTUnarchiveResultViewController::elideHeader()
+{
+    for (const auto &[label, text] : {std::pair{m_ui->titleLabel, m_title}, std::pair{m_ui->pathLabel, m_path}}) {
+        const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width());
+        label->setText(shown);
+        label->setToolTip(shown == text ? QString() : text);
+    }
 }
 
 void KTUnarchiveResultViewController::bakeToHome()

@@ -93,8 +93,14 @@ signals:
     void openFinished(bool ok);
     void mailFinished(bool ok);
 
+protected:
+    // Shortens the header again when its labels are resized.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void awakeFromNib();
+    // The title and path, shortened to their labels' width.
+    void elideHeader();
     void setUpOutline();
     void setUpActions();
     void refresh();
@@ -131,6 +137,8 @@ private:
     QPointer<KTOpenWithDialog> m_openWithDialog;
     KTDesktopHandoff *m_handoff;
     QString m_saveFolder;
+    QString m_title;
+    QString m_path;
     bool m_saving = false;
     bool m_mailing = false;
     int m_refreshCount = 0;

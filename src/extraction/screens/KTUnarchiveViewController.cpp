@@ -17,10 +17,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
 
 #ifndef KT_HOMEPAGE_URL
 #error "KT_HOMEPAGE_URL must be defined by the build"
@@ -36,6 +40,8 @@ constexpr double kProgressDrop = 130.0;
 constexpr double kProgressMargin = 40.0;
 constexpr double kProgressHeight = 15.0;
 constexpr double kProgressCornerRadius = 5.0;
+// The drop area's height, unless its texts need more.
+constexpr int kDropHeight = 236;
 
 } // namespace
 
@@ -146,7 +152,7 @@ void KTUnarchiveViewController::layoutCentredViews()
 
     const double circleCenterY = centerY - kCircleRaise;
     KTFileDropView &drop = *m_ui->briefView;
-    drop.resize(qMin(460, width() - 80), drop.height());
+    drop.resize(qMin(460, width() - 80), dropHeight());
     setKt_centerX(drop, centerX);
     setKt_centerY(drop, circleCenterY);
     if (m_circleView) {
@@ -158,11 +164,36 @@ void KTUnarchiveViewController::layoutCentredViews()
     setKt_centerX(cancel, centerX);
     setKt_y(cancel, circleCenterY + kCircleSide * 0.5 + 10);
 
+    // Both lines wrap at the screen's width rather than run off it.
     const int textWidth = qMax(0, width() - 40);
     const int errorTop = int(kt_bottom(bar)) + 10;
-    m_ui->errorPasswordField->setGeometry(20, errorTop, textWidth, m_ui->errorPasswordField->sizeHint().height());
+    m_ui->errorPasswordField->setGeometry(20, errorTop, textWidth, m_ui->errorPasswordField->heightForWidth(textWidth));
     m_ui->errorCauseField->setGeometry(20, int(kt_bottom(*m_ui->errorPasswordField)) + 2, textWidth,
                                        m_ui->errorCauseField->heightForWidth(textWidth));
+}
+
+int KTUnarchiveViewController::dropHeight() const
+{
+    return qMax(kDropHeight, m_ui->briefView->minimumSizeHint().height());
+}
+
+QSize KTUnarchiveViewController::minimumSizeHint() const
+{
+    // The centred views are outside the layout, which holds only the bottom
+    // row: their room is reckoned here from their texts in the current
+    // language, so that nothing is cut at the window's minimum size.
+    const QSize row = layout()->minimumSize();
+    const QMargins margins = layout()->contentsMargins();
+    const int width = std::max({row.width(), m_ui->briefView->minimumSizeHint().width() + 80,
+                            m_ui->cancelButton->sizeHint().width() + 40});
+    // The error line and two lines of cause at that width.
+    const int textWidth = width - 40;
+    const int errorLines = m_ui->errorPasswordField->heightForWidth(textWidth) + 2 +
+                           qMax(m_ui->errorCauseField->heightForWidth(textWidth),
+                                2 * m_ui->errorCauseField->fontMetrics().lineSpacing());
+    const double above = margins.top() + kCircleRaise + qMax(double(dropHeight()), kCircleSide) * 0.5;
+    const double below = kProgressDrop + kProgressHeight * 0.5 + 10 + errorLines + (row.height() - margins.top());
+    return QSize(width, int(std::ceil(2 * qMax(above, below))));
 }
 
 QString KTUnarchiveViewController::archiveNameFilter()

@@ -61,6 +61,8 @@ public:
     void shutDown();
 
     void kt_Status(bool running) override;
+    // Room for the centred views and the bottom row with their texts.
+    QSize minimumSizeHint() const override;
 
 public slots:
     void kt_addFileButton();
@@ -87,6 +89,7 @@ private:
     void awakeFromNib();
     void viewWillAppear();
     void layoutCentredViews();
+    int dropHeight() const;
     void startJob(const QStringList &paths);
     void treeBuilt();
     void removeCircle();

@@ -53,6 +53,14 @@ QString localized(const QHash<QString, QString> &group, const QString &key)
     return group.value(key);
 }
 
+// Deprecated or unknown codes standing alone (%d %D %n %N %v %m) give no
+// argument at all.
+bool isDroppedCode(const QString &argument)
+{
+    return argument.size() == 2 && argument.startsWith(QLatin1Char('%')) && argument != QLatin1String("%%")
+        && argument != QLatin1String("%c") && argument != QLatin1String("%k");
+}
+
 } // namespace
 
 std::optional<KTDesktopEntry> KTDesktopEntry::read(const QString &path, const QString &id)
@@ -152,10 +160,7 @@ QStringList KTDesktopEntry::commandFor(const QString &file) const
         } else if (argument == QLatin1String("%i")) {
             if (!m_icon.isEmpty())
                 command << QStringLiteral("--icon") << m_icon;
-        } else if (argument.size() == 2 && argument.startsWith(QLatin1Char('%')) && argument != QLatin1String("%%")
-                   && argument != QLatin1String("%c") && argument != QLatin1String("%k")) {
-            // Deprecated or unknown codes (%d %D %n %N %v %m) are dropped.
-        } else {
+        } else if (!isDroppedCode(argument)) {
             QString expanded;
             for (qsizetype i = 0; i < argument.size(); ++i) {
                 if (argument.at(i) != QLatin1Char('%') || i + 1 == argument.size()) {

@@ -222,6 +222,11 @@ QSize KTButton::sizeHint() const
     return layoutInputs().fittingSize().toSize();
 }
 
+QSize KTButton::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
 void KTButton::resizeEvent(QResizeEvent *event)
 {
     QAbstractButton::resizeEvent(event);

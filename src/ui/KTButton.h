@@ -144,6 +144,8 @@ public:
     double alphaValue() const { return m_alpha; }
 
     QSize sizeHint() const override;
+    // The fitting size too: a layout never squeezes the title or image.
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

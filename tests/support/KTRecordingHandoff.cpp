@@ -1,7 +1,23 @@
 #include "support/KTRecordingHandoff.h"
 
-bool KTRecordingHandoff::openUrl(const QUrl &url)
+#include "app/core/KTDesktopEntry.h"
+
+#include <QMetaObject>
+
+void KTRecordingHandoff::openUrl(const QUrl &url, QObject *context, OpenDone done)
 {
     opened << url;
-    return opens;
+    QMetaObject::invokeMethod(context, [done, answer = outcome] { done(answer); }, Qt::QueuedConnection);
+}
+
+bool KTRecordingHandoff::openWith(const KTDesktopEntry &application, const QString &path)
+{
+    openedWith << application.id() + QStringLiteral(": ") + path;
+    return true;
+}
+
+void KTRecordingHandoff::showInFolder(const QString &path, QObject *context, OpenDone done)
+{
+    shownInFolder << path;
+    QMetaObject::invokeMethod(context, [done, answer = outcome] { done(answer); }, Qt::QueuedConnection);
 }

@@ -20,6 +20,8 @@ public:
     // Where results go (KTExtractDestination::Place) and the folder chosen for it.
     static constexpr const char *ExtractInto = "extractInto";
     static constexpr const char *ExtractFolder = "extractFolder";
+    // The folder the last archive was taken from, where the open dialog starts.
+    static constexpr const char *LastArchiveFolder = "lastArchiveFolder";
 
     // The user's preferences of the application.
     static KTPreferences &standard();

@@ -2,12 +2,16 @@
 
 #include "ui_KTWindowController.h"
 
+#include "app/window/KTAboutDialog.h"
 #include "app/window/KTJobAnnouncer.h"
 #include "app/window/KTPreferencesDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 
 #include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QWindow>
 #include <QVBoxLayout>
 
 KTWindowController::KTWindowController(KTPreferences &preferences, QWidget *parent)
@@ -47,6 +51,7 @@ void KTWindowController::windowDidLoad()
     });
     connect(m_ui->actionContact, &QAction::triggered, m_unarchiveViewController,
             &KTUnarchiveViewController::kt_Contact);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &KTWindowController::showAbout);
     connect(m_ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(m_ui->actionPreferences, &QAction::triggered, this, &KTWindowController::showPreferences);
     m_ui->menuFile->insertActions(m_ui->actionPreferences, {m_unarchiveResultViewController->saveAction(),
@@ -64,6 +69,39 @@ void KTWindowController::windowDidLoad()
             [this, ownTitle](const QString &title) { setWindowTitle(title.isEmpty() ? ownTitle : title); });
 
     kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+    updateMinimumSize();
+}
+
+void KTWindowController::updateMinimumSize()
+{
+    // Both screens' needs, whichever is shown, in the current language;
+    // but never more than the screen offers, where the window must fit.
+    const QSize content = m_unarchiveViewController->minimumSizeHint().expandedTo(
+        m_unarchiveResultViewController->minimumSizeHint());
+    QSize needed(qMax(content.width(), menuBar()->minimumSizeHint().width()),
+                 content.height() + menuBar()->sizeHint().height());
+    if (const QScreen *shown = screen()) {
+        const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+        needed = needed.boundedTo(shown->availableGeometry().size() - frame);
+    }
+    setMinimumSize(needed);
+}
+
+void KTWindowController::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (windowHandle() && !m_followsScreen) {
+        m_followsScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, &KTWindowController::updateMinimumSize);
+    }
+    updateMinimumSize();
+}
+
+void KTWindowController::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange || event->type() == QEvent::FontChange)
+        updateMinimumSize();
 }
 
 void KTWindowController::initViewCters()
@@ -83,7 +121,25 @@ void KTWindowController::kt_Next(qint64 screen)
         kt_AddSubView(m_unarchiveViewController);
         m_unarchiveViewController->kt_Status(false);
         m_unarchiveViewController->hiddenFields();
+        m_unarchiveViewController->focusStart();
     }
+}
+
+KTAboutDialog *KTWindowController::aboutDialog() const
+{
+    return m_aboutDialog;
+}
+
+void KTWindowController::showAbout()
+{
+    if (m_aboutDialog) {
+        m_aboutDialog->raise();
+        m_aboutDialog->activateWindow();
+        return;
+    }
+    m_aboutDialog = new KTAboutDialog(this);
+    m_aboutDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_aboutDialog->open();
 }
 
 void KTWindowController::kt_AddSubView(KTViewController *screen)

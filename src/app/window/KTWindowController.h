@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class KTAboutDialog;
 class KTJobAnnouncer;
 class KTPreferences;
 class KTUnarchiveResultViewController;
@@ -36,6 +37,10 @@ public:
     // What tells the desktop about jobs (notifications, taskbar progress).
     KTJobAnnouncer *jobAnnouncer() const { return m_jobAnnouncer; }
 
+    // Help ▸ About, while it is open.
+    KTAboutDialog *aboutDialog() const;
+    void showAbout();
+
     void kt_Next(qint64 screen) override;
     void kt_ResizeWindowWithWidth(double width, double height) override;
 
@@ -44,11 +49,15 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void windowDidLoad();
     // Open Archive… is off while a job runs or the result is being moved.
     void updateOpenAction();
+    // The minimum that shows both screens' texts uncut, within the screen.
+    void updateMinimumSize();
     void initViewCters();
     void kt_AddSubView(KTViewController *screen);
 
@@ -59,4 +68,6 @@ private:
     KTViewController *m_tempViewCter = nullptr;
     QPointer<KTPreferencesDialog> m_preferencesDialog;
     KTJobAnnouncer *m_jobAnnouncer = nullptr;
+    QPointer<KTAboutDialog> m_aboutDialog;
+    bool m_followsScreen = false;
 };

@@ -2,17 +2,19 @@
 
 #include "ui_KTUnarchiveResultViewController.h"
 
+#include "app/core/KTApplicationRegistry.h"
 #include "app/core/KTNotificationCenter.h"
-#include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewControllerDelegate.h"
 #include "browser/screens/ImageCell.h"
 #include "browser/screens/KTFileIconCache.h"
 #include "browser/screens/KTFileTreeModel.h"
+#include "browser/screens/KTOpenWithDialog.h"
 #include "browser/tree/KTFileDataCollection.h"
 #include "ui/KTNoticeList.h"
 #include "util/files/KTFolderZipper.h"
 #include "util/files/KTItemCopier.h"
 #include "util/files/KTItemMover.h"
+#include "util/files/KTRunnableCheck.h"
 
 #include <QAction>
 #include <QDir>
@@ -21,7 +23,10 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -52,6 +57,12 @@ KTUnarchiveResultViewController::KTUnarchiveResultViewController(KTViewControlle
     title.setBold(true);
     m_ui->titleLabel->setFont(title);
     m_ui->pathLabel->setForegroundRole(QPalette::PlaceholderText);
+    // A long name or path is shortened in the middle, never widens the
+    // window, and is shown whole in its tooltip.
+    for (QLabel *label : {m_ui->titleLabel, m_ui->pathLabel}) {
+        label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+        label->installEventFilter(this);
+    }
     m_pool.setMaxThreadCount(1);
     setUpOutline();
     setUpActions();
@@ -66,6 +77,11 @@ KTUnarchiveResultViewController::~KTUnarchiveResultViewController()
 QTreeView *KTUnarchiveResultViewController::kt_outlineView() const
 {
     return m_ui->kt_outlineView;
+}
+
+KTOpenWithDialog *KTUnarchiveResultViewController::openWithDialog() const
+{
+    return m_openWithDialog;
 }
 
 KTNoticeList *KTUnarchiveResultViewController::noticeList() const
@@ -97,11 +113,16 @@ void KTUnarchiveResultViewController::setUpActions()
     m_saveAction->setShortcut(QKeySequence::Save);
     m_mailAction = new QAction(tr("Mail…"), this);
     m_moveAction = new QAction(tr("Move To…"), this);
+    m_openWithAction = new QAction(tr("Open With…"), this);
+    m_showInFolderAction = new QAction(tr("Show in Folder"), this);
+    connect(m_openWithAction, &QAction::triggered, this, &KTUnarchiveResultViewController::openWith);
+    connect(m_showInFolderAction, &QAction::triggered, this, &KTUnarchiveResultViewController::showInFolder);
     connect(m_openAction, &QAction::triggered, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
     connect(m_saveAction, &QAction::triggered, this, &KTUnarchiveResultViewController::menuSave);
     connect(m_mailAction, &QAction::triggered, this, &KTUnarchiveResultViewController::menuMail);
     connect(m_moveAction, &QAction::triggered, this, &KTUnarchiveResultViewController::moveResult);
-    m_ui->kt_outlineView->addActions({m_openAction, m_saveAction, m_moveAction, m_mailAction});
+    m_ui->kt_outlineView->addActions(
+        {m_openAction, m_openWithAction, m_showInFolderAction, m_saveAction, m_moveAction, m_mailAction});
     m_ui->kt_outlineView->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     connect(m_ui->openButton, &QAbstractButton::clicked, this, &KTUnarchiveResultViewController::doubleClickAtIndex);
@@ -126,6 +147,8 @@ void KTUnarchiveResultViewController::updateActions()
 {
     const bool shown = m_model->tree() != nullptr && !m_moving;
     m_openAction->setEnabled(shown);
+    m_openWithAction->setEnabled(shown);
+    m_showInFolderAction->setEnabled(shown);
     m_saveAction->setEnabled(shown && !m_saving);
     m_mailAction->setEnabled(shown && !m_mailing);
     m_moveAction->setEnabled(shown && !m_saving && !m_mailing);
@@ -143,8 +166,9 @@ void KTUnarchiveResultViewController::refresh()
     if (icon.isNull())
         icon = QFileIconProvider().icon(QFileIconProvider::File);
     m_ui->imageIcon->setPixmap(icon.pixmap(48, 48));
-    m_ui->titleLabel->setText(QFileInfo(desPath).fileName());
-    m_ui->pathLabel->setText(QDir::toNativeSeparators(QFileInfo(desPath).absolutePath()));
+    m_title = QFileInfo(desPath).fileName();
+    m_path = QDir::toNativeSeparators(QFileInfo(desPath).absolutePath());
+    elideHeader();
     m_ui->noticeList->clear();
     addNotices();
     releaseInBackground(m_model->setTree(m_fileDataCollection.treeNode()));
@@ -153,6 +177,22 @@ void KTUnarchiveResultViewController::refresh()
     updateActions();
     ++m_refreshCount;
     emit refreshed();
+}
+
+bool KTUnarchiveResultViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_ui->titleLabel || watched == m_ui->pathLabel))
+        elideHeader();
+    return KTViewController::eventFilter(watched, event);
+}
+
+void KTUnarchiveResultViewController::elideHeader()
+{
+    for (const auto &[label, text] : {std::pair{m_ui->titleLabel, m_title}, std::pair{m_ui->pathLabel, m_path}}) {
+        const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width());
+        label->setText(shown);
+        label->setToolTip(shown == text ? QString() : text);
+    }
 }
 
 void KTUnarchiveResultViewController::bakeToHome()
@@ -233,8 +273,111 @@ void KTUnarchiveResultViewController::openFile()
     const QString path = targetPath();
     if (path.isEmpty() || m_moving)
         return;
-    if (!m_handoff->openUrl(QUrl::fromLocalFile(path)))
-        showFailure(tr("No application could open “%1”.").arg(QFileInfo(path).fileName()), {});
+    if (!KTRunnableCheck::mayRun(path)) {
+        handOpenOver(path);
+        return;
+    }
+    // The desktop may run a program rather than show it: an archive from
+    // anywhere must not start one on a double-click.
+    auto *box = new QMessageBox(QMessageBox::Warning, window()->windowTitle(),
+                                tr("“%1” is a program. Opening it may run it.").arg(QFileInfo(path).fileName()),
+                                QMessageBox::Cancel, window());
+    box->setInformativeText(tr("Open it only if you trust where the archive came from."));
+    QPushButton *open = box->addButton(tr("Open"), QMessageBox::AcceptRole);
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this, box, open, path] {
+        if (box->clickedButton() == open)
+            handOpenOver(path);
+    });
+    box->open();
+}
+
+void KTUnarchiveResultViewController::handOpenOver(const QString &path)
+{
+    m_handoff->openUrl(QUrl::fromLocalFile(path), this, [this, path](KTDesktopHandoff::OpenOutcome outcome) {
+        if (outcome != KTDesktopHandoff::OpenOutcome::Opened)
+            openFailed(path, outcome);
+        emit openFinished(outcome == KTDesktopHandoff::OpenOutcome::Opened);
+    });
+}
+
+void KTUnarchiveResultViewController::openFailed(const QString &path, KTDesktopHandoff::OpenOutcome outcome)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, window()->windowTitle(),
+                                tr("No application is set up to open “%1”.").arg(QFileInfo(path).fileName()),
+                                QMessageBox::Close, window());
+    if (outcome == KTDesktopHandoff::OpenOutcome::ToolMissing)
+        box->setInformativeText(tr("The program xdg-open, which hands files to their applications, is missing. "
+                                   "It comes with the package xdg-utils."));
+    else
+        box->setInformativeText(tr("Choose an application for it, or show it in its folder."));
+    QPushButton *with = box->addButton(tr("Open With…"), QMessageBox::ActionRole);
+    QPushButton *folder = box->addButton(tr("Show in Folder"), QMessageBox::ActionRole);
+    box->setDefaultButton(with);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this, box, with, folder, path] {
+        if (box->clickedButton() == with)
+            chooseApplicationFor(path);
+        else if (box->clickedButton() == folder)
+            showItemInFolder(path);
+    });
+    box->open();
+}
+
+void KTUnarchiveResultViewController::openWith()
+{
+    const QString path = targetPath();
+    if (!path.isEmpty())
+        chooseApplicationFor(path);
+}
+
+void KTUnarchiveResultViewController::showInFolder()
+{
+    const QString path = targetPath();
+    if (!path.isEmpty())
+        showItemInFolder(path);
+}
+
+void KTUnarchiveResultViewController::chooseApplicationFor(const QString &path)
+{
+    if (m_openWithDialog)
+        return;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    // Hundreds of desktop entries are read: off the GUI thread.
+    auto *watcher = new QFutureWatcher<QList<KTDesktopEntry>>(this);
+    connect(watcher, &QFutureWatcher<QList<KTDesktopEntry>>::finished, this, [this, watcher, path, type] {
+        watcher->deleteLater();
+        auto *dialog = new KTOpenWithDialog(QFileInfo(path).fileName(), type.comment(), watcher->result(), window());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowModality(Qt::WindowModal);
+        m_openWithDialog = dialog;
+        connect(dialog, &QDialog::finished, this, [this, dialog, path] {
+            const std::optional<KTDesktopEntry> application = dialog->chosen();
+            if (!application)
+                return;
+            const bool started = m_handoff->openWith(*application, path);
+            if (!started)
+                showFailure(tr("“%1” could not be started.").arg(application->name()), {});
+            emit openFinished(started);
+        });
+        dialog->open();
+    });
+    const QString name = type.name();
+    watcher->setFuture(QtConcurrent::run([name] { return KTApplicationRegistry().applicationsFor(name); }));
+}
+
+void KTUnarchiveResultViewController::showItemInFolder(const QString &path)
+{
+    m_handoff->showInFolder(path, this, [this, path](KTDesktopHandoff::OpenOutcome outcome) {
+        const bool shown = outcome == KTDesktopHandoff::OpenOutcome::Opened;
+        if (!shown)
+            showFailure(tr("No file manager could show “%1”.").arg(QFileInfo(path).fileName()), {});
+        emit openFinished(shown);
+    });
 }
 
 void KTUnarchiveResultViewController::saveFile()

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewController.h"
 #include "util/files/KTFileOperationError.h"
 
+#include <QPointer>
 #include <QString>
 #include <QThreadPool>
 #include <QVariant>
@@ -11,12 +13,12 @@
 #include <memory>
 
 class ImageCell;
-class KTDesktopHandoff;
 class KTFileDataCollection;
 class KTFileIconCache;
 class KTFileItem;
 class KTFileTreeModel;
 class KTNoticeList;
+class KTOpenWithDialog;
 class KTTreeNode;
 class QAction;
 class QFileDialog;
@@ -48,10 +50,15 @@ public:
     // Move To…: the whole result to another folder.
     QAction *moveAction() const { return m_moveAction; }
     QAction *openAction() const { return m_openAction; }
+    // Open With… and Show in Folder, in the outline's context menu.
+    QAction *openWithAction() const { return m_openWithAction; }
+    QAction *showInFolderAction() const { return m_showInFolderAction; }
     // The save dialog while it is open.
     QFileDialog *saveDialog() const { return m_saveDialog; }
     // The folder dialog of Move To… while it is open.
     QFileDialog *moveDialog() const { return m_moveDialog; }
+    // The Open With chooser while it is open.
+    KTOpenWithDialog *openWithDialog() const;
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_handoff = handoff; }
     // How many "fileget" refreshes have run.
     int refreshCount() const { return m_refreshCount; }
@@ -72,7 +79,13 @@ public slots:
     void menuSave();
     void menuMail();
 
+    // Hands the target to the desktop; a file that could run as a program
+    // is opened only once the user confirms.
     void openFile();
+    // Offers the applications registered for the target's type.
+    void openWith();
+    // The file manager with the target selected.
+    void showInFolder();
     void saveFile();
     // Asks for a folder and moves the whole result into it under its own
     // name, then shows it there.
@@ -86,6 +99,8 @@ signals:
     void readNamesAgainRequested();
     // A save or a mail hand-over ended; ok is false when a message told why.
     void saveFinished(bool ok);
+    // The desktop answered an open, open with or show in folder.
+    void openFinished(bool ok);
     void mailFinished(bool ok);
     // A move ended and the screen shows the result where it now is (or
     // still was, when ok is false and a message told why).
@@ -94,8 +109,14 @@ signals:
     // since the move reads the result back into the shared collection.
     void movingChanged(bool moving);
 
+protected:
+    // Shortens the header again when its labels are resized.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void awakeFromNib();
+    // The title and path, shortened to their labels' width.
+    void elideHeader();
     void setUpOutline();
     void setUpActions();
     void refresh();
@@ -109,6 +130,10 @@ private:
     // scratchFolder, when given, holds a zip made for this mail: it goes
     // again when the mail client did not take it.
     void handMailOver(const QString &attachment, const QString &name, const QString &scratchFolder);
+    void handOpenOver(const QString &path);
+    void openFailed(const QString &path, KTDesktopHandoff::OpenOutcome outcome);
+    void chooseApplicationFor(const QString &path);
+    void showItemInFolder(const QString &path);
     void packingFailed(const KTFileOperationError &error);
     void moveDone(const QString &target, const KTFileOperationError &error);
     void releaseInBackground(std::shared_ptr<const KTTreeNode> tree);
@@ -124,10 +149,15 @@ private:
     QAction *m_saveAction = nullptr;
     QAction *m_mailAction = nullptr;
     QAction *m_moveAction = nullptr;
+    QAction *m_openWithAction = nullptr;
+    QAction *m_showInFolderAction = nullptr;
     QFileDialog *m_saveDialog = nullptr;
     QFileDialog *m_moveDialog = nullptr;
+    QPointer<KTOpenWithDialog> m_openWithDialog;
     KTDesktopHandoff *m_handoff;
     QString m_saveFolder;
+    QString m_title;
+    QString m_path;
     bool m_saving = false;
     bool m_mailing = false;
     // While the result moves its paths are changing: nothing else runs on it.

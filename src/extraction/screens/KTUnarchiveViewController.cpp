@@ -22,8 +22,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
-#include <QShortcut>
+#include <QLayout>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
 
 #ifndef KT_HOMEPAGE_URL
 #error "KT_HOMEPAGE_URL must be defined by the build"
@@ -39,6 +45,8 @@ constexpr double kProgressDrop = 130.0;
 constexpr double kProgressMargin = 40.0;
 constexpr double kProgressHeight = 15.0;
 constexpr double kProgressCornerRadius = 5.0;
+// The drop area's height, unless its texts need more.
+constexpr int kDropHeight = 236;
 
 } // namespace
 
@@ -74,9 +82,9 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     connect(m_ui->kt_addFileButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_addFileButton);
     connect(m_ui->contactButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_Contact);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &KTUnarchiveViewController::kt_CancelJob);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &KTUnarchiveViewController::kt_CancelJob);
+    // A flat button draws no focus frame of its own.
+    m_ui->contactButton->setStyleSheet(QStringLiteral(
+        "#contactButton:focus { border: 2px solid palette(highlight); border-radius: 4px; padding: 3px 8px; }"));
     connect(m_ui->encodingpopup, &KTEncode::encodingChosen, this, [this](long tag) {
         m_preferences.setInteger(QString::fromLatin1(KTPreferences::FilenameEncoding), tag);
     });
@@ -164,7 +172,7 @@ void KTUnarchiveViewController::layoutCentredViews()
 
     const double circleCenterY = centerY - kCircleRaise;
     KTFileDropView &drop = *m_ui->briefView;
-    drop.resize(qMin(460, width() - 80), drop.height());
+    drop.resize(qMin(460, width() - 80), dropHeight());
     setKt_centerX(drop, centerX);
     setKt_centerY(drop, circleCenterY);
     if (m_circleView) {
@@ -176,10 +184,11 @@ void KTUnarchiveViewController::layoutCentredViews()
     setKt_centerX(cancel, centerX);
     setKt_y(cancel, circleCenterY + kCircleSide * 0.5 + 10);
 
+    // Both lines wrap at the screen's width rather than run off it.
     const int textWidth = qMax(0, width() - 40);
     m_amountLine->setGeometry(20, int(kt_bottom(bar)) + 6, textWidth, m_amountLine->sizeHint().height());
     const int errorTop = int(kt_bottom(bar)) + 10;
-    m_ui->errorPasswordField->setGeometry(20, errorTop, textWidth, m_ui->errorPasswordField->sizeHint().height());
+    m_ui->errorPasswordField->setGeometry(20, errorTop, textWidth, m_ui->errorPasswordField->heightForWidth(textWidth));
     m_ui->errorCauseField->setGeometry(20, int(kt_bottom(*m_ui->errorPasswordField)) + 2, textWidth,
                                        m_ui->errorCauseField->heightForWidth(textWidth));
     QPushButton &partial = *m_showPartialButton;
@@ -191,21 +200,61 @@ void KTUnarchiveViewController::layoutCentredViews()
     setKt_y(*m_tryAgainButton, kt_bottom(*m_ui->errorCauseField) + 8);
 }
 
+int KTUnarchiveViewController::dropHeight() const
+{
+    return qMax(kDropHeight, m_ui->briefView->minimumSizeHint().height());
+}
+
+QSize KTUnarchiveViewController::minimumSizeHint() const
+{
+    // The centred views are outside the layout, which holds only the bottom
+    // row: their room is reckoned here from their texts in the current
+    // language, so that nothing is cut at the window's minimum size.
+    const QSize row = layout()->minimumSize();
+    const QMargins margins = layout()->contentsMargins();
+    const int width = std::max({row.width(), m_ui->briefView->minimumSizeHint().width() + 80,
+                            m_ui->cancelButton->sizeHint().width() + 40});
+    // The error line and two lines of cause at that width.
+    const int textWidth = width - 40;
+    const int errorLines = m_ui->errorPasswordField->heightForWidth(textWidth) + 2 +
+                           qMax(m_ui->errorCauseField->heightForWidth(textWidth),
+                                2 * m_ui->errorCauseField->fontMetrics().lineSpacing());
+    const double above = margins.top() + kCircleRaise + qMax(double(dropHeight()), kCircleSide) * 0.5;
+    const double below = kProgressDrop + kProgressHeight * 0.5 + 10 + errorLines + (row.height() - margins.top());
+    return QSize(width, int(std::ceil(2 * qMax(above, below))));
+}
+
 QString KTUnarchiveViewController::archiveNameFilter()
 {
     const QStringList patterns = KTFileDropView::namePatterns(KTFileDropView::defaultArchiverFormat());
     return tr("Archives (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
+QStringList KTUnarchiveViewController::openDialogFilters()
+{
+    return {archiveNameFilter(), tr("All files (*)")};
+}
+
+QString KTUnarchiveViewController::openDialogFolder() const
+{
+    const QString last = m_preferences.stringForKey(QString::fromLatin1(KTPreferences::LastArchiveFolder));
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!downloads.isEmpty() && QFileInfo(downloads).isDir())
+        return downloads;
+    return QDir::homePath();
+}
+
 void KTUnarchiveViewController::kt_addFileButton()
 {
     if (m_busy || m_openDialog)
         return;
-    auto *dialog = new QFileDialog(window(), tr("Choose an Archive"));
+    auto *dialog = new QFileDialog(window(), tr("Choose an Archive"), openDialogFolder());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setNameFilter(archiveNameFilter());
+    dialog->setNameFilters(openDialogFilters());
     dialog->setWindowModality(Qt::WindowModal);
     m_openDialog = dialog;
     connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
@@ -244,6 +293,8 @@ void KTUnarchiveViewController::startJob(const QStringList &paths, const QString
         archiveSize += QFileInfo(volume).size();
     m_estimate.start(archiveSize);
     m_clock.start();
+    m_preferences.setString(QString::fromLatin1(KTPreferences::LastArchiveFolder),
+                            QFileInfo(paths.first()).absolutePath());
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     m_showPartialButton->hide();
@@ -308,6 +359,12 @@ void KTUnarchiveViewController::setBusy(bool busy)
     m_ui->kt_addFileButton->setEnabled(!busy);
     m_ui->cancelButton->setVisible(busy);
     m_ui->cancelButton->setEnabled(busy);
+    // The keyboard stays where the work is: Cancel during a job, "Choose an
+    // Archive…" after it.
+    if (busy)
+        m_ui->cancelButton->setFocus(Qt::OtherFocusReason);
+    else if (isVisible())
+        focusStart();
     emit busyChanged(busy);
 }
 
@@ -466,7 +523,20 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
 
 void KTUnarchiveViewController::kt_Contact()
 {
-    m_desktop->openUrl(QUrl(QStringLiteral(KT_HOMEPAGE_URL)));
+    const QUrl homepage(QStringLiteral(KT_HOMEPAGE_URL));
+    m_desktop->openUrl(homepage, this, [this, homepage](KTDesktopHandoff::OpenOutcome outcome) {
+        if (outcome == KTDesktopHandoff::OpenOutcome::Opened)
+            return;
+        // The address stays at hand to copy into a browser by hand.
+        auto *box = new QMessageBox(QMessageBox::Warning, window()->windowTitle(),
+                                    tr("No web browser is set up to open the home page."), QMessageBox::Close,
+                                    window());
+        box->setInformativeText(homepage.toString());
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        box->open();
+    });
 }
 
 void KTUnarchiveViewController::kt_TryAgain()
@@ -478,6 +548,25 @@ void KTUnarchiveViewController::kt_CancelJob()
 {
     if (m_job.isRunning())
         m_job.cancel();
+}
+
+void KTUnarchiveViewController::keyPressEvent(QKeyEvent *event)
+{
+    // Only keys the screen's own widgets leave unhandled arrive here: Esc
+    // that closes the encoding pop-up, a menu or a dialog stays in their
+    // windows and cancels nothing.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_job.isRunning()) {
+        kt_CancelJob();
+        event->accept();
+        return;
+    }
+    KTViewController::keyPressEvent(event);
+}
+
+void KTUnarchiveViewController::focusStart()
+{
+    if (m_ui->kt_addFileButton->isEnabled())
+        m_ui->kt_addFileButton->setFocus(Qt::OtherFocusReason);
 }
 
 std::optional<QString> KTUnarchiveViewController::openPasswordPanel()

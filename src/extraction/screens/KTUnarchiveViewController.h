@@ -58,6 +58,13 @@ public:
 
     // The open dialog's filter: the accepted extensions, both cases.
     static QString archiveNameFilter();
+    // The open dialog's filters: the archives, then all files.
+    static QStringList openDialogFilters();
+    // Where the open dialog starts: the folder of the last archive taken,
+    // else Downloads, else home.
+    QString openDialogFolder() const;
+    // Gives "Choose an Archive…" the focus when it can take it.
+    void focusStart();
 
     // Closes the password dialog, cancels the job and waits for its thread
     // and for the tree build; called when the window closes. What a failed
@@ -70,6 +77,8 @@ public:
     int strandedScratchFoldersRemoved() const;
 
     void kt_Status(bool running) override;
+    // Room for the centred views and the bottom row with their texts.
+    QSize minimumSizeHint() const override;
 
 public slots:
     void kt_addFileButton();
@@ -106,11 +115,14 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Esc cancels the running job.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void awakeFromNib();
     void viewWillAppear();
     void layoutCentredViews();
+    int dropHeight() const;
     // replacing: the result this job would replace (reading names again).
     void startJob(const QStringList &paths, const QString &replacing = {});
     void buildTree(const QString &desPath);

@@ -2,10 +2,34 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>KTSevenZipUnarchiver</name>
+    <name>KTAboutDialog</name>
     <message>
-        <source>install the 7zip package to open encrypted 7z archives</source>
-        <translation>Installieren Sie das Paket 7zip, um verschlüsselte 7z-Archive zu öffnen</translation>
+        <source>About KT Extractor</source>
+        <translation>Über KT Extractor</translation>
+    </message>
+    <message>
+        <source>KT Extractor</source>
+        <translation>KT Extractor</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Licence: %1</source>
+        <translation>Lizenz: %1</translation>
+    </message>
+    <message>
+        <source>not installed</source>
+        <translation>nicht installiert</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>Qt %1 · libarchive %2 · ICU %3 · 7-Zip %4</source>
+        <translation>Qt %1 · libarchive %2 · ICU %3 · 7-Zip %4</translation>
     </message>
 </context>
 <context>
@@ -289,6 +313,21 @@
     </message>
 </context>
 <context>
+    <name>KTOpenWithDialog</name>
+    <message>
+        <source>Open With</source>
+        <translation>Öffnen mit</translation>
+    </message>
+    <message>
+        <source>Choose an application to open “%1” (%2):</source>
+        <translation>Wählen Sie ein Programm, um „%1“ (%2) zu öffnen:</translation>
+    </message>
+    <message>
+        <source>No application on this computer says it opens this kind of file.</source>
+        <translation>Kein Programm auf diesem Computer gibt an, diese Art Datei zu öffnen.</translation>
+    </message>
+</context>
+<context>
     <name>KTPasswordDialog</name>
     <message>
         <source>Password Required</source>
@@ -320,6 +359,13 @@
     </message>
 </context>
 <context>
+    <name>KTSevenZipUnarchiver</name>
+    <message>
+        <source>install the 7zip package to open encrypted 7z archives</source>
+        <translation>Installieren Sie das Paket 7zip, um verschlüsselte 7z-Archive zu öffnen</translation>
+    </message>
+</context>
+<context>
     <name>KTUnarchiveResultViewController</name>
     <message>
         <source>Extract Another Archive</source>
@@ -348,10 +394,6 @@
     <message>
         <source>Mail…</source>
         <translation>Per E-Mail senden …</translation>
-    </message>
-    <message>
-        <source>No application could open “%1”.</source>
-        <translation>Kein Programm konnte „%1“ öffnen.</translation>
     </message>
     <message>
         <source>Save a Copy</source>
@@ -433,6 +475,46 @@
         <source>It was copied there, but the original at %1 could not be removed entirely: %2</source>
         <translation>Es wurde dorthin kopiert, aber das Original unter %1 konnte nicht vollständig entfernt werden: %2</translation>
     </message>
+    <message>
+        <source>Open With…</source>
+        <translation>Öffnen mit …</translation>
+    </message>
+    <message>
+        <source>Show in Folder</source>
+        <translation>Im Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>In the temporary folder: the system may remove it. Save a copy to keep it.</source>
+        <translation>Im temporären Ordner: Das System kann ihn entfernen. Sichern Sie eine Kopie, um ihn zu behalten.</translation>
+    </message>
+    <message>
+        <source>“%1” is a program. Opening it may run it.</source>
+        <translation>„%1“ ist ein Programm. Beim Öffnen wird es möglicherweise ausgeführt.</translation>
+    </message>
+    <message>
+        <source>Open it only if you trust where the archive came from.</source>
+        <translation>Öffnen Sie es nur, wenn Sie der Herkunft des Archivs vertrauen.</translation>
+    </message>
+    <message>
+        <source>No application is set up to open “%1”.</source>
+        <translation>Kein Programm ist zum Öffnen von „%1“ eingerichtet.</translation>
+    </message>
+    <message>
+        <source>The program xdg-open, which hands files to their applications, is missing. It comes with the package xdg-utils.</source>
+        <translation>Das Programm xdg-open, das Dateien an ihre Programme übergibt, fehlt. Es gehört zum Paket xdg-utils.</translation>
+    </message>
+    <message>
+        <source>Choose an application for it, or show it in its folder.</source>
+        <translation>Wählen Sie ein Programm dafür oder zeigen Sie es in seinem Ordner.</translation>
+    </message>
+    <message>
+        <source>“%1” could not be started.</source>
+        <translation>„%1“ konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>Kein Dateimanager konnte „%1“ zeigen.</translation>
+    </message>
 </context>
 <context>
     <name>KTUnarchiveViewController</name>
@@ -491,6 +573,14 @@
     <message>
         <source>Show What Was Extracted</source>
         <translation>Zeige, was entpackt wurde</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>No web browser is set up to open the home page.</source>
+        <translation>Kein Webbrowser ist zum Öffnen der Homepage eingerichtet.</translation>
     </message>
 </context>
 <context>
@@ -590,6 +680,10 @@
             <numerusform>%n Datei, %1</numerusform>
             <numerusform>%n Dateien, %1</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>&amp;About KT Extractor</source>
+        <translation>Ü&amp;ber KT Extractor</translation>
     </message>
 </context>
 <context>

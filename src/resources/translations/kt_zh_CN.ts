@@ -2,10 +2,34 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
-    <name>KTSevenZipUnarchiver</name>
+    <name>KTAboutDialog</name>
     <message>
-        <source>install the 7zip package to open encrypted 7z archives</source>
-        <translation>请安装 7zip 软件包以打开加密的 7z 压缩包</translation>
+        <source>About KT Extractor</source>
+        <translation>关于 KT Extractor</translation>
+    </message>
+    <message>
+        <source>KT Extractor</source>
+        <translation>KT Extractor</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>版本 %1</translation>
+    </message>
+    <message>
+        <source>Licence: %1</source>
+        <translation>许可证：%1</translation>
+    </message>
+    <message>
+        <source>not installed</source>
+        <translation>未安装</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>Qt %1 · libarchive %2 · ICU %3 · 7-Zip %4</source>
+        <translation>Qt %1 · libarchive %2 · ICU %3 · 7-Zip %4</translation>
     </message>
 </context>
 <context>
@@ -289,6 +313,21 @@
     </message>
 </context>
 <context>
+    <name>KTOpenWithDialog</name>
+    <message>
+        <source>Open With</source>
+        <translation>打开方式</translation>
+    </message>
+    <message>
+        <source>Choose an application to open “%1” (%2):</source>
+        <translation>选择用于打开“%1”（%2）的应用程序：</translation>
+    </message>
+    <message>
+        <source>No application on this computer says it opens this kind of file.</source>
+        <translation>此计算机上没有应用程序声明可以打开此类文件。</translation>
+    </message>
+</context>
+<context>
     <name>KTPasswordDialog</name>
     <message>
         <source>Password Required</source>
@@ -320,6 +359,13 @@
     </message>
 </context>
 <context>
+    <name>KTSevenZipUnarchiver</name>
+    <message>
+        <source>install the 7zip package to open encrypted 7z archives</source>
+        <translation>请安装 7zip 软件包以打开加密的 7z 压缩包</translation>
+    </message>
+</context>
+<context>
     <name>KTUnarchiveResultViewController</name>
     <message>
         <source>Extract Another Archive</source>
@@ -348,10 +394,6 @@
     <message>
         <source>Mail…</source>
         <translation>邮件发送…</translation>
-    </message>
-    <message>
-        <source>No application could open “%1”.</source>
-        <translation>没有应用程序能打开“%1”。</translation>
     </message>
     <message>
         <source>Save a Copy</source>
@@ -413,6 +455,46 @@
         <source>Read Names Again with Detection</source>
         <translation>使用自动检测重新读取名称</translation>
     </message>
+    <message>
+        <source>Open With…</source>
+        <translation>打开方式…</translation>
+    </message>
+    <message>
+        <source>Show in Folder</source>
+        <translation>在文件夹中显示</translation>
+    </message>
+    <message>
+        <source>In the temporary folder: the system may remove it. Save a copy to keep it.</source>
+        <translation>位于临时文件夹中：系统可能会删除它。请保存副本以便保留。</translation>
+    </message>
+    <message>
+        <source>“%1” is a program. Opening it may run it.</source>
+        <translation>“%1”是一个程序。打开它可能会运行它。</translation>
+    </message>
+    <message>
+        <source>Open it only if you trust where the archive came from.</source>
+        <translation>仅当您信任该压缩包的来源时才打开它。</translation>
+    </message>
+    <message>
+        <source>No application is set up to open “%1”.</source>
+        <translation>没有设置可打开“%1”的应用程序。</translation>
+    </message>
+    <message>
+        <source>The program xdg-open, which hands files to their applications, is missing. It comes with the package xdg-utils.</source>
+        <translation>缺少将文件交给对应应用程序的程序 xdg-open。它包含在 xdg-utils 软件包中。</translation>
+    </message>
+    <message>
+        <source>Choose an application for it, or show it in its folder.</source>
+        <translation>请为其选择应用程序，或在其所在文件夹中显示。</translation>
+    </message>
+    <message>
+        <source>“%1” could not be started.</source>
+        <translation>无法启动“%1”。</translation>
+    </message>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>没有文件管理器能显示“%1”。</translation>
+    </message>
 </context>
 <context>
     <name>KTUnarchiveViewController</name>
@@ -472,6 +554,14 @@
         <source>Show What Was Extracted</source>
         <translation>显示已解压的内容</translation>
     </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>No web browser is set up to open the home page.</source>
+        <translation>没有设置可打开主页的网页浏览器。</translation>
+    </message>
 </context>
 <context>
     <name>KTWindowController</name>
@@ -498,6 +588,10 @@
     <message>
         <source>&amp;Contact</source>
         <translation>联系我们(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;About KT Extractor</source>
+        <translation>关于 KT Extractor(&amp;A)</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,11 @@
 #include "ui_KTUnarchiveViewController.h"
 
 #include "app/core/KTPreferences.h"
+#include "app/core/KTNotificationCenter.h"
 #include "app/window/AppDelegate.h"
+#include "app/window/KTAboutDialog.h"
+#include "ui_KTAboutDialog.h"
+#include "ui_KTUnarchiveResultViewController.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
@@ -20,7 +24,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -151,6 +161,107 @@ private slots:
         QTest::mouseClick(window.unarchiveViewController()->ui().contactButton, Qt::LeftButton);
         QCOMPARE(handoff.opened.size(), 1);
         QVERIFY(handoff.opened.first().scheme().startsWith("http"));
+    }
+
+    // Contact goes through xdg-open; when it exits with a failure, a
+    // message says so and shows the address.
+    void contactFailureIsShown()
+    {
+        KTTestFolder dir;
+        const QString bin = dir.freshFolder("bin-");
+        QVERIFY(kt_writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.args\"\nexit 3\n"));
+        QVERIFY(QFile::setPermissions(bin + "/xdg-open", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+        auto prefs = kt_testPreferences();
+        KTWindowController window(*prefs);
+        window.show();
+        QTest::mouseClick(window.unarchiveViewController()->ui().contactButton, Qt::LeftButton);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = window.findChild<QMessageBox *>()));
+        QCOMPARE(box->text(), QString("No web browser is set up to open the home page."));
+        QCOMPARE(box->informativeText(), QString::fromUtf8(kt_readFile(bin + "/xdg-open.args")));
+        QVERIFY(box->informativeText().startsWith("http"));
+    }
+
+    // Focus is always drawn: Contact, a flat button, shows it too.
+    void contactFocusIsVisible()
+    {
+        auto prefs = kt_testPreferences();
+        KTWindowController window(*prefs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QPushButton *contact = window.unarchiveViewController()->ui().contactButton;
+        window.unarchiveViewController()->ui().kt_addFileButton->setFocus(Qt::TabFocusReason);
+        const QImage plain = contact->grab().toImage();
+        contact->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(contact->hasFocus());
+        QVERIFY(contact->grab().toImage() != plain);
+    }
+
+    // On the result screen the tree has the focus, and Tab goes on in
+    // reading order: the buttons from left to right, then the tree again.
+    void resultTabOrder()
+    {
+        KTTestFolder dir;
+        QVERIFY(kt_writeFile(dir.filePath("result/a.txt"), "a"));
+        auto prefs = kt_testPreferences();
+        KTWindowController window(*prefs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto &collection = KTFileDataCollection::shareInstance();
+        collection.setDesPath(dir.filePath("result"));
+        QVERIFY(collection.fileData());
+        window.kt_Next(KTViewControllerDelegate::ResultScreen);
+        KTUnarchiveResultViewController *result = window.unarchiveResultViewController();
+        const int before = result->refreshCount();
+        KTNotificationCenter::defaultCenter().postNotification("fileget");
+        QTRY_COMPARE(result->refreshCount(), before + 1);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(result->kt_outlineView()));
+        const QList<QWidget *> order{result->ui().backButton, result->ui().moveButton, result->ui().saveButton,
+                                     result->ui().openButton,
+                                     result->kt_outlineView()};
+        for (QWidget *next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+
+    // Help ▸ About names the application, its version, the libraries with
+    // their versions (7-Zip's asked of 7zz), and the licence.
+    void about()
+    {
+        auto prefs = kt_testPreferences();
+        KTWindowController window(*prefs);
+        window.show();
+        QAction *about = nullptr;
+        for (QAction *menu : window.menuBar()->actions()) {
+            for (QAction *action : menu->menu()->actions()) {
+                if (action->text().contains("About"))
+                    about = action;
+            }
+        }
+        QVERIFY(about);
+        about->trigger();
+        KTAboutDialog *dialog = window.aboutDialog();
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        QVERIFY(QRegularExpression("^Version [0-9]+\\.[0-9]+\\.[0-9]+$").match(dialog->ui().versionLabel->text()).hasMatch());
+        QTRY_VERIFY(dialog->sevenZipVersion() != "…");
+        const QString libraries = dialog->ui().librariesLabel->text();
+        QVERIFY2(libraries.contains(QString("Qt ") + qVersion()), qPrintable(libraries));
+        QVERIFY(QRegularExpression("libarchive [0-9]+\\.[0-9]+").match(libraries).hasMatch());
+        QVERIFY(QRegularExpression("ICU [0-9]+\\.[0-9]+").match(libraries).hasMatch());
+        QVERIFY(QRegularExpression("7-Zip [0-9]+\\.[0-9]+").match(libraries).hasMatch());
+        QVERIFY(dialog->ui().licenceLabel->text().startsWith("Licence: "));
+        about->trigger();
+        QCOMPARE(window.findChildren<KTAboutDialog *>().size(), 1);
+
+        QCOMPARE(KTAboutDialog::versionFromBanner("\n7-Zip (z) 22.01 (x64) : Copyright (c) 1999-2022 Igor Pavlov"),
+                 QString("22.01"));
+        QCOMPARE(KTAboutDialog::versionFromBanner("7-Zip [64] 16.02 : Copyright"), QString("16.02"));
+        QCOMPARE(KTAboutDialog::versionFromBanner("usage: something else 1.2"), QString());
     }
 
     // An archive given on the command line starts a job as a drop would.

@@ -20,13 +20,16 @@
 #include "ui/KTScanProgressView.h"
 #include "util/core/KTUtility.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeView>
 
@@ -382,8 +385,8 @@ private slots:
     // rounded corners; the circle is 200 square, 40 above the centre.
     void centredGeometry()
     {
-        m_window->resize(600, 560);
-        QTRY_COMPARE(m_window->width(), 600);
+        m_window->resize(700, 560);
+        QTRY_COMPARE(m_window->width(), 700);
         KTUnarchiveViewController &s = screen();
         const QRect bar = s.ui().kt_ProgressIndicator->geometry();
         QCOMPARE(bar.width(), s.width() - 40);
@@ -456,7 +459,7 @@ private slots:
         QTRY_VERIFY(screen().ui().kt_ProgressIndicator->isVisible());
         QVERIFY(screen().ui().cancelButton->isVisible());
         if (escape)
-            QTest::keyClick(m_window.get(), Qt::Key_Escape);
+            QTest::keyClick(m_window->focusWidget(), Qt::Key_Escape);
         else
             QTest::mouseClick(screen().ui().cancelButton, Qt::LeftButton);
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
@@ -467,6 +470,108 @@ private slots:
         QVERIFY(screen().ui().briefView->isVisible());
         QVERIFY(screen().ui().cancelButton->isHidden());
         QCOMPARE(QDir(m_tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+
+    // Esc that closes the encoding pop-up or a dialog is theirs: the job
+    // goes on; Esc on the screen itself cancels it.
+    void escapeClosingAPopUpKeepsTheJob()
+    {
+        KTUnarchiverScript script;
+        script.add(KTScriptedEntry::file("first.txt", "first")).add(KTScriptedEntry::file("second.txt", "second"));
+        const auto gate = script.holdAt(1, 1);
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_dir.filePath("long.zip")}));
+        QVERIFY(gate->waitUntilReached());
+
+        KTEncode *popup = screen().ui().encodingpopup;
+        popup->showPopup();
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+
+        QMessageBox dialog(QMessageBox::Information, "t", "a dialog", QMessageBox::Close, m_window.get());
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.open();
+        QTRY_VERIFY(QApplication::activeModalWidget() == &dialog);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(screen().job().isRunning());
+        QVERIFY(!script.log->lines().contains("stop"));
+
+        QTest::keyClick(popup, Qt::Key_Escape);
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QVERIFY(script.log->lines().contains("stop"));
+    }
+
+    // The open dialog offers the archives and all files, and starts in the
+    // folder of the last archive taken, else Downloads, else home.
+    void openDialogFolder()
+    {
+        const QString home = m_dir.freshFolder("home-");
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+        });
+        const auto dialogFolder = [this] {
+            QTest::mouseClick(screen().ui().kt_addFileButton, Qt::LeftButton);
+            QFileDialog *dialog = screen().openDialog();
+            if (!dialog)
+                return QString("no dialog");
+            const QString folder = dialog->directory().absolutePath();
+            dialog->reject();
+            if (!QTest::qWaitFor([this] { return !screen().openDialog(); }))
+                return QString("the dialog stayed");
+            return folder;
+        };
+
+        QCOMPARE(dialogFolder(), home);
+        QVERIFY(QDir(home).mkdir("Downloads"));
+        QCOMPARE(dialogFolder(), home + "/Downloads");
+
+        QTest::mouseClick(screen().ui().kt_addFileButton, Qt::LeftButton);
+        QCOMPARE(screen().openDialog()->nameFilters().size(), 2);
+        QVERIFY(screen().openDialog()->nameFilters().first().startsWith("Archives ("));
+        QCOMPARE(screen().openDialog()->nameFilters().last(), QString("All files (*)"));
+        screen().openDialog()->reject();
+        QTRY_VERIFY(!screen().openDialog());
+
+        const QString source = m_dir.freshFolder("archives-");
+        const QString archive = source + "/taken.zip";
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("taken.txt", "t")}));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        m_window->kt_Next(KTViewControllerDelegate::UnarchiveScreen);
+        QCOMPARE(dialogFolder(), source);
+        QCOMPARE(m_prefs->stringForKey("lastArchiveFolder"), source);
+        QVERIFY(QDir(source).removeRecursively());
+        QCOMPARE(dialogFolder(), home + "/Downloads");
+    }
+
+    // The keyboard is where the work is: "Choose an Archive…" at the start
+    // (Enter opens the dialog), Cancel during a job, the chooser again after.
+    void focusFollowsTheJob()
+    {
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), screen().ui().kt_addFileButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(screen().openDialog() && screen().openDialog()->isVisible());
+        screen().openDialog()->reject();
+        QTRY_VERIFY(!screen().openDialog());
+
+        KTUnarchiverScript script;
+        script.add(KTScriptedEntry::file("first.txt", "first")).add(KTScriptedEntry::file("second.txt", "second"));
+        const auto gate = script.holdAt(1, 1);
+        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_dir.filePath("focus.zip")}));
+        QVERIFY(gate->waitUntilReached());
+        QTRY_COMPARE(m_window->focusWidget(), screen().ui().cancelButton);
+        QTest::keyClick(screen().ui().cancelButton, Qt::Key_Return);
+        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
+        QTRY_COMPARE(m_window->focusWidget(), screen().ui().kt_addFileButton);
     }
 
     // A failure the real archives rarely give (a full disk halfway through)

@@ -1,5 +1,6 @@
 #include "app/cli/KTExtractCommandLine.h"
 
+#include "app/cli/KTExitStatus.h"
 #include "app/cli/KTInterruptWatcher.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
@@ -19,14 +20,27 @@
 
 namespace {
 
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
-constexpr int ExitInterrupted = 130;
+const QString kProgram = QStringLiteral("kt-extract");
 
 void printErr(const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
+}
+
+void printUsageError(const QString &text)
+{
+    printErr(kProgram + QStringLiteral(": ") + text);
+}
+
+// Qt's help starts "Usage: " and argv[0], the full path the program was
+// started with; the program's name is what a reader needs.
+QString helpText(const QCommandLineParser &parser)
+{
+    QString text = parser.helpText();
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    const QString usage = QStringLiteral("Usage: %1 [options] ARCHIVE...").arg(kProgram);
+    return lineEnd < 0 ? usage + QLatin1Char('\n') : usage + text.mid(lineEnd);
 }
 
 std::optional<QString> readLineFromTerminal(const QString &prompt)
@@ -72,41 +86,53 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Extracts ARCHIVE into a new folder (or, for an archive of one item, that item) in DIR,\n"
-        "never replacing anything there, and prints the created path.\n"
-        "Exit status: 0 extracted, 1 the extraction failed (the cause is printed), 2 usage error,\n"
-        "130 interrupted (nothing is left behind)."));
+        "Extracts each ARCHIVE, one after another, into a new folder (or, for an archive of one\n"
+        "item, that item) in DIR or beside the archive, never replacing anything there, and\n"
+        "prints each created path.\n"
+        "A failed archive does not stop the others.\n"
+        "Exit status: the worst of the archives': 0 extracted, 1 an extraction failed (the cause\n"
+        "is printed), 2 usage error, 130 interrupted (nothing of the current archive is left).")
+    );
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Extract into DIR (default: the current folder)."), QStringLiteral("DIR"));
+    const QCommandLineOption hereOption(QStringLiteral("here"),
+                                        QStringLiteral("Extract each ARCHIVE into the folder that holds it."));
     const QCommandLineOption encodingOption(
         {QStringLiteral("e"), QStringLiteral("encoding")},
         QStringLiteral("Entry-name encoding: auto (detect), an identifier or a name from --list-encodings. "
                        "Default: the desktop application's choice (UTF-8 unless changed)."),
         QStringLiteral("ENC"));
-    const QCommandLineOption passwordOption({QStringLiteral("p"), QStringLiteral("password-stdin")},
-                                            QStringLiteral("Read the password from the first line of standard input."));
+    const QCommandLineOption passwordOption(
+        {QStringLiteral("p"), QStringLiteral("password-stdin")},
+        QStringLiteral("Read the password from the first line of standard input (for every ARCHIVE)."));
     const QCommandLineOption listOption(QStringLiteral("list-encodings"), QStringLiteral("List the encodings and exit."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("Show no progress."));
-    parser.addOptions({outputOption, encodingOption, passwordOption, listOption, quietOption});
-    parser.addPositionalArgument(QStringLiteral("ARCHIVE"), QStringLiteral("The archive to extract."));
+    parser.addOptions({outputOption, hereOption, encodingOption, passwordOption, listOption, quietOption});
+    parser.addPositionalArgument(QStringLiteral("ARCHIVE"), QStringLiteral("The archives to extract."),
+                                 QStringLiteral("ARCHIVE..."));
 
     if (!parser.parse(arguments)) {
-        printErr(parser.errorText());
-        return ExitUsage;
+        printUsageError(parser.errorText());
+        return KTExitStatus::Usage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
+        std::fputs(helpText(parser).toLocal8Bit().constData(), stdout);
+        return KTExitStatus::Extracted;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qPrintable(kProgram), qPrintable(QCoreApplication::applicationVersion()));
+        return KTExitStatus::Extracted;
     }
     if (parser.isSet(listOption)) {
         for (const KTEncodingInfo &e : KTEncodings::all())
             std::printf("%6d  %-16s %s\n", e.id, e.icuName, e.label);
-        return 0;
+        return KTExitStatus::Extracted;
     }
-    if (parser.positionalArguments().size() != 1) {
-        printErr(QStringLiteral("kt-extract: give exactly one ARCHIVE (see --help)"));
-        return ExitUsage;
+    if (parser.positionalArguments().isEmpty()) {
+        printUsageError(QStringLiteral("give at least one ARCHIVE (see --help)"));
+        return KTExitStatus::Usage;
     }
 
     auto &standard = KTPreferences::standard();
@@ -123,16 +149,21 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
         } else if (const KTEncodingInfo *info = KTEncodings::findByName(value)) {
             m_preferences->setInteger(encodingKey, info->id);
         } else {
-            printErr(QStringLiteral("kt-extract: unknown encoding \"%1\" (see --list-encodings)").arg(value));
-            return ExitUsage;
+            printUsageError(QStringLiteral("unknown encoding \"%1\" (see --list-encodings)").arg(value));
+            return KTExitStatus::Usage;
         }
     }
 
+    if (parser.isSet(outputOption) && parser.isSet(hereOption)) {
+        printUsageError(QStringLiteral("give either -o or --here"));
+        return KTExitStatus::Usage;
+    }
     const QString outputDir = parser.isSet(outputOption) ? parser.value(outputOption) : QDir::currentPath();
     if (!QFileInfo(outputDir).isDir()) {
-        printErr(QStringLiteral("kt-extract: %1 is not a folder").arg(outputDir));
-        return ExitUsage;
+        printUsageError(QStringLiteral("%1 is not a folder").arg(outputDir));
+        return KTExitStatus::Usage;
     }
+    m_outputFolder = parser.isSet(hereOption) ? QString() : QFileInfo(outputDir).absoluteFilePath();
     m_quiet = parser.isSet(quietOption);
     if (parser.isSet(passwordOption)) {
         std::string line;
@@ -144,41 +175,67 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
 
     m_job = new KTExtractionJob(this);
     m_job->setPreferences(m_preferences.get());
-    m_job->setTemporaryDirectory(QFileInfo(outputDir).absoluteFilePath());
     m_job->setKeepsPartialOutput(false);
     m_job->setPasswordProvider([this] { return askPassword(); });
     KTNotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(KTNotificationCenter::FileProgress),
                                                       [this](const QVariant &object) { showProgress(object.toFloat()); });
-    connect(m_job, &KTExtractionJob::archiveFinished, this, [this](const QString &path) {
-        if (m_progressShown)
-            std::fputc('\n', stderr);
-        std::printf("%s\n", path.toLocal8Bit().constData());
-        std::fflush(stdout);
-        emit finished(0);
-    });
-    connect(m_job, &KTExtractionJob::passwordErrorH, this, [this](const KTExtractionError &error) {
-        if (m_progressShown)
-            std::fputc('\n', stderr);
-        if (KTInterruptWatcher::wasInterrupted()) {
-            printErr(KTExtractionError::make(KTErrorCode::Cancelled).cause());
-            emit finished(ExitInterrupted);
-            return;
-        }
-        printErr(QStringLiteral("Extract error or password error, try again!"));
-        printErr(error.message());
-        emit finished(ExitFailed);
-    });
+    connect(m_job, &KTExtractionJob::archiveFinished, this, &KTExtractCommandLine::succeeded);
+    connect(m_job, &KTExtractionJob::passwordErrorH, this, &KTExtractCommandLine::failed);
     // Interrupted: the job stops and removes its scratch folder.
     connect(new KTInterruptWatcher(this), &KTInterruptWatcher::interrupted, m_job, &KTExtractionJob::cancel);
-    m_job->start(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
+    m_pending = parser.positionalArguments();
+    extractNext();
     return std::nullopt;
+}
+
+void KTExtractCommandLine::extractNext()
+{
+    if (m_pending.isEmpty()) {
+        emit finished(m_status);
+        return;
+    }
+    m_current = m_pending.takeFirst();
+    const QFileInfo archive(QDir::cleanPath(QFileInfo(m_current).absoluteFilePath()));
+    m_job->setTemporaryDirectory(m_outputFolder.isEmpty() ? archive.absolutePath() : m_outputFolder);
+    m_job->start(archive.absoluteFilePath());
+}
+
+void KTExtractCommandLine::succeeded(const QString &path)
+{
+    endProgressLine();
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    std::fflush(stdout);
+    // The job signals from its own finishing code; the next start comes
+    // after it has returned.
+    QMetaObject::invokeMethod(this, &KTExtractCommandLine::extractNext, Qt::QueuedConnection);
+}
+
+void KTExtractCommandLine::failed(const KTExtractionError &error)
+{
+    endProgressLine();
+    if (KTInterruptWatcher::wasInterrupted()) {
+        printArchiveError(KTExtractionError::make(KTErrorCode::Cancelled).cause());
+        emit finished(KTExitStatus::Interrupted);
+        return;
+    }
+    printArchiveError(QStringLiteral("Extract error or password error, try again!"));
+    printArchiveError(error.message());
+    m_status = KTExitStatus::worse(m_status, KTExitStatus::Failed);
+    QMetaObject::invokeMethod(this, &KTExtractCommandLine::extractNext, Qt::QueuedConnection);
+}
+
+void KTExtractCommandLine::printArchiveError(const QString &text) const
+{
+    printErr(QStringLiteral("%1: %2: %3").arg(kProgram, m_current, text));
 }
 
 std::optional<QString> KTExtractCommandLine::askPassword()
 {
     if (m_stdinPassword)
         return m_stdinPassword;
-    return readLineFromTerminal(QStringLiteral("Password: "));
+    // The prompt goes to the terminal, which may hold the progress line.
+    endProgressLine();
+    return readLineFromTerminal(QStringLiteral("Password for %1: ").arg(QFileInfo(m_current).fileName()));
 }
 
 void KTExtractCommandLine::showProgress(float fraction)
@@ -186,6 +243,16 @@ void KTExtractCommandLine::showProgress(float fraction)
     if (m_quiet || !::isatty(STDERR_FILENO))
         return;
     m_progressShown = true;
-    std::fprintf(stderr, "\r%3d%%", int(std::min(fraction, 1.0f) * 100.0f));
+    std::fprintf(stderr, "\r%s: %3d%%", QFileInfo(m_current).fileName().toLocal8Bit().constData(),
+                 int(std::min(fraction, 1.0f) * 100.0f));
     std::fflush(stderr);
+}
+
+void KTExtractCommandLine::endProgressLine()
+{
+    if (!m_progressShown)
+        return;
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    m_progressShown = false;
 }

@@ -3,6 +3,7 @@
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
 #include "util/core/KTUtility.h"
 
 #include <QApplication>
@@ -32,4 +33,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList &archives)
             paths << QFileInfo(archive).absoluteFilePath();
         KTUtility::kt_doPerformNotification(QString::fromLatin1(KTNotificationCenter::FileDrop), QVariant(paths));
     }
+}
+
+void AppDelegate::extractAskingForFolder(const QString &archive)
+{
+    m_mainWinController->unarchiveViewController()->extractAskingForFolder(QFileInfo(archive).absoluteFilePath());
 }

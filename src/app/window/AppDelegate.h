@@ -19,6 +19,8 @@ public:
     // Registers the default preferences, then makes and shows the window;
     // archives given (from the command line) start a job as a drop would.
     void applicationDidFinishLaunching(const QStringList &archives = {});
+    // After launching: asks for a folder and extracts the archive there.
+    void extractAskingForFolder(const QString &archive);
 
     KTWindowController *mainWinController() const { return m_mainWinController.get(); }
 

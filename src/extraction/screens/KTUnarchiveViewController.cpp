@@ -13,6 +13,7 @@
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -193,12 +194,41 @@ void KTUnarchiveViewController::kt_addFileButton()
     dialog->open();
 }
 
+QString KTUnarchiveViewController::defaultDestinationFolder()
+{
+    return QDir::tempPath();
+}
+
+void KTUnarchiveViewController::extractAskingForFolder(const QString &archive)
+{
+    if (m_busy || m_folderDialog)
+        return;
+    const QFileInfo info(archive);
+    auto *dialog = new QFileDialog(window(), tr("Extract “%1” To").arg(info.fileName()), info.absolutePath());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setLabelText(QFileDialog::Accept, tr("Extract"));
+    dialog->setWindowModality(Qt::WindowModal);
+    m_folderDialog = dialog;
+    const QString path = info.absoluteFilePath();
+    connect(dialog, &QFileDialog::finished, this, [this, dialog, path](int result) {
+        if (result != QDialog::Accepted)
+            return;
+        const QStringList folders = dialog->selectedFiles();
+        if (!folders.isEmpty())
+            startJob({path}, folders.first());
+    });
+    dialog->open();
+}
+
 void KTUnarchiveViewController::gotoNext(const QVariant &paths)
 {
     startJob(paths.toStringList());
 }
 
-void KTUnarchiveViewController::startJob(const QStringList &paths)
+void KTUnarchiveViewController::startJob(const QStringList &paths, const QString &destinationFolder)
 {
     // One job at a time: a second request while one runs is dropped.
     if (paths.isEmpty() || m_busy || m_shuttingDown)
@@ -207,6 +237,7 @@ void KTUnarchiveViewController::startJob(const QStringList &paths)
     m_passWdPanel->clearPassword();
     m_passWdPanel->setArchiveName(QFileInfo(paths.first()).fileName());
     m_fileDataCollection.setFileArray(paths);
+    m_job.setTemporaryDirectory(destinationFolder.isEmpty() ? defaultDestinationFolder() : destinationFolder);
     if (!m_job.start(paths.first()))
         return;
     m_ui->errorPasswordField->hide();

@@ -41,6 +41,8 @@ public:
     KTScanProgressView *circleView() const { return m_circleView; }
     // The open dialog while it is shown.
     QFileDialog *openDialog() const { return m_openDialog; }
+    // The folder question of extractAskingForFolder() while it is shown.
+    QFileDialog *folderDialog() const { return m_folderDialog; }
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_desktop = handoff; }
 
     // Whether a job or the build of its tree is under way.
@@ -55,7 +57,13 @@ public:
 
     void kt_Status(bool running) override;
 
+    // Where results go when no folder was chosen for the archive.
+    static QString defaultDestinationFolder();
+
 public slots:
+    // "Extract To…": asks for a folder, then extracts the archive into it;
+    // nothing happens when the question is cancelled.
+    void extractAskingForFolder(const QString &archive);
     void kt_addFileButton();
     void gotoNext(const QVariant &paths);
     void updateProgress(const QVariant &fraction);
@@ -78,7 +86,8 @@ private:
     void awakeFromNib();
     void viewWillAppear();
     void layoutCentredViews();
-    void startJob(const QStringList &paths);
+    // An empty folder: defaultDestinationFolder().
+    void startJob(const QStringList &paths, const QString &destinationFolder = {});
     void treeBuilt();
     void removeCircle();
     void setBusy(bool busy);
@@ -93,6 +102,7 @@ private:
     KTPasswordDialog *m_passWdPanel;
     QPointer<KTScanProgressView> m_circleView;
     QPointer<QFileDialog> m_openDialog;
+    QPointer<QFileDialog> m_folderDialog;
     bool m_busy = false;
     bool m_shuttingDown = false;
 

@@ -117,7 +117,7 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
         printUsageError(parser.errorText());
         return KTExitStatus::Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(helpText(parser).toLocal8Bit().constData(), stdout);
         return KTExitStatus::Extracted;
     }

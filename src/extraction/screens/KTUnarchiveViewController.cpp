@@ -13,12 +13,14 @@
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
-#include <QDir>
+#include <QAccessible>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QShortcut>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <utility>
 
 #ifndef KT_HOMEPAGE_URL
 #error "KT_HOMEPAGE_URL must be defined by the build"
@@ -83,6 +85,10 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     m_ui->briefView->setStyleSheet(QStringLiteral(
         "#briefView { border: 2px dashed palette(mid); border-radius: 14px; background: palette(alternate-base); }"));
     m_ui->briefView->setAttribute(Qt::WA_StyledBackground);
+    m_ui->briefView->setAccessibleName(tr("Drop an archive here"));
+    m_ui->briefView->setAccessibleDescription(
+        tr("Drop an archive on this area, or press Enter or Space to choose one in a file dialog."));
+    connect(m_ui->briefView, &KTFileDropView::activated, this, &KTUnarchiveViewController::kt_addFileButton);
 
     m_ui->kt_ProgressIndicator->hide();
     m_ui->errorPasswordField->hide();
@@ -194,11 +200,6 @@ void KTUnarchiveViewController::kt_addFileButton()
     dialog->open();
 }
 
-QString KTUnarchiveViewController::defaultDestinationFolder()
-{
-    return QDir::tempPath();
-}
-
 void KTUnarchiveViewController::extractAskingForFolder(const QString &archive)
 {
     if (m_busy || m_folderDialog)
@@ -237,9 +238,14 @@ void KTUnarchiveViewController::startJob(const QStringList &paths, const QString
     m_passWdPanel->clearPassword();
     m_passWdPanel->setArchiveName(QFileInfo(paths.first()).fileName());
     m_fileDataCollection.setFileArray(paths);
-    m_job.setTemporaryDirectory(destinationFolder.isEmpty() ? defaultDestinationFolder() : destinationFolder);
-    if (!m_job.start(paths.first()))
+    if (!destinationFolder.isEmpty()) {
+        m_usualDestination = m_job.temporaryDirectory();
+        m_job.setTemporaryDirectory(destinationFolder);
+    }
+    if (!m_job.start(paths.first())) {
+        restoreUsualDestination();
         return;
+    }
     m_ui->errorPasswordField->hide();
     m_ui->errorCauseField->hide();
     setBusy(true);
@@ -298,8 +304,15 @@ void KTUnarchiveViewController::removeCircle()
     m_circleView = nullptr;
 }
 
+void KTUnarchiveViewController::restoreUsualDestination()
+{
+    if (m_usualDestination)
+        m_job.setTemporaryDirectory(*std::exchange(m_usualDestination, std::nullopt));
+}
+
 void KTUnarchiveViewController::archiveFinished(const QString &desPath)
 {
+    restoreUsualDestination();
     if (m_shuttingDown)
         return;
     // The cancel button no longer applies: the extracted item is in place.
@@ -332,6 +345,7 @@ void KTUnarchiveViewController::treeBuilt()
 
 void KTUnarchiveViewController::passwordErrorH(const KTExtractionError &error)
 {
+    restoreUsualDestination();
     if (m_shuttingDown)
         return;
     if (error.code == KTErrorCode::Cancelled) {
@@ -359,6 +373,13 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
     m_ui->errorCauseField->setToolTip(error.detail);
     m_ui->errorCauseField->setVisible(!cause.isEmpty());
     layoutCentredViews();
+    // Shown without focus moving there: a screen reader hears them as alerts.
+    for (QLabel *line : {m_ui->errorPasswordField, m_ui->errorCauseField}) {
+        if (!line->isHidden()) {
+            QAccessibleEvent alert(line, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
+    }
     m_job.setExtractionSucceeded(false);
     setBusy(false);
 }

@@ -57,9 +57,6 @@ public:
 
     void kt_Status(bool running) override;
 
-    // Where results go when no folder was chosen for the archive.
-    static QString defaultDestinationFolder();
-
 public slots:
     // "Extract To…": asks for a folder, then extracts the archive into it;
     // nothing happens when the question is cancelled.
@@ -86,8 +83,10 @@ private:
     void awakeFromNib();
     void viewWillAppear();
     void layoutCentredViews();
-    // An empty folder: defaultDestinationFolder().
+    // destinationFolder: chosen for this archive alone; empty for the job's
+    // usual place (its temporary directory).
     void startJob(const QStringList &paths, const QString &destinationFolder = {});
+    void restoreUsualDestination();
     void treeBuilt();
     void removeCircle();
     void setBusy(bool busy);
@@ -103,6 +102,8 @@ private:
     QPointer<KTScanProgressView> m_circleView;
     QPointer<QFileDialog> m_openDialog;
     QPointer<QFileDialog> m_folderDialog;
+    // The job's usual place while a chosen folder replaces it.
+    std::optional<QString> m_usualDestination;
     bool m_busy = false;
     bool m_shuttingDown = false;
 

@@ -190,6 +190,8 @@ private slots:
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), target + "/to.txt");
         QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"to.txt"}));
+        // The chosen folder was for that archive alone.
+        QCOMPARE(screen->job().temporaryDirectory(), QDir::tempPath());
     }
 
     void translations_data()

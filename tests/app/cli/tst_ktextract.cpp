@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -216,7 +217,7 @@ private slots:
         const QString second = m_dir.freshFolder(QStringLiteral("second"));
         QVERIFY(QFile::copy(m_dir.filePath("two.zip"), first + "/two.zip"));
         QVERIFY(QFile::copy(m_dir.filePath("two.zip"), second + "/again.zip"));
-        const Run r = run({"-q", "--here", first + "/two.zip", "../second/again.zip"}, {}, first);
+        const Run r = run({"-q", "--here", first + "/two.zip", "../" + QFileInfo(second).fileName() + "/again.zip"}, {}, first);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, first + "/two\n" + second + "/again\n");
         QVERIFY(QFile::exists(second + "/again/a.txt"));

@@ -186,7 +186,7 @@ private slots:
         dialog = screen->folderDialog();
         QVERIFY(dialog);
         dialog->selectFile(target);
-        dialog->accept();
+        QMetaObject::invokeMethod(dialog, "accept");
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), target + "/to.txt");
         QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"to.txt"}));

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {

@@ -1,3 +1,4 @@
+#include "support/KTAccessibleEvents.h"
 #include "ui/KTFileDropView.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
@@ -9,29 +10,9 @@
 
 namespace {
 
-struct Recorded {
-    QObject *object;
-    QAccessible::Event type;
-    QVariant value;
-    bool busyChanged = false;
-};
-
-std::vector<Recorded> s_events;
-
-void record(QAccessibleEvent *event)
-{
-    Recorded r{event->object(), event->type(), {}};
-    if (event->type() == QAccessible::ValueChanged)
-        r.value = static_cast<QAccessibleValueChangeEvent *>(event)->value();
-    if (event->type() == QAccessible::StateChanged)
-        r.busyChanged = static_cast<QAccessibleStateChangeEvent *>(event)->changedStates().busy;
-    s_events.push_back(r);
-}
-
 int count(QObject *object, QAccessible::Event type)
 {
-    return int(std::count_if(s_events.begin(), s_events.end(),
-                             [&](const Recorded &r) { return r.object == object && r.type == type; }));
+    return KTAccessibleEvents::count(object, type);
 }
 
 } // namespace
@@ -45,13 +26,12 @@ class TestUiAccessible : public QObject
 private slots:
     void initTestCase()
     {
-        QAccessible::installUpdateHandler(record);
-        QAccessible::setActive(true);
+        QVERIFY(KTAccessibleEvents::start());
     }
 
     void init()
     {
-        s_events.clear();
+        KTAccessibleEvents::clear();
     }
 
     // A progress bar whose value, range and spoken share follow the bar,
@@ -70,12 +50,12 @@ private slots:
         QCOMPARE(value->minimumValue().toDouble(), 0.0);
         QCOMPARE(value->maximumValue().toDouble(), 120.0);
 
-        s_events.clear();
+        KTAccessibleEvents::clear();
         bar->setDoubleValue(60.0);
         QCOMPARE(value->currentValue().toDouble(), 60.0);
         QCOMPARE(a->text(QAccessible::Value), QStringLiteral("50%"));
         QCOMPARE(count(bar, QAccessible::ValueChanged), 1);
-        QCOMPARE(s_events.back().value.toDouble(), 60.0);
+        QCOMPARE(KTAccessibleEvents::events().back().value.toDouble(), 60.0);
         bar->setDoubleValue(200.0);
         QCOMPARE(a->text(QAccessible::Value), QStringLiteral("100%"));
         bar->setMaxValue(0.0);
@@ -97,15 +77,15 @@ private slots:
         QVERIFY(!a->valueInterface());
         QVERIFY(!a->state().busy);
 
-        s_events.clear();
+        KTAccessibleEvents::clear();
         circle->setupWithTitle(QStringLiteral("Extracting..."));
         QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Extracting..."));
         QVERIFY(count(circle, QAccessible::NameChanged) >= 1);
         circle->start();
         QVERIFY(a->state().busy);
-        QVERIFY(std::any_of(s_events.begin(), s_events.end(),
-                            [&](const Recorded &r) { return r.object == circle && r.busyChanged; }));
-        s_events.clear();
+        const auto &events = KTAccessibleEvents::events();
+        QVERIFY(std::any_of(events.begin(), events.end(), [&](const auto &e) { return e.object == circle && e.busyChanged; }));
+        KTAccessibleEvents::clear();
         circle->stop();
         QVERIFY(!a->state().busy);
         QCOMPARE(count(circle, QAccessible::StateChanged), 1);

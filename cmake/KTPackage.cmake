@@ -1,5 +1,8 @@
 # cpack -G DEB: a Debian package of what `cmake --install` installs, its
 # library dependencies computed from the binaries by dpkg-shlibdeps.
+# cpack installs what is built and does not build the rest first (the tests
+# would be built for a package that holds none of them).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kt-extractor)
 set(CPACK_PACKAGE_VENDOR "The KT Extractor developers")

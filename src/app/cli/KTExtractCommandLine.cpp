@@ -190,6 +190,11 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
 
 void KTExtractCommandLine::extractNext()
 {
+    // An interruption between two archives, when no job ran to cancel.
+    if (KTInterruptWatcher::wasInterrupted()) {
+        emit finished(KTExitStatus::Interrupted);
+        return;
+    }
     if (m_pending.isEmpty()) {
         emit finished(m_status);
         return;

@@ -6,7 +6,9 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kt-extractor)
 set(CPACK_PACKAGE_VENDOR "The KT Extractor developers")
-set(CPACK_PACKAGE_CONTACT "The KT Extractor developers <kt-extractor@users.noreply.github.com>")
+# The package's Maintainer field; whoever publishes the package sets it.
+set(KT_PACKAGE_CONTACT "KT Extractor developers <kt-extractor@localhost>" CACHE STRING "Maintainer of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${KT_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Archive extractor for the desktop and the command line")
 set(CPACK_PACKAGE_DESCRIPTION "KT Extractor extracts zip, 7z, RAR, tar and compressed tar archives
 into a fresh folder, asks for passwords, reads legacy entry names and never

@@ -1,10 +1,12 @@
 #include "ui/KTFileDropView.h"
 
 #include "extraction/engine/KTSelfExtractingProbe.h"
+#include "ui/KTAccessibleFactory.h"
 #include "util/core/KTUtility.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
@@ -41,7 +43,28 @@ KTFileDropView::KTFileDropView(QWidget *parent)
     : QWidget(parent)
     , m_archiverFormat(defaultArchiverFormat())
 {
+    KTAccessibleFactory::ensureInstalled();
     setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void KTFileDropView::activate()
+{
+    emit activated();
+}
+
+void KTFileDropView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        activate();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 QStringList KTFileDropView::defaultArchiverFormat()

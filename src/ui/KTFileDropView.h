@@ -33,10 +33,18 @@ public:
     // accepted (then nothing is posted).
     bool performDragOperation(const QMimeData *data);
 
+    // The keyboard's (and assistive technology's) way in: asks for the file
+    // dialog through activated().
+    void activate();
+
+signals:
+    void activated();
+
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QStringList m_archiverFormat;

@@ -1,5 +1,8 @@
 #include "ui/KTProgressIndicator.h"
 
+#include "ui/KTAccessibleFactory.h"
+
+#include <QAccessible>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,6 +10,7 @@
 KTProgressIndicator::KTProgressIndicator(QWidget *parent)
     : QWidget(parent)
 {
+    KTAccessibleFactory::ensureInstalled();
     configProgressColor(QColor::fromRgbF(80 / 255., 80 / 255., 80 / 255., 1),
                         QColor::fromRgbF(2 / 3., 2 / 3., 2 / 3., 1), 0.0, 0.0, 120.0, 0.0);
 }
@@ -38,6 +42,8 @@ void KTProgressIndicator::setDoubleValue(double value)
 {
     m_doubleValue = value;
     update();
+    QAccessibleValueChangeEvent event(this, value);
+    QAccessible::updateAccessibility(&event);
 }
 
 float KTProgressIndicator::fillShare() const

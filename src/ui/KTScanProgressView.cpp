@@ -1,5 +1,9 @@
 #include "ui/KTScanProgressView.h"
 
+#include "ui/KTAccessibleFactory.h"
+
+#include <QAccessible>
+
 #include "util/core/KTUtility.h"
 
 #include <QApplication>
@@ -37,6 +41,7 @@ KTScanProgressView::KTScanProgressView(const QRectF &frame, bool isBusy, QWidget
     , m_isBusy(isBusy)
 {
     kt_initWidgetResources();
+    KTAccessibleFactory::ensureInstalled();
     setGeometry(frame.toRect());
     m_image.load(QStringLiteral(":/kt_progress.svg"));
 }
@@ -85,6 +90,8 @@ void KTScanProgressView::setTitle(const QString &title)
     m_captionColor = lightGrey;
     m_title = title;
     update();
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void KTScanProgressView::start()
@@ -99,6 +106,7 @@ void KTScanProgressView::start()
     m_rotation->setLoopCount(-1);
     connect(m_rotation, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     m_rotation->start();
+    announceBusy();
 }
 
 void KTScanProgressView::stop()
@@ -115,6 +123,7 @@ void KTScanProgressView::stopAnimation()
     delete m_rotation;
     m_rotation = nullptr;
     update();
+    announceBusy();
 }
 
 void KTScanProgressView::removeLayers()
@@ -202,4 +211,12 @@ void KTScanProgressView::paintCaption(QPainter &painter) const
     painter.setPen(m_captionColor);
     painter.drawText(frame, Qt::AlignHCenter | Qt::AlignTop, m_title);
     painter.restore();
+}
+
+void KTScanProgressView::announceBusy()
+{
+    QAccessible::State changed;
+    changed.busy = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }

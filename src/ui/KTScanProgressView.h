@@ -67,6 +67,8 @@ private:
     void paintCaption(QPainter &painter) const;
     void detachCaption();
     void detachImageAndRings();
+    // Tells assistive technology the busy state changed.
+    void announceBusy();
 
     bool m_isBusy;
     KTLayer m_circleLayer;

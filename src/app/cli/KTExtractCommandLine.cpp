@@ -1,17 +1,23 @@
 #include "app/cli/KTExtractCommandLine.h"
 
+#include "app/cli/KTExitStatus.h"
 #include "app/cli/KTInterruptWatcher.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
+#include "extraction/engine/KTSkippedEntries.h"
+#include "extraction/engine/KTUnarchiver.h"
 #include "extraction/job/KTExtractionJob.h"
 #include "extraction/names/KTEncodings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <iostream>
 #include <string>
 #include <termios.h>
@@ -19,10 +25,7 @@
 
 namespace {
 
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
-constexpr int ExitSkipped = 3;
-constexpr int ExitInterrupted = 130;
+const QString kProgram = QStringLiteral("kt-extract");
 
 void printErr(const QString &text)
 {
@@ -39,6 +42,21 @@ QString printable(QString text)
             c = QLatin1Char('?');
     }
     return text;
+}
+
+void printUsageError(const QString &text)
+{
+    printErr(kProgram + QStringLiteral(": ") + text);
+}
+
+// Qt's help starts "Usage: " and argv[0], the full path the program was
+// started with; the program's name is what a reader needs.
+QString helpText(const QCommandLineParser &parser)
+{
+    QString text = parser.helpText();
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    const QString usage = QStringLiteral("Usage: %1 [options] ARCHIVE...").arg(kProgram);
+    return lineEnd < 0 ? usage + QLatin1Char('\n') : usage + text.mid(lineEnd);
 }
 
 std::optional<QString> readLineFromTerminal(const QString &prompt)
@@ -84,47 +102,60 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Extracts ARCHIVE into a new folder (or, for an archive of one item, that item) in DIR,\n"
-        "never replacing anything there, and prints the created path.\n"
+        "Extracts each ARCHIVE, one after another, into a new folder (or, for an archive of one\n"
+        "item, that item) in DIR or beside the archive, never replacing anything there, and\n"
+        "prints each created path.\n"
+        "A failed archive does not stop the others.\n"
         "Entries that cannot be written safely (names or links leading outside the folder, devices,\n"
         "FIFOs, sockets) are left out and each is named on standard error.\n"
-        "Exit status: 0 extracted, 1 the extraction failed (the cause is printed), 2 usage error,\n"
-        "3 extracted, some entries skipped, 130 interrupted (nothing is left behind)."));
+        "Exit status: the worst of the archives': 0 extracted, 1 an extraction failed (the cause\n"
+        "is printed), 2 usage error, 3 extracted, some entries skipped, 130 interrupted (nothing\n"
+        "of the current archive is left)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Extract into DIR (default: the current folder)."), QStringLiteral("DIR"));
+    const QCommandLineOption hereOption(QStringLiteral("here"),
+                                        QStringLiteral("Extract each ARCHIVE into the folder that holds it."));
     const QCommandLineOption encodingOption(
         {QStringLiteral("e"), QStringLiteral("encoding")},
         QStringLiteral("Entry-name encoding: auto (detect), an identifier or a name from --list-encodings. "
                        "Default: the desktop application's choice (UTF-8 unless changed)."),
         QStringLiteral("ENC"));
-    const QCommandLineOption passwordOption({QStringLiteral("p"), QStringLiteral("password-stdin")},
-                                            QStringLiteral("Read the password from the first line of standard input."));
+    const QCommandLineOption passwordOption(
+        {QStringLiteral("p"), QStringLiteral("password-stdin")},
+        QStringLiteral("Read the password from the first line of standard input (for every ARCHIVE)."));
     const QCommandLineOption listOption(QStringLiteral("list-encodings"), QStringLiteral("List the encodings and exit."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("Show no progress."));
     const QCommandLineOption keepPartialOption(
         QStringLiteral("keep-partial"),
-        QStringLiteral("When the archive is damaged, keep what was read before the damage and print its path "
+        QStringLiteral("When an archive is damaged, keep what was read before the damage and print its path "
                        "(the exit status stays 1)."));
-    parser.addOptions({outputOption, encodingOption, passwordOption, listOption, quietOption, keepPartialOption});
-    parser.addPositionalArgument(QStringLiteral("ARCHIVE"), QStringLiteral("The archive to extract."));
+    parser.addOptions({outputOption, hereOption, encodingOption, passwordOption, listOption, quietOption,
+                       keepPartialOption});
+    parser.addPositionalArgument(QStringLiteral("ARCHIVE"), QStringLiteral("The archives to extract."),
+                                 QStringLiteral("ARCHIVE..."));
 
     if (!parser.parse(arguments)) {
-        printErr(parser.errorText());
-        return ExitUsage;
+        printUsageError(parser.errorText());
+        return KTExitStatus::Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(helpText(parser).toLocal8Bit().constData(), stdout);
+        return KTExitStatus::Extracted;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qPrintable(kProgram), qPrintable(QCoreApplication::applicationVersion()));
+        return KTExitStatus::Extracted;
     }
     if (parser.isSet(listOption)) {
         for (const KTEncodingInfo &e : KTEncodings::all())
             std::printf("%6d  %-16s %s\n", e.id, e.icuName, e.label);
-        return 0;
+        return KTExitStatus::Extracted;
     }
-    if (parser.positionalArguments().size() != 1) {
-        printErr(QStringLiteral("kt-extract: give exactly one ARCHIVE (see --help)"));
-        return ExitUsage;
+    if (parser.positionalArguments().isEmpty()) {
+        printUsageError(QStringLiteral("give at least one ARCHIVE (see --help)"));
+        return KTExitStatus::Usage;
     }
 
     auto &standard = KTPreferences::standard();
@@ -141,16 +172,21 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
         } else if (const KTEncodingInfo *info = KTEncodings::findByName(value)) {
             m_preferences->setInteger(encodingKey, info->id);
         } else {
-            printErr(QStringLiteral("kt-extract: unknown encoding \"%1\" (see --list-encodings)").arg(value));
-            return ExitUsage;
+            printUsageError(QStringLiteral("unknown encoding \"%1\" (see --list-encodings)").arg(value));
+            return KTExitStatus::Usage;
         }
     }
 
+    if (parser.isSet(outputOption) && parser.isSet(hereOption)) {
+        printUsageError(QStringLiteral("give either -o or --here"));
+        return KTExitStatus::Usage;
+    }
     const QString outputDir = parser.isSet(outputOption) ? parser.value(outputOption) : QDir::currentPath();
     if (!QFileInfo(outputDir).isDir()) {
-        printErr(QStringLiteral("kt-extract: %1 is not a folder").arg(outputDir));
-        return ExitUsage;
+        printUsageError(QStringLiteral("%1 is not a folder").arg(outputDir));
+        return KTExitStatus::Usage;
     }
+    m_outputFolder = parser.isSet(hereOption) ? QString() : QFileInfo(outputDir).absoluteFilePath();
     m_quiet = parser.isSet(quietOption);
     if (parser.isSet(passwordOption)) {
         std::string line;
@@ -162,60 +198,106 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
 
     m_job = new KTExtractionJob(this);
     m_job->setPreferences(m_preferences.get());
-    m_job->setTemporaryDirectory(QFileInfo(outputDir).absoluteFilePath());
     m_keepsPartial = parser.isSet(keepPartialOption);
     m_job->setKeepsPartialOutput(m_keepsPartial);
     m_job->setPasswordProvider([this] { return askPassword(); });
     KTNotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(KTNotificationCenter::FileProgress),
                                                       [this](const QVariant &object) { showProgress(object.toFloat()); });
-    connect(m_job, &KTExtractionJob::archiveFinished, this, [this](const QString &path) {
-        if (m_progressShown)
-            std::fputc('\n', stderr);
-        std::printf("%s\n", path.toLocal8Bit().constData());
-        std::fflush(stdout);
-        const KTSkippedEntries skipped = m_job->skippedEntries();
-        if (skipped.isEmpty()) {
-            emit finished(0);
-            return;
-        }
-        printErr(skipped.summary());
-        for (const QString &line : skipped.details())
-            printErr(QStringLiteral("skipped: ") + printable(line));
-        emit finished(ExitSkipped);
-    });
-    connect(m_job, &KTExtractionJob::passwordErrorH, this, [this](const KTExtractionError &error) {
-        if (m_progressShown)
-            std::fputc('\n', stderr);
-        if (KTInterruptWatcher::wasInterrupted()) {
-            printErr(KTExtractionError::make(KTErrorCode::Cancelled).cause());
-            emit finished(ExitInterrupted);
-            return;
-        }
-        printErr(QStringLiteral("Extract error or password error, try again!"));
-        printErr(printable(error.message()));
-        if (m_keepsPartial)
-            keepOnlyPartialResult();
-        emit finished(ExitFailed);
-    });
+    connect(m_job, &KTExtractionJob::archiveFinished, this, &KTExtractCommandLine::succeeded);
+    connect(m_job, &KTExtractionJob::passwordErrorH, this, &KTExtractCommandLine::failed);
     // Interrupted: the job stops and removes its scratch folder.
     connect(new KTInterruptWatcher(this), &KTInterruptWatcher::interrupted, m_job, &KTExtractionJob::cancel);
-    m_job->start(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
+    m_pending = parser.positionalArguments();
+    extractNext();
     return std::nullopt;
 }
 
-// Only what was read before damage is worth keeping; any other failure
-// leaves nothing behind, as without --keep-partial.
+void KTExtractCommandLine::extractNext()
+{
+    // An interruption between two archives, when no job ran to cancel.
+    if (KTInterruptWatcher::wasInterrupted()) {
+        emit finished(KTExitStatus::Interrupted);
+        return;
+    }
+    if (m_pending.isEmpty()) {
+        emit finished(m_status);
+        return;
+    }
+    m_current = m_pending.takeFirst();
+    const QFileInfo archive(QDir::cleanPath(QFileInfo(m_current).absoluteFilePath()));
+    m_job->setTemporaryDirectory(m_outputFolder.isEmpty() ? archive.absolutePath() : m_outputFolder);
+    m_job->start(archive.absoluteFilePath());
+}
+
+void KTExtractCommandLine::succeeded(const QString &path)
+{
+    endProgressLine();
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    std::fflush(stdout);
+    const KTSkippedEntries skipped = m_job->skippedEntries();
+    if (!skipped.isEmpty()) {
+        printArchiveError(skipped.summary());
+        for (const QString &line : skipped.details())
+            printArchiveError(QStringLiteral("skipped: ") + line);
+        m_status = KTExitStatus::worse(m_status, KTExitStatus::PartlyExtracted);
+    }
+    // The job signals from its own finishing code; the next start comes
+    // after it has returned.
+    QMetaObject::invokeMethod(this, &KTExtractCommandLine::extractNext, Qt::QueuedConnection);
+}
+
+void KTExtractCommandLine::failed(const KTExtractionError &error)
+{
+    endProgressLine();
+    if (KTInterruptWatcher::wasInterrupted()) {
+        printArchiveError(KTExtractionError::make(KTErrorCode::Cancelled).cause());
+        emit finished(KTExitStatus::Interrupted);
+        return;
+    }
+    printArchiveError(QStringLiteral("Extract error or password error, try again!"));
+    printArchiveError(error.message());
+    if (m_keepsPartial)
+        keepOnlyPartialResult();
+    m_status = KTExitStatus::worse(m_status, KTExitStatus::Failed);
+    QMetaObject::invokeMethod(this, &KTExtractCommandLine::extractNext, Qt::QueuedConnection);
+}
+
+void KTExtractCommandLine::printArchiveError(const QString &text) const
+{
+    printErr(QStringLiteral("%1: %2: %3").arg(kProgram, m_current, printable(text)));
+}
+
+// Only what was read before damage is worth keeping: it is moved up beside
+// the scratch folder under a name nothing has, as a result is. Any other
+// failure leaves nothing behind, as without --keep-partial.
 void KTExtractCommandLine::keepOnlyPartialResult()
 {
     const QString partial = m_job->partialResult();
+    const QString scratch = m_job->failedScratchFolder();
     if (partial.isEmpty()) {
-        const QString scratch = m_job->desPath();
-        if (!scratch.isEmpty())
-            QDir(scratch).removeRecursively();
+        m_job->discardFailedScratchFolder();
         return;
     }
-    printErr(QStringLiteral("What was read before the damage is kept:"));
-    std::printf("%s\n", partial.toLocal8Bit().constData());
+    QString kept = partial;
+    const QString parent = QFileInfo(scratch).path();
+    for (int attempt = 0; attempt < 100 && !scratch.isEmpty(); ++attempt) {
+        const QString target =
+            KTUnarchiver::findUniquePathForOriginalPath(parent + QLatin1Char('/') + QFileInfo(partial).fileName());
+        if (::renameat2(AT_FDCWD, QFile::encodeName(partial).constData(), AT_FDCWD,
+                        QFile::encodeName(target).constData(), RENAME_NOREPLACE)
+            == 0) {
+            kept = target;
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    if (kept != partial)
+        m_job->discardFailedScratchFolder();
+    else
+        m_job->keepFailedScratchFolder();
+    printArchiveError(QStringLiteral("what was read before the damage is kept"));
+    std::printf("%s\n", kept.toLocal8Bit().constData());
     std::fflush(stdout);
 }
 
@@ -223,7 +305,9 @@ std::optional<QString> KTExtractCommandLine::askPassword()
 {
     if (m_stdinPassword)
         return m_stdinPassword;
-    return readLineFromTerminal(QStringLiteral("Password: "));
+    // The prompt goes to the terminal, which may hold the progress line.
+    endProgressLine();
+    return readLineFromTerminal(QStringLiteral("Password for %1: ").arg(QFileInfo(m_current).fileName()));
 }
 
 void KTExtractCommandLine::showProgress(float fraction)
@@ -231,6 +315,16 @@ void KTExtractCommandLine::showProgress(float fraction)
     if (m_quiet || !::isatty(STDERR_FILENO))
         return;
     m_progressShown = true;
-    std::fprintf(stderr, "\r%3d%%", int(std::min(fraction, 1.0f) * 100.0f));
+    std::fprintf(stderr, "\r%s: %3d%%", QFileInfo(m_current).fileName().toLocal8Bit().constData(),
+                 int(std::min(fraction, 1.0f) * 100.0f));
     std::fflush(stderr);
+}
+
+void KTExtractCommandLine::endProgressLine()
+{
+    if (!m_progressShown)
+        return;
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    m_progressShown = false;
 }

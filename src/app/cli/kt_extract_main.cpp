@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
     ::setenv("TZ", ":/etc/localtime", 0);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kt-extract"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KT_VERSION));
     KTExtractCommandLine commandLine;
     QObject::connect(&commandLine, &KTExtractCommandLine::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     if (auto code = commandLine.start(QCoreApplication::arguments()))

@@ -39,3 +39,8 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList &archives)
         KTUtility::kt_doPerformNotification(QString::fromLatin1(KTNotificationCenter::FileDrop), QVariant(paths));
     }
 }
+
+void AppDelegate::extractAskingForFolder(const QString &archive)
+{
+    m_mainWinController->unarchiveViewController()->extractAskingForFolder(QFileInfo(archive).absoluteFilePath());
+}

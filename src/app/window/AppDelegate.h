@@ -22,6 +22,8 @@ public:
     // (from the command line) start a job as a drop would. SIGTERM and
     // SIGINT close the window from then on.
     void applicationDidFinishLaunching(const QStringList &archives = {});
+    // After launching: asks for a folder and extracts the archive there.
+    void extractAskingForFolder(const QString &archive);
 
     KTWindowController *mainWinController() const { return m_mainWinController.get(); }
 

@@ -42,9 +42,18 @@ int main(int argc, char *argv[])
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("archive"), QApplication::translate("main", "The archive to extract."),
                                  QStringLiteral("[ARCHIVE]"));
+    const QCommandLineOption extractTo(QStringLiteral("extract-to"),
+                                       QApplication::translate("main", "Ask for the folder to extract ARCHIVE into."));
+    parser.addOption(extractTo);
     parser.process(app);
 
     AppDelegate delegate(KTPreferences::standard());
-    delegate.applicationDidFinishLaunching(parser.positionalArguments().mid(0, 1));
+    const QStringList archives = parser.positionalArguments().mid(0, 1);
+    if (parser.isSet(extractTo) && !archives.isEmpty()) {
+        delegate.applicationDidFinishLaunching();
+        delegate.extractAskingForFolder(archives.first());
+    } else {
+        delegate.applicationDidFinishLaunching(archives);
+    }
     return app.exec();
 }

@@ -183,6 +183,14 @@ void KTExtractionJob::discardFailedScratchFolder()
     m_leftOverFailed = false;
 }
 
+void KTExtractionJob::keepFailedScratchFolder()
+{
+    if (m_running.load() || !m_leftOverFailed)
+        return;
+    m_leftOver.release();
+    m_leftOverFailed = false;
+}
+
 bool KTExtractionJob::start(const QString &srcPath)
 {
     if (m_running.load())

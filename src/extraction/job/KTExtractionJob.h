@@ -56,6 +56,8 @@ public:
     QString failedScratchFolder() const { return m_leftOverFailed ? m_leftOver.path() : QString(); }
     // Removes it now. On the job's thread, while no job runs.
     void discardFailedScratchFolder();
+    // Lets go of it for good: the next start() leaves it where it is.
+    void keepFailedScratchFolder();
     // The name encoding for the next start() instead of the preference
     // (0 detects); nullopt follows the preference again.
     void setEncodingOverride(std::optional<qint64> encoding) { m_encodingOverride = encoding; }

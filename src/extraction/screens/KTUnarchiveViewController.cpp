@@ -17,6 +17,7 @@
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #ifndef KT_HOMEPAGE_URL
 #error "KT_HOMEPAGE_URL must be defined by the build"
@@ -106,6 +108,10 @@ KTUnarchiveViewController::KTUnarchiveViewController(KTViewControllerDelegate *d
     m_ui->briefView->setStyleSheet(QStringLiteral(
         "#briefView { border: 2px dashed palette(mid); border-radius: 14px; background: palette(alternate-base); }"));
     m_ui->briefView->setAttribute(Qt::WA_StyledBackground);
+    m_ui->briefView->setAccessibleName(tr("Drop an archive here"));
+    m_ui->briefView->setAccessibleDescription(
+        tr("Drop an archive on this area, or press Enter or Space to choose one in a file dialog."));
+    connect(m_ui->briefView, &KTFileDropView::activated, this, &KTUnarchiveViewController::kt_addFileButton);
 
     m_ui->kt_ProgressIndicator->hide();
     m_amountLine->hide();
@@ -267,12 +273,37 @@ void KTUnarchiveViewController::kt_addFileButton()
     dialog->open();
 }
 
+void KTUnarchiveViewController::extractAskingForFolder(const QString &archive)
+{
+    if (m_busy || m_folderDialog)
+        return;
+    const QFileInfo info(archive);
+    auto *dialog = new QFileDialog(window(), tr("Extract “%1” To").arg(info.fileName()), info.absolutePath());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setLabelText(QFileDialog::Accept, tr("Extract"));
+    dialog->setWindowModality(Qt::WindowModal);
+    m_folderDialog = dialog;
+    const QString path = info.absoluteFilePath();
+    connect(dialog, &QFileDialog::finished, this, [this, dialog, path](int result) {
+        if (result != QDialog::Accepted)
+            return;
+        const QStringList folders = dialog->selectedFiles();
+        if (!folders.isEmpty())
+            startJob({path}, {}, folders.first());
+    });
+    dialog->open();
+}
+
 void KTUnarchiveViewController::gotoNext(const QVariant &paths)
 {
     startJob(paths.toStringList());
 }
 
-void KTUnarchiveViewController::startJob(const QStringList &paths, const QString &replacing)
+void KTUnarchiveViewController::startJob(const QStringList &paths, const QString &replacing,
+                                         const QString &destinationFolder)
 {
     // One job at a time: a second request while one runs is dropped.
     if (paths.isEmpty() || m_busy || m_shuttingDown)
@@ -282,10 +313,13 @@ void KTUnarchiveViewController::startJob(const QStringList &paths, const QString
     m_passWdPanel->setArchiveName(QFileInfo(paths.first()).fileName());
     m_fileDataCollection.setFileArray(paths);
     m_job.setEncodingOverride(replacing.isEmpty() ? std::nullopt : std::optional<qint64>(KTEncodings::Detect));
-    m_job.setTemporaryDirectory(KTExtractDestination::folderFor(m_preferences, paths.first()));
+    // A folder chosen for this archive alone ("Extract To…") wins over the preference.
+    m_job.setTemporaryDirectory(destinationFolder.isEmpty() ? KTExtractDestination::folderFor(m_preferences, paths.first())
+                                                            : destinationFolder);
     if (!m_job.start(paths.first()))
         return;
     m_lastPaths = paths;
+    m_lastDestinationFolder = destinationFolder;
     m_replacing = replacing;
     m_archiveName = QFileInfo(paths.first()).fileName();
     qint64 archiveSize = 0;
@@ -398,7 +432,8 @@ void KTUnarchiveViewController::readNamesAgainWithDetection()
         return;
     if (delegate())
         delegate()->kt_Next(KTViewControllerDelegate::UnarchiveScreen);
-    startJob(archives, shown);
+    // The new result goes where the one it replaces is.
+    startJob(archives, shown, QFileInfo(shown).absolutePath());
 }
 
 void KTUnarchiveViewController::archiveFinished(const QString &desPath)
@@ -515,6 +550,13 @@ void KTUnarchiveViewController::showFailure(const KTExtractionError &error)
     // Another password may open it; nothing else would change by trying again.
     m_tryAgainButton->setVisible(error.code == KTErrorCode::WrongPassword && !m_lastPaths.isEmpty());
     layoutCentredViews();
+    // Shown without focus moving there: a screen reader hears them as alerts.
+    for (QLabel *line : {m_ui->errorPasswordField, m_ui->errorCauseField}) {
+        if (!line->isHidden()) {
+            QAccessibleEvent alert(line, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
+    }
     m_job.setExtractionSucceeded(false);
     setBusy(false);
     emit jobEnded(m_job.srcPath(), error);
@@ -541,7 +583,7 @@ void KTUnarchiveViewController::kt_Contact()
 
 void KTUnarchiveViewController::kt_TryAgain()
 {
-    startJob(m_lastPaths);
+    startJob(m_lastPaths, {}, m_lastDestinationFolder);
 }
 
 void KTUnarchiveViewController::kt_CancelJob()

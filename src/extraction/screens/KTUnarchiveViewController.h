@@ -51,6 +51,8 @@ public:
     QFileDialog *openDialog() const { return m_openDialog; }
     // Shown under a wrong or missing password: runs the same archive again.
     QPushButton *tryAgainButton() const { return m_tryAgainButton; }
+    // The folder question of extractAskingForFolder() while it is shown.
+    QFileDialog *folderDialog() const { return m_folderDialog; }
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_desktop = handoff; }
 
     // Whether a job or the build of its tree is under way.
@@ -81,6 +83,9 @@ public:
     QSize minimumSizeHint() const override;
 
 public slots:
+    // "Extract To…": asks for a folder, then extracts the archive into it;
+    // nothing happens when the question is cancelled.
+    void extractAskingForFolder(const QString &archive);
     void kt_addFileButton();
     void gotoNext(const QVariant &paths);
     void updateProgress(const QVariant &fraction);
@@ -123,8 +128,10 @@ private:
     void viewWillAppear();
     void layoutCentredViews();
     int dropHeight() const;
-    // replacing: the result this job would replace (reading names again).
-    void startJob(const QStringList &paths, const QString &replacing = {});
+    // replacing: the result this job would replace (reading names again);
+    // destinationFolder: chosen for this archive alone, empty for the
+    // preference's place.
+    void startJob(const QStringList &paths, const QString &replacing = {}, const QString &destinationFolder = {});
     void buildTree(const QString &desPath);
     // Shows the result a failed or cancelled attempt would have replaced.
     void restoreReplacedResult(const QString &failure);
@@ -148,6 +155,7 @@ private:
     QPushButton *m_showPartialButton = nullptr;
     QPushButton *m_tryAgainButton;
     QStringList m_lastPaths; // what the last job was started with
+    QString m_lastDestinationFolder; // and the folder chosen for it, if any
     QLabel *m_amountLine;
     QString m_progressTitle;
     QString m_archiveName;
@@ -157,6 +165,7 @@ private:
     // the job's fraction of that size.
     KTTransferEstimate m_estimate;
     QElapsedTimer m_clock;
+    QPointer<QFileDialog> m_folderDialog;
     bool m_busy = false;
     bool m_shuttingDown = false;
 

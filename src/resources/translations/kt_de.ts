@@ -539,6 +539,18 @@
         <translation>Archiv hierher ziehen</translation>
     </message>
     <message>
+        <source>Drop an archive on this area, or press Enter or Space to choose one in a file dialog.</source>
+        <translation>Legen Sie ein Archiv auf diesem Bereich ab, oder drücken Sie die Eingabe- oder Leertaste, um eines in einem Dateidialog zu wählen.</translation>
+    </message>
+    <message>
+        <source>Extract “%1” To</source>
+        <translation>„%1“ entpacken nach</translation>
+    </message>
+    <message>
+        <source>Extract</source>
+        <translation>Entpacken</translation>
+    </message>
+    <message>
         <source>Choose an Archive…</source>
         <translation>Archiv auswählen …</translation>
     </message>
@@ -693,6 +705,10 @@
         <translation>Entpackt ein Archiv und zeigt, was darin war.</translation>
     </message>
     <message>
+        <source>Ask for the folder to extract ARCHIVE into.</source>
+        <translation>Nach dem Ordner fragen, in den ARCHIVE entpackt wird.</translation>
+    </message>
+    <message>
         <source>The archive to extract.</source>
         <translation>Das zu entpackende Archiv.</translation>
     </message>
@@ -755,6 +771,13 @@
     <message>
         <source>%1 h %2 min left</source>
         <translation>noch %1 h %2 min</translation>
+    </message>
+</context>
+<context>
+    <name>KTAccessibleProgressIndicator</name>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
     </message>
 </context>
 </TS>

@@ -519,6 +519,18 @@
         <translation>将压缩包拖放到此处</translation>
     </message>
     <message>
+        <source>Drop an archive on this area, or press Enter or Space to choose one in a file dialog.</source>
+        <translation>将压缩包拖放到此区域，或按回车键或空格键在文件对话框中选择。</translation>
+    </message>
+    <message>
+        <source>Extract “%1” To</source>
+        <translation>将“%1”解压到</translation>
+    </message>
+    <message>
+        <source>Extract</source>
+        <translation>解压</translation>
+    </message>
+    <message>
         <source>Choose an Archive…</source>
         <translation>选择压缩包…</translation>
     </message>
@@ -601,6 +613,10 @@
         <translation>解压压缩包并显示其中的内容。</translation>
     </message>
     <message>
+        <source>Ask for the folder to extract ARCHIVE into.</source>
+        <translation>先询问要将 ARCHIVE 解压到哪个文件夹。</translation>
+    </message>
+    <message>
         <source>The archive to extract.</source>
         <translation>要解压的压缩包。</translation>
     </message>
@@ -661,6 +677,13 @@
     <message>
         <source>%1 h %2 min left</source>
         <translation>剩余 %1 小时 %2 分钟</translation>
+    </message>
+</context>
+<context>
+    <name>KTAccessibleProgressIndicator</name>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
     </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,7 +91,8 @@ private slots:
             QCOMPARE(f.readAll(), QByteArray("secret"));
             return;
         }
-        QCOMPARE(r.err, QStringLiteral("Extract error or password error, try again!\nWrong or missing password\n"));
+        const QString prefix = "kt-extract: " + m_dir.filePath("locked.zip") + ": ";
+        QCOMPARE(r.err, prefix + "Extract error or password error, try again!\n" + prefix + "Wrong or missing password\n");
         QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
@@ -115,7 +117,8 @@ private slots:
 
         r = run({"-q", "-p", "-o", m_out, archive}, "wrong\n");
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.err, QStringLiteral("Extract error or password error, try again!\nWrong or missing password\n"));
+        const QString prefix = "kt-extract: " + archive + ": ";
+        QCOMPARE(r.err, prefix + "Extract error or password error, try again!\n" + prefix + "Wrong or missing password\n");
     }
 
     void encodingOption()
@@ -135,15 +138,115 @@ private slots:
         QVERIFY(list.out.contains("Cyrillic (DOS, CP866)"));
     }
 
+    // Every usage error is one line with the program's name, and nothing
+    // is extracted.
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no archive") << QStringList() << "kt-extract: give at least one ARCHIVE (see --help)\n";
+        QTest::newRow("unknown option") << QStringList({"--bogus", "a.zip"}) << "kt-extract: Unknown option 'bogus'.\n";
+        QTest::newRow("no folder") << QStringList({"-o", "/nonexistent/x", "a.zip", "b.zip"})
+                                   << "kt-extract: /nonexistent/x is not a folder\n";
+        QTest::newRow("two places") << QStringList({"-o", "/tmp", "--here", "a.zip"})
+                                    << "kt-extract: give either -o or --here\n";
+        QTest::newRow("encoding") << QStringList({"-e", "klingon", "a.zip"})
+                                  << "kt-extract: unknown encoding \"klingon\" (see --list-encodings)\n";
+    }
+
     void usageErrors()
     {
-        QCOMPARE(run({}).exitCode, 2);
-        QCOMPARE(run({"a.zip", "b.zip"}).exitCode, 2);
-        QCOMPARE(run({"--bogus", "a.zip"}).exitCode, 2);
-        QCOMPARE(run({"-o", m_dir.filePath("no-such-folder"), m_dir.filePath("two.zip")}).exitCode, 2);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Run r = run(arguments, {}, m_out);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, message);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+    // The usage line names the program, not the path it was started from.
+    void helpAndVersion()
+    {
         const Run help = run({"--help"});
         QCOMPARE(help.exitCode, 0);
+        QVERIFY2(help.out.startsWith("Usage: kt-extract [options] ARCHIVE...\n"), qPrintable(help.out));
+        QVERIFY(!help.out.contains(KT_EXTRACT_BIN));
         QVERIFY(help.out.contains("--password-stdin"));
+        const Run version = run({"--version"});
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(QRegularExpression("^kt-extract \\d+\\.\\d+\\.\\d+\n$").match(version.out).hasMatch(), qPrintable(version.out));
+    }
+
+    // Several archives: each is extracted in turn and its path printed, a
+    // failure in the middle is reported under its name and does not stop the
+    // rest, and the status is the worst one.
+    void severalArchives()
+    {
+        QFile plain(m_dir.filePath("plain.tar"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.write("not a tar at all");
+        plain.close();
+        const QStringList archives = {m_dir.filePath("two.zip"), plain.fileName(), m_dir.filePath("locked.zip"),
+                                      m_dir.filePath("two.zip")};
+        Run r = run(QStringList({"-q", "-p", "-o", m_out}) + archives, "pa ss\n");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, m_out + "/two\n" + m_out + "/s.txt\n" + m_out + "/two-2\n");
+        const QString prefix = "kt-extract: " + plain.fileName() + ": ";
+        QCOMPARE(r.err, prefix + "Extract error or password error, try again!\n" + prefix +
+                            "Not an archive or an unsupported format\n");
+        QCOMPARE(QDir(m_out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"s.txt", "two", "two-2"}));
+
+        // All extracted: 0; a missing archive counts as a failed one.
+        const QString out2 = m_dir.freshFolder(QStringLiteral("out2"));
+        r = run({"-q", "-o", out2, m_dir.filePath("two.zip"), m_dir.filePath("two.zip")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, out2 + "/two\n" + out2 + "/two-2\n");
+        r = run({"-q", "-o", out2, m_dir.filePath("missing.zip"), m_dir.filePath("two.zip")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, out2 + "/two-3\n");
+        QVERIFY(r.err.startsWith("kt-extract: " + m_dir.filePath("missing.zip") + ": "));
+    }
+
+    // --here puts each result beside its own archive, whatever the current
+    // folder.
+    void extractsBesideEachArchive()
+    {
+        const QString first = m_dir.freshFolder(QStringLiteral("first"));
+        const QString second = m_dir.freshFolder(QStringLiteral("second"));
+        QVERIFY(QFile::copy(m_dir.filePath("two.zip"), first + "/two.zip"));
+        QVERIFY(QFile::copy(m_dir.filePath("two.zip"), second + "/again.zip"));
+        const Run r = run({"-q", "--here", first + "/two.zip", "../" + QFileInfo(second).fileName() + "/again.zip"}, {}, first);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, first + "/two\n" + second + "/again\n");
+        QVERIFY(QFile::exists(second + "/again/a.txt"));
+        QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
+    // On a terminal the password question has a line of its own that names
+    // the archive, after the progress line. script(1) gives the run a
+    // terminal and hands it what the test types.
+    void passwordPromptOnTerminal()
+    {
+        if (!KTTestArchives::haveProgram("script"))
+            QSKIP("script is not installed");
+        const QString command = QStringLiteral("'%1' -o '%2' '%3'").arg(KT_EXTRACT_BIN, m_out, m_dir.filePath("locked.zip"));
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start("script", {"-qec", command, "/dev/null"});
+        QVERIFY(p.waitForStarted());
+        // Typed only once asked: the prompt drops what was typed before.
+        QString screen;
+        QTRY_VERIFY_WITH_TIMEOUT((screen += QString::fromUtf8(p.readAllStandardOutput())).contains("Password for"), 20000);
+        p.write("pa ss\n");
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 0);
+        screen += QString::fromUtf8(p.readAllStandardOutput());
+        screen.remove(QLatin1Char('\r'));
+        QVERIFY2(QRegularExpression("(^|\n)Password for locked\\.zip: ").match(screen).hasMatch(), qPrintable(screen));
+        QVERIFY(!screen.contains("pa ss"));
+        QVERIFY(QFile::exists(m_out + "/s.txt"));
     }
 
     void notAnArchive()
@@ -173,7 +276,9 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_out + "/mixed/root") && !QFileInfo(m_out + "/mixed/root").isSymLink());
         const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.at(0), QStringLiteral("2 entries were not extracted: they would have written outside the folder"));
+        const QString prefix = "kt-extract: " + m_dir.filePath("mixed.tar") + ": ";
+        QCOMPARE(lines.at(0), prefix + "2 entries were not extracted: they would have written outside the folder");
+        QVERIFY(lines.at(1).startsWith(prefix + "skipped: ") && lines.at(2).startsWith(prefix + "skipped: "));
         // The name's escape sequence reaches no terminal.
         QVERIFY2(lines.at(1).contains("../up?[2J.txt") && lines.at(2).contains("root"), qPrintable(r.err));
         QVERIFY(!r.err.contains(QChar(0x1b)));
@@ -205,14 +310,15 @@ private slots:
         QCOMPARE(kt_snapshot(kept, false), (QMap<QString, QByteArray>{{"a.txt", "f:-:alpha"}, {"b.txt", "f:-:beta"}}));
 
         // A wrong password is no damage: nothing is kept.
-        QVERIFY(QDir(QFileInfo(kept).path()).removeRecursively());
+        QVERIFY(QDir(kept).removeRecursively());
         r = run({"-q", "--keep-partial", "-p", "-o", m_out, m_dir.filePath("locked.zip")}, "wrong\n");
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.out.isEmpty());
         QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
-    // Ctrl-C stops the job, removes its scratch folder and exits 130.
+    // Ctrl-C stops the job, removes its scratch folder and exits 130
+    // without going on to the next archive.
     void interruptCleansUp()
     {
         std::vector<KTTestEntry> entries;
@@ -222,7 +328,8 @@ private slots:
         QVERIFY(KTTestArchives::write(archive, entries, "pax", "xz"));
         QProcess p;
         p.setProcessEnvironment(m_env);
-        p.start(QStringLiteral(KT_EXTRACT_BIN), {"-q", "-o", m_out, archive});
+        // The archive after the interrupted one is not started.
+        p.start(QStringLiteral(KT_EXTRACT_BIN), {"-q", "-o", m_out, archive, m_dir.filePath("two.zip")});
         QVERIFY(p.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(!QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), 10000);
         ::kill(pid_t(p.processId()), SIGINT);
@@ -230,6 +337,7 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 130);
         QVERIFY(QDir(m_out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
     }
 
     // A write that finds no room (here: the file-size limit) fails the job

@@ -24,9 +24,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -278,6 +280,41 @@ private slots:
         KTWindowController *window = delegate.mainWinController();
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), tmp + "/cli.txt");
+    }
+
+    // "Extract To…": the folder question comes before any job; a cancelled
+    // question starts nothing, a chosen folder receives the result.
+    void extractToChosenFolder()
+    {
+        KTTestFolder dir;
+        const QString archive = dir.filePath("to.zip");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("to.txt", "t")}));
+        const QString target = dir.freshFolder("target");
+        auto prefs = KTPreferences::inMemory();
+        AppDelegate delegate(*prefs);
+        delegate.applicationDidFinishLaunching();
+        KTWindowController *window = delegate.mainWinController();
+        KTUnarchiveViewController *screen = window->unarchiveViewController();
+
+        delegate.extractAskingForFolder(archive);
+        QPointer<QFileDialog> dialog = screen->folderDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+        QCOMPARE(QDir(dialog->directory()).absolutePath(), dir.path());
+        QVERIFY(!screen->isBusy());
+        dialog->reject();
+        QTRY_VERIFY(!dialog);
+        QVERIFY(!screen->isBusy());
+        QVERIFY(QDir(target).isEmpty());
+
+        delegate.extractAskingForFolder(archive);
+        dialog = screen->folderDialog();
+        QVERIFY(dialog);
+        dialog->selectFile(target);
+        QMetaObject::invokeMethod(dialog, "accept");
+        QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), target + "/to.txt");
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"to.txt"}));
     }
 
     void translations_data()

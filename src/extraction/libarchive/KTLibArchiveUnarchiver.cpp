@@ -6,11 +6,12 @@
 #include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/libarchive/KTArchiveReadError.h"
-#include "extraction/libarchive/KTGzipSource.h"
+#include "extraction/libarchive/KTDecompressingSource.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/zip/KTZipEntryReader.h"
+#include "extraction/zip/KTZipInflater.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -166,10 +167,12 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     for (const QByteArray &name : encodedVolumes)
         volumeNames.push_back(name.constData());
     volumeNames.push_back(nullptr);
-    // gzip goes through zlib here, which checks what libarchive would not.
-    if (volumes.size() == 1 && KTGzipSource::isGzip(m_path)) {
-        m_gzip = std::make_unique<KTGzipSource>(m_path);
-        if (m_gzip->open(m_archive) != ARCHIVE_OK)
+    // gzip, xz and bzip2 are decompressed here, faster and with the checks
+    // libarchive's filters leave out.
+    if (volumes.size() == 1)
+        m_source = KTDecompressingSource::forFile(m_path);
+    if (m_source) {
+        if (m_source->open(m_archive) != ARCHIVE_OK)
             return openError();
     } else if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK) {
         return openError();
@@ -185,7 +188,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (base == ARCHIVE_FORMAT_EMPTY)
         return KTExtractionError::make(KTErrorCode::NotArchive);
     // The raw reader takes any file; only a compressed one is an archive.
-    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_gzip)
+    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_source)
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
@@ -199,10 +202,15 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
             return KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                            QStringLiteral("its entries overlap one another, as in a zip bomb"));
         std::vector<QByteArray> undecided;
+        const auto addName = [this](const QByteArray &name, const KTZipRecord *record) {
+            if (m_zipNames.contains(name))
+                m_repeatedZipNames.insert(name);
+            m_zipNames.insert(name, record);
+        };
         for (const KTZipRecord &record : m_zip->records()) {
-            m_zipNames.insert(record.name, &record);
+            addName(record.name, &record);
             if (!record.unicodeName.isEmpty())
-                m_zipNames.insert(record.unicodeName, &record);
+                addName(record.unicodeName, &record);
             else if (!record.utf8Flag && needsDecoding(record.name))
                 undecided.push_back(record.name);
         }
@@ -210,7 +218,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
             m_detected = KTEncodingDetector::detect(undecided);
         m_totalSize = qint64(m_zip->totalUncompressedSize());
         m_progressByUncompressed = true;
-    } else if ((base == ARCHIVE_FORMAT_TAR || base == ARCHIVE_FORMAT_CPIO || base == ARCHIVE_FORMAT_AR) && !m_gzip
+    } else if ((base == ARCHIVE_FORMAT_TAR || base == ARCHIVE_FORMAT_CPIO || base == ARCHIVE_FORMAT_AR) && !m_source
                && m_archiveVolumeCount == 1 && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE) {
         preReadNames();
     }
@@ -328,7 +336,7 @@ KTPathSanitizer::Result KTLibArchiveUnarchiver::hardlinkTarget(const char *targe
 
 qint64 KTLibArchiveUnarchiver::readPosition() const
 {
-    return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
+    return m_source ? m_source->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
 }
 
 bool KTLibArchiveUnarchiver::shouldStop()
@@ -346,9 +354,31 @@ void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 f
     m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
 }
 
-KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done)
+const KTZipRecord *KTLibArchiveUnarchiver::inflatableRecord(const QByteArray &rawName) const
+{
+    const KTZipRecord *record = m_zipNames.value(rawName);
+    if (!record || m_repeatedZipNames.contains(rawName) || !KTZipInflater::handles(*record))
+        return nullptr;
+    return record;
+}
+
+KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, const KTZipRecord *inflatable,
+                                                       KTDiskWriter &writer, qint64 &done)
 {
     qint64 fileDone = 0;
+    if (const KTZipRecord *record = inflatable) {
+        if (!m_zipInflater)
+            m_zipInflater = std::make_unique<KTZipInflater>(m_path);
+        const auto inflated = m_zipInflater->copyData(*record, writer, [&](qint64 size) {
+            fileDone += size;
+            reportProgress(info, fileDone, done + fileDone);
+            return !shouldStop();
+        });
+        if (inflated) {
+            done += fileDone;
+            return *inflated;
+        }
+    }
     for (;;) {
         if (shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
@@ -403,7 +433,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
             return encryptionUnsupported();
         if (auto error = writer.beginFile(rel, perm); error.failed())
             return error;
-        if (auto error = writeFileData(info, writer, done); error.failed()) {
+        const KTZipRecord *inflatable =
+            m_zip && m_archiveVolumeCount == 1 ? inflatableRecord(KTZipEntryReader::rawName(entry)) : nullptr;
+        if (auto error = writeFileData(info, inflatable, writer, done); error.failed()) {
             writer.abortFile();
             return error;
         }
@@ -503,6 +535,8 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
     const KTZipRecord *record = m_zipNames.value(planned.rawName);
     const quint64 dataSize = record ? record->compressedSize : quint64(std::max<qint64>(planned.info.size, 0));
     planned.weight = dataSize + PerFileWeight;
+    if (planned.kind == KTPlannedZipEntry::Kind::File)
+        planned.inflatable = inflatableRecord(planned.rawName);
     return planned;
 }
 
@@ -565,8 +599,8 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     }
     KTExtractionError result = parallel ? *parallel : extractInOrder(writer);
 
-    if (result.ok() && m_gzip)
-        result = m_gzip->finish();
+    if (result.ok() && m_source)
+        result = m_source->finish();
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.

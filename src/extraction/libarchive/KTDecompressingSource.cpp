@@ -1,5 +1,6 @@
 #include "extraction/libarchive/KTDecompressingSource.h"
 
+#include "extraction/libarchive/KTBzip2Source.h"
 #include "extraction/libarchive/KTGzipSource.h"
 #include "extraction/libarchive/KTXzSource.h"
 
@@ -20,6 +21,9 @@ std::unique_ptr<KTDecompressingSource> KTDecompressingSource::forFile(const QStr
         return std::make_unique<KTGzipSource>(path);
     if (magic == QByteArray("\xfd" "7zXZ\0", 6))
         return std::make_unique<KTXzSource>(path);
+    // Without lbzip2, libarchive's reader decodes on one thread.
+    if (magic.startsWith("BZh") && magic.size() >= 4 && magic[3] >= '1' && magic[3] <= '9' && KTBzip2Source::available())
+        return std::make_unique<KTBzip2Source>(path);
     return nullptr;
 }
 

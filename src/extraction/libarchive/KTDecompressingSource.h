@@ -7,6 +7,7 @@
 
 #include <archive.h>
 
+#include <algorithm>
 #include <memory>
 
 // Hands libarchive the decompressed bytes of a compressed file (a .tar.gz,
@@ -44,6 +45,10 @@ protected:
     // m_error set.
     qint64 readInput(char *buffer, qsizetype size);
     const QString &path() const { return m_path; }
+    // The open compressed file, for a decoder that reads it by itself.
+    int inputDescriptor() const { return m_fd; }
+    // Such a decoder's position in the file; the count only grows.
+    void noteCompressedPosition(qint64 position) { m_compressedRead = std::max(m_compressedRead, position); }
 
     QString m_error;
 

@@ -1,3 +1,4 @@
+#include "extraction/libarchive/KTBzip2Source.h"
 #include "extraction/libarchive/KTDecompressingSource.h"
 #include "extraction/libarchive/KTXzSource.h"
 #include "support/KTTestArchives.h"
@@ -11,6 +12,7 @@
 #include <archive_entry.h>
 
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -37,6 +39,19 @@ QByteArray sampleData(qsizetype size, quint32 seed)
 int threadCount()
 {
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// Processes whose parent is this one, zombies included.
+int childCount()
+{
+    int count = 0;
+    const QByteArray parent = "PPid:\t" + QByteArray::number(::getpid()) + '\n';
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (pid.front().isDigit() && status.open(QIODevice::ReadOnly) && status.readAll().contains(parent))
+            ++count;
+    }
+    return count;
 }
 
 struct Decoded {
@@ -87,9 +102,9 @@ Decoded decode(KTDecompressingSource &source, qint64 fileSize)
 
 } // namespace
 
-// The gzip and xz sources against the files gzip and xz themselves write:
+// The gzip, xz and bzip2 sources against the files gzip, xz and bzip2 write:
 // the same bytes out, damage never turned into a success with other bytes,
-// and no decoder thread left behind.
+// and no decoder thread or process left behind.
 class TestDecompressingSources : public QObject
 {
     Q_OBJECT
@@ -139,6 +154,10 @@ private slots:
         QTest::newRow("xz-streams") << "streams.xz"
                                     << "head -c 2000000 plain | xz -T2 --block-size=500000; tail -c +2000001 plain | xz -0";
         QTest::newRow("xz-sha256") << "sha.xz" << "xz -C sha256 -T2 --block-size=1000000 -c plain";
+        if (KTBzip2Source::available()) {
+            QTest::newRow("bzip2-blocks") << "blocks.bz2" << "bzip2 -1 -c plain";
+            QTest::newRow("bzip2-streams") << "streams.bz2" << "head -c 1000000 plain | bzip2 -9; tail -c +1000001 plain | bzip2 -2";
+        }
     }
 
     void sameBytes()
@@ -161,6 +180,8 @@ private slots:
         QTest::newRow("gzip-members") << "dm.gz" << "head -c 1500000 plain | gzip; tail -c +1500001 plain | gzip";
         QTest::newRow("xz-blocks") << "d.xz" << "xz -T2 --block-size=400000 -c plain";
         QTest::newRow("xz-one-block") << "d1.xz" << "xz -T1 -c plain";
+        if (KTBzip2Source::available())
+            QTest::newRow("bzip2-blocks") << "d.bz2" << "bzip2 -2 -c plain";
     }
 
     void damaged()
@@ -209,6 +230,30 @@ private slots:
         }
         QVERIFY(during > before);
         QCOMPARE(threadCount(), before);
+    }
+
+    // Dropping a bzip2 source halfway kills and reaps lbzip2.
+    void stopChildHalfway()
+    {
+        if (!KTBzip2Source::available())
+            QSKIP("lbzip2 is not installed");
+        const QString path = compressed(QStringLiteral("stop.bz2"), QStringLiteral("bzip2 -1 -c plain"));
+        const int before = childCount();
+        {
+            std::unique_ptr<KTDecompressingSource> source = KTDecompressingSource::forFile(path);
+            QVERIFY(source);
+            archive *a = archive_read_new();
+            const std::unique_ptr<archive, decltype(&archive_read_free)> owner(a, archive_read_free);
+            archive_read_support_format_raw(a);
+            QCOMPARE(source->open(a), ARCHIVE_OK);
+            archive_entry *entry = nullptr;
+            QCOMPARE(archive_read_next_header(a, &entry), ARCHIVE_OK);
+            char buffer[4096];
+            QVERIFY(archive_read_data(a, buffer, sizeof buffer) > 0);
+            QCOMPARE(childCount(), before + 1);
+            QVERIFY(source->compressedBytesRead() > 0);
+        }
+        QCOMPARE(childCount(), before);
     }
 
     void otherFilesHaveNoSource()

@@ -5,6 +5,8 @@
 #include "support/KTTestDirs.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -254,6 +256,25 @@ private slots:
             QVERIFY(source->compressedBytesRead() > 0);
         }
         QCOMPARE(childCount(), before);
+    }
+
+    // Without lbzip2 on the PATH, libarchive's own reader extracts bzip2.
+    void bzip2WithoutLbzip2()
+    {
+        const QString tools = m_dir.freshFolder(QStringLiteral("tools-"));
+        const QString bzip2 = QStandardPaths::findExecutable(QStringLiteral("bzip2"));
+        QVERIFY(!bzip2.isEmpty());
+        QVERIFY(QFile::link(bzip2, tools + QStringLiteral("/bzip2")));
+        const QString path = compressed(QStringLiteral("alone.bz2"), QStringLiteral("bzip2 -1 -c plain"));
+        const QString out = m_dir.freshFolder(QStringLiteral("out-"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PATH"), tools);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KT_EXTRACT_BIN), {QStringLiteral("-q"), QStringLiteral("-o"), out, path});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(kt_readFile(out + QStringLiteral("/alone")), m_data);
     }
 
     void otherFilesHaveNoSource()

@@ -69,11 +69,7 @@ KTIsalInflater::Status KTIsalInflater::inflate(void *out, size_t capacity, size_
     m_state->avail_out = uint32_t(capacity);
     const int r = isal_inflate(m_state.get());
     produced = capacity - m_state->avail_out;
-    if (r < 0) {
-        m_error = describe(r);
-        return Status::Damaged;
-    }
-    if (r == ISAL_NEED_DICT) {
+    if (r < 0 || r == ISAL_NEED_DICT) {
         m_error = describe(r);
         return Status::Damaged;
     }

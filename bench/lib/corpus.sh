@@ -111,6 +111,11 @@ build_corpus() {
   case $1 in
     tar.gz) mixed_tree "$src/mixed" 11 2; set_stamps "$src/mixed"
             (cd "$src" && LC_ALL=C tar --sort=name --owner=0 --group=0 --numeric-owner -cf - mixed | gzip -n) >"$2.part" ;;
+    tar.xz|tar.bz2) mixed_tree "$src/mixed" 11 2; set_stamps "$src/mixed"
+            local pack=(xz -T2 -6); [[ $1 == tar.bz2 ]] && pack=(bzip2 -9)
+            (cd "$src" && LC_ALL=C tar --sort=name --owner=0 --group=0 --numeric-owner -cf - mixed | "${pack[@]}") >"$2.part" ;;
+    zip-mixed) mixed_tree "$src/mixed" 11 2; set_stamps "$src/mixed"
+            (cd "$src" && find mixed | LC_ALL=C sort | zip -q -X -6 -@ "$2.part") ;;
     zip)    many_small "$src" 21; set_stamps "$src"
             (cd "$src" && find . -mindepth 1 | LC_ALL=C sort | zip -q -X -@ "$2.part") ;;
     zip-large) mixed_tree "$src/mixed" 41 $(( (${ZIP_LARGE_MB:-2000} + 99) / 100 )); set_stamps "$src/mixed"

@@ -7,12 +7,13 @@
 #include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/libarchive/KTArchiveReadError.h"
-#include "extraction/libarchive/KTGzipSource.h"
+#include "extraction/libarchive/KTDecompressingSource.h"
 #include "extraction/libarchive/KTUtf8LocaleScope.h"
 #include "extraction/libarchive/KTZeroTailSource.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/zip/KTZipEntryReader.h"
+#include "extraction/zip/KTZipInflater.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -168,10 +169,12 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     for (const QByteArray &name : encodedVolumes)
         volumeNames.push_back(name.constData());
     volumeNames.push_back(nullptr);
-    // gzip goes through zlib here, which checks what libarchive would not.
-    if (volumes.size() == 1 && KTGzipSource::isGzip(m_path)) {
-        m_gzip = std::make_unique<KTGzipSource>(m_path);
-        if (m_gzip->open(m_archive) != ARCHIVE_OK)
+    // gzip, xz and bzip2 are decompressed here, faster and with the checks
+    // libarchive's filters leave out.
+    if (volumes.size() == 1)
+        m_source = KTDecompressingSource::forFile(m_path);
+    if (m_source) {
+        if (m_source->open(m_archive) != ARCHIVE_OK)
             return openError();
     } else if (archive_read_open_filenames(m_archive, volumeNames.data(), ReadBlockSize) != ARCHIVE_OK) {
         return openError();
@@ -194,7 +197,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     if (base == ARCHIVE_FORMAT_EMPTY)
         return KTExtractionError::make(KTErrorCode::NotArchive);
     // The raw reader takes any file; only a compressed one is an archive.
-    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_gzip)
+    if (base == ARCHIVE_FORMAT_RAW && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE && !m_source)
         return KTExtractionError::make(KTErrorCode::NotArchive);
 
     m_totalSize = totalFileSize;
@@ -224,10 +227,15 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
             return KTExtractionError::make(KTErrorCode::UnsafeEntry,
                                            QStringLiteral("its entries overlap one another, as in a zip bomb"));
         std::vector<QByteArray> undecided;
+        const auto addName = [this](const QByteArray &name, const KTZipRecord *record) {
+            if (m_zipNames.contains(name))
+                m_repeatedZipNames.insert(name);
+            m_zipNames.insert(name, record);
+        };
         for (const KTZipRecord &record : m_zip->records()) {
-            m_zipNames.insert(record.name, &record);
+            addName(record.name, &record);
             if (!record.unicodeName.isEmpty())
-                m_zipNames.insert(record.unicodeName, &record);
+                addName(record.unicodeName, &record);
             else if (!record.utf8Flag && needsDecoding(record.name))
                 undecided.push_back(record.name);
         }
@@ -235,7 +243,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
             m_detected = KTEncodingDetector::detect(undecided);
         m_totalSize = qint64(m_zip->totalUncompressedSize());
         m_progressByUncompressed = true;
-    } else if ((base == ARCHIVE_FORMAT_TAR || base == ARCHIVE_FORMAT_CPIO || base == ARCHIVE_FORMAT_AR) && !m_gzip
+    } else if ((base == ARCHIVE_FORMAT_TAR || base == ARCHIVE_FORMAT_CPIO || base == ARCHIVE_FORMAT_AR) && !m_source
                && m_archiveVolumeCount == 1 && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE) {
         preReadNames();
     }
@@ -409,7 +417,7 @@ qint64 KTLibArchiveUnarchiver::readPosition() const
 {
     if (m_zeroTail)
         return m_zeroTail->bytesRead();
-    return m_gzip ? m_gzip->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
+    return m_source ? m_source->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
 }
 
 bool KTLibArchiveUnarchiver::shouldStop()
@@ -427,9 +435,31 @@ void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 f
     m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
 }
 
-KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done)
+const KTZipRecord *KTLibArchiveUnarchiver::inflatableRecord(const QByteArray &rawName) const
+{
+    const KTZipRecord *record = m_zipNames.value(rawName);
+    if (!record || m_repeatedZipNames.contains(rawName) || !KTZipInflater::handles(*record))
+        return nullptr;
+    return record;
+}
+
+KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, const KTZipRecord *inflatable,
+                                                       KTDiskWriter &writer, qint64 &done)
 {
     qint64 fileDone = 0;
+    if (const KTZipRecord *record = inflatable) {
+        if (!m_zipInflater)
+            m_zipInflater = std::make_unique<KTZipInflater>(m_path);
+        const auto inflated = m_zipInflater->copyData(*record, writer, [&](qint64 size) {
+            fileDone += size;
+            reportProgress(info, fileDone, done + fileDone);
+            return !shouldStop();
+        });
+        if (inflated) {
+            done += fileDone;
+            return *inflated;
+        }
+    }
     for (;;) {
         if (shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
@@ -487,7 +517,9 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         if (auto error = writer.beginFile(rel, perm); error.failed())
             return error;
         const qint64 before = done;
-        if (auto error = writeFileData(info, writer, done); error.failed()) {
+        const KTZipRecord *inflatable =
+            m_zip && m_archiveVolumeCount == 1 ? inflatableRecord(KTZipEntryReader::rawName(entry)) : nullptr;
+        if (auto error = writeFileData(info, inflatable, writer, done); error.failed()) {
             writer.abortFile();
             return error;
         }
@@ -601,6 +633,8 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
     const KTZipRecord *record = m_zipNames.value(planned.rawName);
     const quint64 dataSize = record ? record->compressedSize : quint64(std::max<qint64>(planned.info.size, 0));
     planned.weight = dataSize + PerFileWeight;
+    if (planned.kind == KTPlannedZipEntry::Kind::File)
+        planned.inflatable = inflatableRecord(planned.rawName);
     return planned;
 }
 
@@ -663,8 +697,8 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     }
     KTExtractionError result = parallel ? *parallel : extractInOrder(writer);
 
-    if (result.ok() && m_gzip)
-        result = m_gzip->finish();
+    if (result.ok() && m_source)
+        result = m_source->finish();
     if (result.code != KTErrorCode::Cancelled)
         settleNames(writer);
     if (m_zipDirectoryMissing && (result.ok() || (result.code == KTErrorCode::Damaged && result.detail.isEmpty())))

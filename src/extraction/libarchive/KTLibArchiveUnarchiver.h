@@ -11,6 +11,7 @@
 #include "extraction/zip/KTZipExtractionPlan.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -19,7 +20,8 @@
 struct archive;
 struct archive_entry;
 class KTDiskWriter;
-class KTGzipSource;
+class KTDecompressingSource;
+class KTZipInflater;
 class KTZeroTailSource;
 
 // The unarchiver on libarchive: every format and filter libarchive reads.
@@ -92,7 +94,12 @@ private:
     KTPlannedZipEntry planEntry(archive_entry *entry, int index, int maxPath);
     KTExtractionError extractEntry(archive_entry *entry, const KTArchiveEntry &info, const QByteArray &rel,
                                    KTDiskWriter &writer, qint64 &done);
-    KTExtractionError writeFileData(const KTArchiveEntry &info, KTDiskWriter &writer, qint64 &done);
+    // inflatable: the zip entry's central record when KTZipInflater reads it.
+    KTExtractionError writeFileData(const KTArchiveEntry &info, const KTZipRecord *inflatable, KTDiskWriter &writer,
+                                    qint64 &done);
+    // A zip entry's central record when KTZipInflater can read its data:
+    // deflated, unencrypted, and its name given to no other entry.
+    const KTZipRecord *inflatableRecord(const QByteArray &rawName) const;
     void reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 done);
     qint64 totalDone(qint64 writtenBytes) const;
     bool shouldStop();
@@ -100,7 +107,7 @@ private:
     qint64 readPosition() const;
 
     QString m_path;
-    std::unique_ptr<KTGzipSource> m_gzip; // outlives m_archive, which reads from it
+    std::unique_ptr<KTDecompressingSource> m_source; // outlives m_archive, which reads from it
     std::unique_ptr<KTZeroTailSource> m_zeroTail; // likewise, for a zip read from its local headers
     archive *m_archive = nullptr;
     archive_entry *m_firstEntry = nullptr; // read by parse(), extracted first by unarchive()
@@ -117,6 +124,8 @@ private:
     bool m_streamingZip = false;
     bool m_zipDirectoryMissing = false;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;
+    QSet<QByteArray> m_repeatedZipNames;
+    std::unique_ptr<KTZipInflater> m_zipInflater;
     KTDetectedEncoding m_detected;
     std::vector<QByteArray> m_undecided;
     size_t m_nextDetectionAt = 1;

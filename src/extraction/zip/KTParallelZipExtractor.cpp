@@ -214,7 +214,7 @@ KTExtractionError KTParallelZipExtractor::writeFile(KTZipEntryReader &reader, KT
 {
     if (auto error = writer.beginFile(*entry.path, entry.perm); error.failed())
         return error;
-    if (auto error = reader.copyData(writer, entry.info.isEncrypted, onBlock); error.failed()) {
+    if (auto error = reader.copyData(writer, entry.info.isEncrypted, entry.inflatable, onBlock); error.failed()) {
         writer.abortFile();
         return error;
     }

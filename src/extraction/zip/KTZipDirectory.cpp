@@ -166,6 +166,7 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
         r.utf8Flag = flags & (1u << 11);
         r.encrypted = flags & 1u;
         r.method = le16(h + 10);
+        r.crc32 = le32(h + 16);
         r.compressedSize = le32(h + 20);
         r.uncompressedSize = le32(h + 24);
         r.localHeaderOffset = le32(h + 42);

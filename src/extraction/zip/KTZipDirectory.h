@@ -13,6 +13,7 @@ struct KTZipRecord {
     bool utf8Flag = false;    // general-purpose bit 11: the name is UTF-8
     bool encrypted = false;
     quint16 method = 0;
+    quint32 crc32 = 0;
     quint64 compressedSize = 0;
     quint64 uncompressedSize = 0;
     quint64 localHeaderOffset = 0;

@@ -18,6 +18,7 @@ KTZipEntryReader::KTZipEntryReader(QString archivePath, qint64 archiveSize, Pass
     : m_path(std::move(archivePath))
     , m_archiveSize(archiveSize)
     , m_passphrase(std::move(passphrase))
+    , m_inflater(m_path)
 {
 }
 
@@ -92,9 +93,13 @@ KTExtractionError KTZipEntryReader::moveTo(int index, const QByteArray &rawName)
     return {};
 }
 
-KTExtractionError KTZipEntryReader::copyData(KTDiskWriter &writer, bool encrypted,
+KTExtractionError KTZipEntryReader::copyData(KTDiskWriter &writer, bool encrypted, const KTZipRecord *inflatable,
                                              const std::function<bool(qint64)> &onBlock)
 {
+    if (inflatable) {
+        if (auto done = m_inflater.copyData(*inflatable, writer, onBlock))
+            return *done;
+    }
     for (;;) {
         const void *buffer = nullptr;
         size_t size = 0;

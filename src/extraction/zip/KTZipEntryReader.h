@@ -3,6 +3,7 @@
 #include "extraction/engine/KTExtractionError.h"
 #include "extraction/libarchive/KTPassphraseHandout.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
+#include "extraction/zip/KTZipInflater.h"
 
 #include <QByteArray>
 #include <QString>
@@ -35,9 +36,11 @@ public:
     // Reads forward to the entry at index (from 0) and checks that it bears
     // rawName: the file must not have changed since it was planned.
     KTExtractionError moveTo(int index, const QByteArray &rawName);
-    // Writes the current entry's data into the writer's current file.
+    // Writes the current entry's data into the writer's current file, with
+    // KTZipInflater when inflatable (its central record) is given.
     // onBlock gets each block's size; false from it stops with Cancelled.
-    KTExtractionError copyData(KTDiskWriter &writer, bool encrypted, const std::function<bool(qint64)> &onBlock);
+    KTExtractionError copyData(KTDiskWriter &writer, bool encrypted, const KTZipRecord *inflatable,
+                               const std::function<bool(qint64)> &onBlock);
 
     // The current entry's raw name as libarchive hands it out.
     static QByteArray rawName(archive_entry *entry);
@@ -53,4 +56,5 @@ private:
     archive_entry *m_entry = nullptr;
     int m_index = -1;
     KTReadProgressGuard m_guard;
+    KTZipInflater m_inflater;
 };

@@ -11,6 +11,8 @@
 #include <time.h>
 #include <vector>
 
+struct KTZipRecord;
+
 // One zip entry as read from its header, decoded and sanitized before any
 // data is extracted.
 struct KTPlannedZipEntry {
@@ -27,6 +29,7 @@ struct KTPlannedZipEntry {
     std::optional<QByteArray> hardlinkTarget; // a hard link's sanitized target; nullopt when refused
     QString linkRefusal;              // why a hard link's target was refused
     quint64 weight = 0;               // the work it takes: compressed size plus a per-file cost
+    const KTZipRecord *inflatable = nullptr; // its central record when KTZipInflater reads its data
 };
 
 // Decides which entries of a zip extract on worker threads and which on the

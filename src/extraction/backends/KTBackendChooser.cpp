@@ -43,8 +43,9 @@ bool KTBackendChooser::leavesToSecondReader(const KTFirstReading &first)
     const KTExtractionError &error = first.error;
     switch (error.code) {
     case KTErrorCode::None:
-        // An archive in which libarchive found nothing may be one it misread.
-        return first.opened && first.entriesExtracted == 0;
+        // An archive in which libarchive found nothing may be one it misread;
+        // entries it left out as unsafe were found.
+        return first.opened && first.entriesExtracted == 0 && first.entriesSkipped == 0;
     case KTErrorCode::NotArchive:
     case KTErrorCode::EncryptedUnsupported:
         return true;

@@ -18,6 +18,7 @@ struct KTFirstReading {
     KTExtractionError error; // ok when it extracted the archive
     bool opened = false;     // parse() succeeded
     int entriesExtracted = 0; // folders not counted
+    int entriesSkipped = 0;   // left out as unsafe: found, but not written
     bool passwordGiven = false; // a password was entered for it
 };
 

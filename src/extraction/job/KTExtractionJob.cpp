@@ -301,6 +301,7 @@ KTFirstReading KTExtractionJob::read(KTUnarchiver &u, bool parsed)
     reading.passwordGiven = enteredPassword().has_value();
     {
         std::lock_guard lock(m_mutex);
+        reading.entriesSkipped = m_skipped.size();
         m_createdItem = u.createdItem();
         m_enclosingDirectoryName = u.enclosingDirectoryName();
         if (error.ok() && !m_extractionSucceeded.load())

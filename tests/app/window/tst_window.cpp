@@ -537,7 +537,7 @@ private slots:
         QCOMPARE(::kill(pid_t(window.processId()), signal), 0);
         QVERIFY(window.waitForFinished(30000));
         QCOMPARE(window.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(window.exitCode(), 0);
+        QVERIFY2(window.exitCode() == 0, window.readAllStandardError().right(4000).constData());
         QCOMPARE(QDir(tmp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
     }
 

@@ -30,7 +30,7 @@ public:
     // %% a percent sign; an Exec without a file code gets the file last.
     QStringList commandFor(const QString &file) const;
 
-    // Exec's arguments after the specification's quoting rules; nothing
+    // Exec's arguments after the desktop-entry quoting rules; nothing
     // when the quoting is broken.
     static std::optional<QStringList> splitExec(const QString &exec);
 

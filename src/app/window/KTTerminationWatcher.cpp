@@ -1,8 +1,7 @@
-#include "util/core/KTSignalWatcher.h"
+#include "app/window/KTTerminationWatcher.h"
 
 #include <QSocketNotifier>
 
-#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,31 +9,28 @@
 namespace {
 
 int s_pipe[2] = {-1, -1};
-std::atomic<bool> s_signalled{false};
 
-// Only async-signal-safe calls here: a flag and a write to the self-pipe.
+// Only async-signal-safe calls here: one byte to the self-pipe.
 void onSignal(int)
 {
-    s_signalled.store(true);
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(s_pipe[1], &byte, 1);
 }
 
-void setAction(const QList<int> &watched, void (*handler)(int), int flags)
+void setAction(void (*handler)(int))
 {
     struct sigaction action = {};
     action.sa_handler = handler;
-    action.sa_flags = flags;
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (int sig : watched)
+    for (int sig : {SIGTERM, SIGINT})
         ::sigaction(sig, &action, nullptr);
 }
 
 } // namespace
 
-KTSignalWatcher::KTSignalWatcher(std::initializer_list<int> watched, bool restartCalls, QObject *parent)
+KTTerminationWatcher::KTTerminationWatcher(QObject *parent)
     : QObject(parent)
-    , m_watched(watched)
 {
     if (s_pipe[0] < 0 && ::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -43,17 +39,12 @@ KTSignalWatcher::KTSignalWatcher(std::initializer_list<int> watched, bool restar
         char buffer[16];
         while (::read(s_pipe[0], buffer, sizeof buffer) > 0) {
         }
-        emit signalled();
+        emit terminationRequested();
     });
-    setAction(m_watched, onSignal, restartCalls ? SA_RESTART : 0);
+    setAction(onSignal);
 }
 
-KTSignalWatcher::~KTSignalWatcher()
+KTTerminationWatcher::~KTTerminationWatcher()
 {
-    setAction(m_watched, SIG_DFL, 0);
-}
-
-bool KTSignalWatcher::wasSignalled()
-{
-    return s_signalled.load();
+    setAction(SIG_DFL);
 }

@@ -1,13 +1,13 @@
 #include "app/cli/KTExtractCommandLine.h"
 
 #include "app/cli/KTExitStatus.h"
-#include "app/cli/KTInterruptWatcher.h"
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "extraction/engine/KTSkippedEntries.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/job/KTExtractionJob.h"
 #include "extraction/names/KTEncodings.h"
+#include "util/core/KTSignalWatcher.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <iostream>
@@ -206,7 +207,9 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
     connect(m_job, &KTExtractionJob::archiveFinished, this, &KTExtractCommandLine::succeeded);
     connect(m_job, &KTExtractionJob::passwordErrorH, this, &KTExtractCommandLine::failed);
     // Interrupted: the job stops and removes its scratch folder.
-    connect(new KTInterruptWatcher(this), &KTInterruptWatcher::interrupted, m_job, &KTExtractionJob::cancel);
+    // A blocking password prompt must see the interruption, so calls are not restarted.
+    connect(new KTSignalWatcher({SIGINT, SIGTERM, SIGHUP}, false, this), &KTSignalWatcher::signalled, m_job,
+            &KTExtractionJob::cancel);
     m_pending = parser.positionalArguments();
     extractNext();
     return std::nullopt;
@@ -215,7 +218,7 @@ std::optional<int> KTExtractCommandLine::start(const QStringList &arguments)
 void KTExtractCommandLine::extractNext()
 {
     // An interruption between two archives, when no job ran to cancel.
-    if (KTInterruptWatcher::wasInterrupted()) {
+    if (KTSignalWatcher::wasSignalled()) {
         emit finished(KTExitStatus::Interrupted);
         return;
     }
@@ -249,7 +252,7 @@ void KTExtractCommandLine::succeeded(const QString &path)
 void KTExtractCommandLine::failed(const KTExtractionError &error)
 {
     endProgressLine();
-    if (KTInterruptWatcher::wasInterrupted()) {
+    if (KTSignalWatcher::wasSignalled()) {
         printArchiveError(KTExtractionError::make(KTErrorCode::Cancelled).cause());
         emit finished(KTExitStatus::Interrupted);
         return;

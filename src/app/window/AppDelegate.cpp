@@ -2,13 +2,15 @@
 
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
-#include "app/window/KTTerminationWatcher.h"
 #include "app/window/KTWindowController.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
+#include "util/core/KTSignalWatcher.h"
 #include "util/core/KTUtility.h"
 
 #include <QApplication>
 #include <QFileInfo>
+
+#include <csignal>
 
 AppDelegate::AppDelegate(KTPreferences &preferences, QObject *parent)
     : QObject(parent)
@@ -28,8 +30,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList &archives)
     m_mainWinController = std::make_unique<KTWindowController>(m_preferences);
     m_mainWinController->show();
     m_mainWinController->unarchiveViewController()->removeStrandedScratchFolders();
-    m_terminationWatcher = std::make_unique<KTTerminationWatcher>();
-    connect(m_terminationWatcher.get(), &KTTerminationWatcher::terminationRequested, m_mainWinController.get(),
+    // SIGTERM (as at logout) and SIGINT close the window as its close button does.
+    m_terminationWatcher = std::make_unique<KTSignalWatcher>(std::initializer_list<int>{SIGTERM, SIGINT}, true);
+    connect(m_terminationWatcher.get(), &KTSignalWatcher::signalled, m_mainWinController.get(),
             &QWidget::close);
 
     if (!archives.isEmpty()) {

@@ -6,7 +6,7 @@
 #include <memory>
 
 class KTPreferences;
-class KTTerminationWatcher;
+class KTSignalWatcher;
 class KTWindowController;
 
 // Starts the application's one window. Owned by main.
@@ -30,5 +30,5 @@ public:
 private:
     KTPreferences &m_preferences;
     std::unique_ptr<KTWindowController> m_mainWinController;
-    std::unique_ptr<KTTerminationWatcher> m_terminationWatcher;
+    std::unique_ptr<KTSignalWatcher> m_terminationWatcher;
 };

@@ -12,6 +12,7 @@
 #include "extraction/libarchive/KTZeroTailSource.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/zip/KTParallelZipExtractor.h"
+#include "extraction/zip/KTZipDirectoryCheck.h"
 #include "extraction/zip/KTZipEntryReader.h"
 #include "extraction/zip/KTZipInflater.h"
 
@@ -181,13 +182,12 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
     }
 
     archive_entry *entry = nullptr;
-    int r = archive_read_next_header(m_archive, &entry);
+    int r = nextHeader(&entry);
     // A zip whose directory libarchive cannot use is read from its local headers.
-    if (r < ARCHIVE_WARN && m_archiveVolumeCount == 1 && KTZipDirectory::startsWithLocalHeader(m_path)
-        && !KTZipDirectory::read(m_path)) {
+    if (r < ARCHIVE_WARN && m_archiveVolumeCount == 1 && KTZipDirectory::startsWithLocalHeader(m_path)) {
         if (auto error = reopenAsStreamingZip(); error.failed())
             return error;
-        r = archive_read_next_header(m_archive, &entry);
+        r = nextHeader(&entry);
     }
     if (r < ARCHIVE_WARN)
         return openError();
@@ -209,23 +209,30 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         m_zip = KTZipDirectory::read(m_path);
     if (isZip() && !m_zip && m_archiveVolumeCount > 1)
         return KTExtractionError::make(KTErrorCode::Damaged, QStringLiteral("the zip's central directory is missing"));
-    if (isZip() && !m_zip) {
-        // Without its central directory a zip is cut short, and its entries'
-        // types (links) and name flags are lost: what its local headers hold
-        // is read in order, and the extraction still ends as damaged.
-        m_zipDirectoryMissing = true;
+    // Entries that share their data are a bomb whichever way the zip is read.
+    if (m_zip && m_zip->hasOverlappingEntries())
+        return KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                       QStringLiteral("its entries overlap one another, as in a zip bomb"));
+    // libarchive finds no entry where the directory lists some when the
+    // zip64 end records disagree.
+    const bool entriesMissed = m_zip && !m_firstEntry && !m_zip->records().empty();
+    if (isZip()
+        && (m_streamingZip || !m_zip || entriesMissed
+            || (m_archiveVolumeCount == 1 && !KTZipDirectoryCheck::disagreement(m_path, *m_zip).isEmpty()))) {
+        // A zip without a directory, or whose directory does not describe
+        // it, is read from its local headers, in order; the directory, if
+        // any, only judges at the end whether that was all of it.
+        m_zipLocal.emplace(m_path, std::move(m_zip));
+        m_zip.reset();
         if (!m_streamingZip) {
             if (auto error = reopenAsStreamingZip(); error.failed())
                 return error;
-            const int again = archive_read_next_header(m_archive, &entry);
+            const int again = nextHeader(&entry);
             if (again < ARCHIVE_WARN)
                 return openError();
             m_firstEntry = again == ARCHIVE_EOF ? nullptr : entry;
         }
     } else if (isZip()) {
-        if (m_zip->hasOverlappingEntries())
-            return KTExtractionError::make(KTErrorCode::UnsafeEntry,
-                                           QStringLiteral("its entries overlap one another, as in a zip bomb"));
         std::vector<QByteArray> undecided;
         const auto addName = [this](const QByteArray &name, const KTZipRecord *record) {
             if (m_zipNames.contains(name))
@@ -265,6 +272,20 @@ KTExtractionError KTLibArchiveUnarchiver::reopenAsStreamingZip()
     return {};
 }
 
+int KTLibArchiveUnarchiver::nextHeader(archive_entry **entry)
+{
+    int r = archive_read_next_header(m_archive, entry);
+    // A header that fails its checksum: libarchive steps past it and tries
+    // the next one. The entries around it are read; the archive is damaged.
+    while (r == ARCHIVE_RETRY) {
+        m_passedDamagedHeader = true;
+        if (m_progressGuard.headerStalls(readPosition(), QByteArray()))
+            return ARCHIVE_FATAL;
+        r = archive_read_next_header(m_archive, entry);
+    }
+    return r;
+}
+
 void KTLibArchiveUnarchiver::preReadNames()
 {
     archive *reader = archive_read_new();
@@ -277,7 +298,12 @@ void KTLibArchiveUnarchiver::preReadNames()
     std::vector<QByteArray> undecided;
     archive_entry *entry = nullptr;
     // A damaged tail leaves the names before it; the extraction reports the damage.
-    while (archive_read_next_header(reader, &entry) >= ARCHIVE_WARN) {
+    for (;;) {
+        const int r = archive_read_next_header(reader, &entry);
+        if (r == ARCHIVE_RETRY)
+            continue;
+        if (r == ARCHIVE_EOF || r < ARCHIVE_WARN)
+            break;
         const char *path = archive_entry_pathname(entry);
         if (!path)
             continue;
@@ -485,6 +511,17 @@ KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &in
     return {};
 }
 
+bool KTLibArchiveUnarchiver::declaresNoData(archive_entry *entry) const
+{
+    if (!archive_entry_size_is_set(entry) || archive_entry_size(entry) != 0 || archive_entry_is_data_encrypted(entry))
+        return false;
+    if (!isZip())
+        return true;
+    // A zip entry is known empty when its CRC, over no bytes, is 0 as well.
+    const KTZipRecord *record = m_zipNames.value(KTZipEntryReader::rawName(entry));
+    return record && record->crc32 == 0 && record->uncompressedSize == 0;
+}
+
 KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, const KTArchiveEntry &info,
                                                        const QByteArray &rel, KTDiskWriter &writer, qint64 &done)
 {
@@ -519,7 +556,8 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         const qint64 before = done;
         const KTZipRecord *inflatable =
             m_zip && m_archiveVolumeCount == 1 ? inflatableRecord(KTZipEntryReader::rawName(entry)) : nullptr;
-        if (auto error = writeFileData(info, inflatable, writer, done); error.failed()) {
+        if (auto error = declaresNoData(entry) ? KTExtractionError{} : writeFileData(info, inflatable, writer, done);
+            error.failed()) {
             writer.abortFile();
             return error;
         }
@@ -556,6 +594,8 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
         // members; they are no content of their own.
         const bool arIndex = (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_AR &&
                              QByteArray(archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "").replace('/', "").isEmpty();
+        if (m_zipLocal)
+            m_zipLocal->noteEntry(KTZipEntryReader::rawName(entry));
         const NamedEntry named = nameEntry(entry, index, maxPath);
         const KTArchiveEntry &info = named.info;
         const KTPathSanitizer::Result &sane = named.path;
@@ -578,7 +618,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             }
             reportProgress(info, info.size, done);
         }
-        const int r = archive_read_next_header(m_archive, &entry);
+        const int r = nextHeader(&entry);
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN) {
@@ -701,9 +741,17 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
         result = m_source->finish();
     if (result.code != KTErrorCode::Cancelled)
         settleNames(writer);
-    if (m_zipDirectoryMissing && (result.ok() || (result.code == KTErrorCode::Damaged && result.detail.isEmpty())))
+    if (result.ok() && m_passedDamagedHeader)
         result = KTExtractionError::make(KTErrorCode::Damaged,
-                                         QStringLiteral("the zip's central directory is missing; the entries before it were read"));
+                                         QStringLiteral("a damaged header was passed over; the entries around it were read"));
+    // Read from its local headers, a zip is whole only when its directory lists what was read.
+    if (m_zipLocal && (result.code == KTErrorCode::Damaged ? result.detail.isEmpty() : result.ok())
+        && !(result.ok() && m_zipLocal->isWhole())) {
+        result = KTExtractionError::make(KTErrorCode::Damaged,
+                                         m_zipLocal->hadDirectory()
+                                             ? QStringLiteral("the zip's central directory does not match its entries; the entries that could be read were kept")
+                                             : QStringLiteral("the zip's central directory is missing; the entries before it were read"));
+    }
 
     // Links are made only when everything else went well; folder times and
     // the link check always run, so nothing unsafe stays behind.

@@ -9,6 +9,7 @@
 #include "extraction/names/KTEncodingDetector.h"
 #include "extraction/zip/KTZipDirectory.h"
 #include "extraction/zip/KTZipExtractionPlan.h"
+#include "extraction/zip/KTZipLocalReading.h"
 
 #include <QHash>
 #include <QSet>
@@ -88,6 +89,11 @@ private:
     // Opens the archive again with libarchive's reader of zip local headers,
     // which needs no central directory.
     KTExtractionError reopenAsStreamingZip();
+    // archive_read_next_header(), stepping past headers that fail their checksum.
+    int nextHeader(archive_entry **entry);
+    // A file whose header declares no data: nothing to decode, as libarchive's
+    // own extraction does; a zip entry only when its CRC agrees.
+    bool declaresNoData(archive_entry *entry) const;
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
     std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
@@ -122,7 +128,8 @@ private:
 
     std::optional<KTZipDirectory> m_zip;
     bool m_streamingZip = false;
-    bool m_zipDirectoryMissing = false;
+    std::optional<KTZipLocalReading> m_zipLocal;
+    bool m_passedDamagedHeader = false;
     QHash<QByteArray, const KTZipRecord *> m_zipNames;
     QSet<QByteArray> m_repeatedZipNames;
     std::unique_ptr<KTZipInflater> m_zipInflater;

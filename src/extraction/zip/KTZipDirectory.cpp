@@ -143,32 +143,45 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
     if (cdSize > quint64(MaxCentralDirectory) || cdSize > quint64(fileSize) || count > cdSize / 46 + 1)
         return std::nullopt;
 
-    QByteArray cd = readAt(file, qint64(cdOffset), qint64(cdSize));
+    qint64 cdStart = qint64(cdOffset);
+    QByteArray cd = readAt(file, cdStart, qint64(cdSize));
     if (cd.size() < 4 || le32(cd.constData()) != CentralSignature) {
         // Data prepended to the archive (a self-extractor) shifts every offset.
-        cd = readAt(file, eocdPos - qint64(cdSize), qint64(cdSize));
+        cdStart = eocdPos - qint64(cdSize);
+        cd = readAt(file, cdStart, qint64(cdSize));
         if (cd.size() < 4 || le32(cd.constData()) != CentralSignature)
             return std::nullopt;
     }
 
+    KTZipDirectory dir = parseRecords(cd.constData(), cd.size());
+    if (dir.m_records.empty() && count > 0)
+        return std::nullopt;
+    dir.m_directoryStart = cdStart;
+    dir.m_offsetShift = cdStart - qint64(cdOffset);
+    return dir;
+}
+
+KTZipDirectory KTZipDirectory::parseRecords(const char *data, qint64 size)
+{
     KTZipDirectory dir;
-    dir.m_records.reserve(size_t(count));
     qint64 at = 0;
-    while (at + 46 <= cd.size() && le32(cd.constData() + at) == CentralSignature) {
-        const char *h = cd.constData() + at;
+    while (at + 46 <= size && le32(data + at) == CentralSignature) {
+        const char *h = data + at;
         const quint16 flags = le16(h + 8);
         const int nameLength = le16(h + 28);
         const int extraLength = le16(h + 30);
         const int commentLength = le16(h + 32);
-        if (at + 46 + nameLength + extraLength + commentLength > cd.size())
+        if (at + 46 + nameLength + extraLength + commentLength > size)
             break;
         KTZipRecord r;
+        r.madeBy = le16(h + 4);
         r.utf8Flag = flags & (1u << 11);
         r.encrypted = flags & 1u;
         r.method = le16(h + 10);
         r.crc32 = le32(h + 16);
         r.compressedSize = le32(h + 20);
         r.uncompressedSize = le32(h + 24);
+        r.externalAttributes = le32(h + 38);
         r.localHeaderOffset = le32(h + 42);
         r.name = QByteArray(h + 46, nameLength);
         readExtra(h + 46 + nameLength, extraLength, r, r.uncompressedSize == 0xFFFFFFFF,
@@ -177,9 +190,16 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
         dir.m_records.push_back(std::move(r));
         at += 46 + nameLength + extraLength + commentLength;
     }
-    if (dir.m_records.empty() && count > 0)
-        return std::nullopt;
+    dir.m_parsedSize = at;
     return dir;
+}
+
+bool KTZipRecord::isSymlink() const
+{
+    constexpr quint32 FileTypeMask = 0170000;
+    constexpr quint32 SymlinkType = 0120000;
+    constexpr int UnixHost = 3;
+    return (madeBy >> 8) == UnixHost && ((externalAttributes >> 16) & FileTypeMask) == SymlinkType;
 }
 
 bool KTZipDirectory::hasOverlappingEntries() const
@@ -191,10 +211,13 @@ bool KTZipDirectory::hasOverlappingEntries() const
         byOffset.push_back(&r);
     std::sort(byOffset.begin(), byOffset.end(),
               [](const KTZipRecord *a, const KTZipRecord *b) { return a->localHeaderOffset < b->localHeaderOffset; });
+    // Data said to run past the directory's start is a directory that does
+    // not describe the file, not data shared with the next entry.
+    const quint64 directoryOffset = quint64(m_directoryStart - m_offsetShift);
     for (size_t i = 1; i < byOffset.size(); ++i) {
         const KTZipRecord &before = *byOffset[i - 1];
         const quint64 end = saturatingAdd(saturatingAdd(before.localHeaderOffset, LocalHeaderSize), before.compressedSize);
-        if (byOffset[i]->localHeaderOffset < end)
+        if (byOffset[i]->localHeaderOffset < end && end <= directoryOffset)
             return true;
     }
     return false;

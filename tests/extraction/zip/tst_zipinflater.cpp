@@ -128,10 +128,13 @@ private slots:
     {
         QFETCH(int, field);
         QFETCH(int, delta);
+        // Both headers tell the same lie: the data itself must be checked.
         const QString zip = edited([&](QByteArray &bytes) {
             const qsizetype at = centralRecord(bytes, "files/big.txt");
             QVERIFY(at >= 0);
             putLe32(bytes, at + field, le32(bytes, at + field) + quint32(delta));
+            const qsizetype local = qsizetype(le32(bytes, at + 42)) + field - 2;
+            putLe32(bytes, local, le32(bytes, local) + quint32(delta));
         });
         for (int workers : {1, 2}) {
             const KTExtractionError error = extract(zip, workers);

@@ -1,0 +1,143 @@
+#include "extraction/zip/KTZipDirectoryCheck.h"
+
+#include "extraction/libarchive/KTIsalInflater.h"
+#include "extraction/zip/KTZipDirectory.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr quint32 LocalSignature = 0x04034b50;
+constexpr quint32 DescriptorSignature = 0x08074b50;
+constexpr qint64 LocalHeaderSize = 30;
+constexpr quint32 Unknown32 = 0xFFFFFFFF;
+constexpr quint16 Deflate = 8;
+// Compressed sizes up to this are inflated to see which header has it right.
+constexpr quint64 MaxProbedSize = 16 * 1024 * 1024;
+
+quint16 le16(const uchar *p)
+{
+    return quint16(p[0] | (p[1] << 8));
+}
+
+quint32 le32(const uchar *p)
+{
+    return quint32(le16(p)) | (quint32(le16(p + 2)) << 16);
+}
+
+quint64 le64(const uchar *p)
+{
+    return quint64(le32(p)) | (quint64(le32(p + 4)) << 32);
+}
+
+struct LocalSizes {
+    quint32 crc = 0;
+    quint64 compressed = 0;
+    quint64 uncompressed = 0;
+    bool zip64 = false;
+};
+
+// The sizes a local header declares, through its zip64 field when it has one.
+LocalSizes localSizes(const uchar *header, const uchar *extra, int extraLength)
+{
+    LocalSizes sizes{le32(header + 14), le32(header + 18), le32(header + 22), false};
+    while (extraLength >= 4) {
+        const quint16 id = le16(extra);
+        const quint16 size = le16(extra + 2);
+        if (size > extraLength - 4)
+            break;
+        if (id == 0x0001) {
+            sizes.zip64 = true;
+            if (size >= 16 && (sizes.uncompressed == Unknown32 || sizes.compressed == Unknown32)) {
+                sizes.uncompressed = le64(extra + 4);
+                sizes.compressed = le64(extra + 12);
+            }
+        }
+        extra += 4 + size;
+        extraLength -= 4 + size;
+    }
+    return sizes;
+}
+
+// Where a deflate stream that starts at data ends: its length, or 0 when it
+// does not end within size bytes or is damaged.
+quint64 deflateLength(const uchar *data, quint64 size)
+{
+    KTIsalInflater inflater(KTIsalInflater::Mode::Raw);
+    inflater.setInput(data, size_t(size));
+    std::vector<char> out(64 * 1024);
+    for (;;) {
+        size_t produced = 0;
+        switch (inflater.inflate(out.data(), out.size(), produced)) {
+        case KTIsalInflater::Status::End:
+            return size - inflater.availableInput();
+        case KTIsalInflater::Status::Damaged:
+            return 0;
+        case KTIsalInflater::Status::Progress:
+            if (produced == 0 && inflater.availableInput() == 0)
+                return 0;
+            break;
+        }
+    }
+}
+
+} // namespace
+
+QString KTZipDirectoryCheck::disagreement(const QString &path, const KTZipDirectory &directory)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the archive cannot be read again");
+    const qint64 end = directory.directoryStart();
+    if (end <= 0 || end > file.size())
+        return QStringLiteral("the directory lies outside the file");
+    const uchar *data = file.map(0, end);
+    if (!data)
+        return QStringLiteral("the archive cannot be mapped");
+
+    for (const KTZipRecord &record : directory.records()) {
+        const quint64 at = record.localHeaderOffset + quint64(directory.offsetShift());
+        if (record.localHeaderOffset > quint64(end) || at > quint64(end - LocalHeaderSize))
+            return QStringLiteral("an entry's header lies past the directory");
+        const uchar *header = data + at;
+        if (le32(header) != LocalSignature)
+            return QStringLiteral("an entry's header is not where the directory says");
+        if (le16(header + 8) != record.method)
+            return QStringLiteral("an entry's method differs from the directory's");
+        const quint64 dataAt = at + LocalHeaderSize + le16(header + 26) + le16(header + 28);
+        if (dataAt > quint64(end))
+            return QStringLiteral("an entry's header runs into the directory");
+        const LocalSizes local = localSizes(header, header + LocalHeaderSize + le16(header + 26), le16(header + 28));
+        if (record.compressedSize > quint64(end) - dataAt)
+            return QStringLiteral("an entry's data runs past the directory");
+        const quint64 dataEnd = dataAt + record.compressedSize;
+
+        LocalSizes declared = local;
+        if (le16(header + 6) & (1u << 3)) {
+            // The sizes follow the data, in a descriptor whose signature is optional.
+            const bool wide = local.zip64 || record.compressedSize >= Unknown32 || record.uncompressedSize >= Unknown32;
+            qint64 at = qint64(dataEnd);
+            if (at + 4 <= end && le32(data + at) == DescriptorSignature)
+                at += 4;
+            if (at + (wide ? 20 : 12) > end)
+                return QStringLiteral("an entry's data descriptor runs into the directory");
+            declared.crc = le32(data + at);
+            declared.compressed = wide ? le64(data + at + 4) : le32(data + at + 4);
+            declared.uncompressed = wide ? le64(data + at + 12) : le32(data + at + 8);
+        }
+        if (declared.crc != record.crc32 || declared.uncompressed != record.uncompressedSize)
+            return QStringLiteral("an entry's size or CRC differs from the directory's");
+        if (declared.compressed != record.compressedSize) {
+            // Deflate data ends by itself: where it does tells which header is right.
+            const quint64 longer = std::max(declared.compressed, record.compressedSize);
+            const bool directoryRight = record.method == Deflate && !record.encrypted && longer <= MaxProbedSize
+                && deflateLength(data + dataAt, std::min(longer, quint64(end) - dataAt)) == record.compressedSize;
+            if (!directoryRight)
+                return QStringLiteral("an entry's compressed size differs from the directory's");
+        }
+    }
+    return {};
+}

@@ -34,28 +34,6 @@ constexpr size_t ReadBlockSize = 128 * 1024;
 // weighs in when small files are shared out among workers.
 constexpr quint64 PerFileWeight = 8 * 1024;
 
-bool formatStoresUnicodeNames(int format)
-{
-    switch (format & ARCHIVE_FORMAT_BASE_MASK) {
-    case ARCHIVE_FORMAT_7ZIP:
-    case ARCHIVE_FORMAT_XAR:
-        return true;
-    case ARCHIVE_FORMAT_RAR_V5:
-        return true;
-    case ARCHIVE_FORMAT_TAR:
-        return format == ARCHIVE_FORMAT_TAR_PAX_INTERCHANGE || format == ARCHIVE_FORMAT_TAR_PAX_RESTRICTED;
-    default:
-        return false;
-    }
-}
-
-// Plain ASCII reads the same in every offered encoding; escape sequences
-// (ISO-2022-JP) do not.
-bool needsDecoding(const QByteArray &raw)
-{
-    return !KTEncodings::isAscii(raw) || raw.contains('\x1b');
-}
-
 std::optional<timespec> modificationTime(archive_entry *entry)
 {
     if (!archive_entry_mtime_is_set(entry))
@@ -68,6 +46,9 @@ std::optional<timespec> modificationTime(archive_entry *entry)
 KTLibArchiveUnarchiver::KTLibArchiveUnarchiver(QString path)
     : m_path(std::move(path))
     , m_zipWorkers(defaultZipWorkers())
+    , m_names(m_path, [this](const KTArchiveString &string) {
+        return m_delegate ? m_delegate->encodingNameForString(*this, string) : QByteArray();
+    })
 {
 }
 
@@ -193,6 +174,7 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
         return openError();
     m_firstEntry = r == ARCHIVE_EOF ? nullptr : entry;
     m_format = archive_format(m_archive);
+    m_names.setFormat(m_format);
     const int base = m_format & ARCHIVE_FORMAT_BASE_MASK;
     if (base == ARCHIVE_FORMAT_EMPTY)
         return KTExtractionError::make(KTErrorCode::NotArchive);
@@ -233,26 +215,12 @@ KTExtractionError KTLibArchiveUnarchiver::parse()
             m_firstEntry = again == ARCHIVE_EOF ? nullptr : entry;
         }
     } else if (isZip()) {
-        std::vector<QByteArray> undecided;
-        const auto addName = [this](const QByteArray &name, const KTZipRecord *record) {
-            if (m_zipNames.contains(name))
-                m_repeatedZipNames.insert(name);
-            m_zipNames.insert(name, record);
-        };
-        for (const KTZipRecord &record : m_zip->records()) {
-            addName(record.name, &record);
-            if (!record.unicodeName.isEmpty())
-                addName(record.unicodeName, &record);
-            else if (!record.utf8Flag && needsDecoding(record.name))
-                undecided.push_back(record.name);
-        }
-        if (!undecided.empty())
-            m_detected = KTEncodingDetector::detect(undecided);
+        m_names.useZipDirectory(*m_zip);
         m_totalSize = qint64(m_zip->totalUncompressedSize());
         m_progressByUncompressed = true;
     } else if ((base == ARCHIVE_FORMAT_TAR || base == ARCHIVE_FORMAT_CPIO || base == ARCHIVE_FORMAT_AR) && !m_source
                && m_archiveVolumeCount == 1 && archive_filter_code(m_archive, 0) == ARCHIVE_FILTER_NONE) {
-        preReadNames();
+        m_names.readAhead();
     }
     m_parsed = true;
     return {};
@@ -286,157 +254,9 @@ int KTLibArchiveUnarchiver::nextHeader(archive_entry **entry)
     return r;
 }
 
-void KTLibArchiveUnarchiver::preReadNames()
-{
-    archive *reader = archive_read_new();
-    const std::unique_ptr<archive, decltype(&archive_read_free)> owner(reader, archive_read_free);
-    archive_read_support_format_tar(reader);
-    archive_read_support_format_cpio(reader);
-    archive_read_support_format_ar(reader);
-    if (archive_read_open_filename(reader, QFile::encodeName(m_path).constData(), ReadBlockSize) != ARCHIVE_OK)
-        return;
-    std::vector<QByteArray> undecided;
-    archive_entry *entry = nullptr;
-    // A damaged tail leaves the names before it; the extraction reports the damage.
-    for (;;) {
-        const int r = archive_read_next_header(reader, &entry);
-        if (r == ARCHIVE_RETRY)
-            continue;
-        if (r == ARCHIVE_EOF || r < ARCHIVE_WARN)
-            break;
-        const char *path = archive_entry_pathname(entry);
-        if (!path)
-            continue;
-        const QByteArray raw(path);
-        if (needsDecoding(raw) && !(formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw)))
-            undecided.push_back(raw);
-    }
-    if (!undecided.empty())
-        m_detected = KTEncodingDetector::detect(undecided);
-    m_namesPreRead = true;
-}
-
-void KTLibArchiveUnarchiver::noteUndecided(const QByteArray &raw)
-{
-    if ((m_zip && m_zipNames.contains(raw)) || m_namesPreRead)
-        return;
-    // Names of stream formats arrive one by one: judge them again each time
-    // their number doubles, which keeps the cost linear.
-    m_undecided.push_back(raw);
-    if (m_undecided.size() >= m_nextDetectionAt && m_undecided.size() <= 4096) {
-        m_detected = KTEncodingDetector::detect(m_undecided);
-        m_detectedOver = m_undecided.size();
-        m_nextDetectionAt *= 2;
-    }
-}
-
-bool KTLibArchiveUnarchiver::namesSettleLater() const
-{
-    return !m_zip && !m_namesPreRead && (m_format & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_RAW;
-}
-
-void KTLibArchiveUnarchiver::settleNames(KTDiskWriter &writer)
-{
-    if (m_provisional.isEmpty())
-        return;
-    if (m_undecided.size() != m_detectedOver)
-        m_detected = KTEncodingDetector::detect(m_undecided);
-    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
-    m_provisional.settle(
-        writer,
-        [&](const QByteArray &raw) { return KTPathSanitizer::sanitize(decodeUndecided(raw), isZip(), maxPath).path; },
-        [&](const QByteArray &raw) { return decodeUndecided(raw).toUtf8(); });
-}
-
-QString KTLibArchiveUnarchiver::decodeRaw(const QByteArray &raw, bool decided)
-{
-    if (decided)
-        return KTEncodings::decodeDefault(raw);
-    if (!needsDecoding(raw))
-        return QString::fromLatin1(raw);
-    noteUndecided(raw);
-    return decodeUndecided(raw);
-}
-
-QString KTLibArchiveUnarchiver::decodeUndecided(const QByteArray &raw)
-{
-    const KTArchiveString string(raw, m_detected.encoding, m_detected.confidence);
-    const QByteArray encoding = m_delegate ? m_delegate->encodingNameForString(*this, string) : QByteArray();
-    return KTEncodings::decodeOrDefault(raw, encoding);
-}
-
 bool KTLibArchiveUnarchiver::isZip() const
 {
     return (m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
-}
-
-KTLibArchiveUnarchiver::DecodedName KTLibArchiveUnarchiver::decodeName(const archive_entry *entry)
-{
-    auto *e = const_cast<archive_entry *>(entry);
-    if ((m_format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_RAW) {
-        // A lone compressed file: name it after the archive without its last extension.
-        const QFileInfo info(m_path);
-        const QString name = info.completeBaseName();
-        return {name.isEmpty() ? info.fileName() + QStringLiteral(".out") : name, false, {}};
-    }
-    const char *path = archive_entry_pathname(e);
-    if (!path) {
-        const wchar_t *wide = archive_entry_pathname_w(e);
-        return {wide ? QString::fromWCharArray(wide) : QString(), false, {}};
-    }
-    QByteArray raw(path);
-    bool decided = formatStoresUnicodeNames(m_format) && KTEncodings::isValidUtf8(raw);
-    if (isZip()) {
-        if (const KTZipRecord *record = m_zipNames.value(raw)) {
-            if (record->nameIsDecided()) {
-                decided = true;
-                if (!record->unicodeName.isEmpty())
-                    raw = record->unicodeName;
-            }
-        }
-    }
-    const bool provisional = !decided && needsDecoding(raw) && namesSettleLater();
-    return {decodeRaw(raw, decided), isZip(), provisional ? raw : QByteArray()};
-}
-
-KTLibArchiveUnarchiver::NamedEntry KTLibArchiveUnarchiver::nameEntry(archive_entry *entry, int index, int maxPath)
-{
-    const DecodedName decoded = decodeName(entry);
-    NamedEntry named;
-    named.info.index = index;
-    named.info.name = decoded.name;
-    named.info.size = archive_entry_size_is_set(entry) ? qint64(archive_entry_size(entry)) : -1;
-    named.info.isDirectory = archive_entry_filetype(entry) == AE_IFDIR;
-    named.info.isEncrypted = archive_entry_is_encrypted(entry);
-    named.path = KTPathSanitizer::sanitize(decoded.name, decoded.backslashSeparates, maxPath);
-    named.provisionalRaw = decoded.provisionalRaw;
-    if (named.path.path && named.path.path->isEmpty() && !named.info.isDirectory) {
-        // A file without a name (a stream archived from standard input) is
-        // named after the archive, as 7-Zip names it.
-        named.info.name = nameForNameless();
-        named.path = KTPathSanitizer::sanitize(named.info.name, false, maxPath);
-    }
-    return named;
-}
-
-QString KTLibArchiveUnarchiver::nameForNameless()
-{
-    const QString base = KTUnarchiver::nameWithoutArchiveExtensions(QFileInfo(m_path).fileName());
-    ++m_namelessEntries;
-    // The later ones are numbered, in archive order: the same names each time.
-    return m_namelessEntries == 1 ? base : base + QStringLiteral("-%1").arg(m_namelessEntries);
-}
-
-// A target in UTF-8 is taken as such; any other is decoded as names are.
-QByteArray KTLibArchiveUnarchiver::symlinkTarget(const char *target)
-{
-    const QByteArray raw(target);
-    return (KTEncodings::isValidUtf8(raw) ? QString::fromUtf8(raw) : decodeRaw(raw, false)).toUtf8();
-}
-
-KTPathSanitizer::Result KTLibArchiveUnarchiver::hardlinkTarget(const char *target, int maxPath)
-{
-    return KTPathSanitizer::sanitize(decodeRaw(target, formatStoresUnicodeNames(m_format)), isZip(), maxPath);
 }
 
 qint64 KTLibArchiveUnarchiver::readPosition() const
@@ -463,8 +283,8 @@ void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 f
 
 const KTZipRecord *KTLibArchiveUnarchiver::inflatableRecord(const QByteArray &rawName) const
 {
-    const KTZipRecord *record = m_zipNames.value(rawName);
-    if (!record || m_repeatedZipNames.contains(rawName) || !KTZipInflater::handles(*record))
+    const KTZipRecord *record = m_names.zipRecord(rawName);
+    if (!record || m_names.isRepeatedZipName(rawName) || !KTZipInflater::handles(*record))
         return nullptr;
     return record;
 }
@@ -518,7 +338,7 @@ bool KTLibArchiveUnarchiver::declaresNoData(archive_entry *entry) const
     if (!isZip())
         return true;
     // A zip entry is known empty when its CRC, over no bytes, is 0 as well.
-    const KTZipRecord *record = m_zipNames.value(KTZipEntryReader::rawName(entry));
+    const KTZipRecord *record = m_names.zipRecord(KTZipEntryReader::rawName(entry));
     return record && record->crc32 == 0 && record->uncompressedSize == 0;
 }
 
@@ -529,7 +349,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
     const mode_t perm = archive_entry_perm(entry);
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
-        const auto target = hardlinkTarget(hardlink, KTPathSanitizer::maxPathBytesBelow(writer.root()));
+        const auto target = m_names.hardlinkTarget(hardlink, KTPathSanitizer::maxPathBytesBelow(writer.root()));
         if (!target.path)
             return KTExtractionError::make(KTErrorCode::UnsafeEntry, info.name + QStringLiteral(": ") + target.reason);
         return writer.makeHardLink(rel, *target.path);
@@ -542,9 +362,8 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         const char *target = archive_entry_symlink(entry);
         if (!target || !*target)
             return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link without a target"));
-        if (namesSettleLater() && !KTEncodings::isValidUtf8(target))
-            m_provisional.noteSymlink(rel, target);
-        return writer.deferSymlink(rel, symlinkTarget(target), mtime);
+        m_names.noteSymlink(rel, target);
+        return writer.deferSymlink(rel, m_names.symlinkTarget(target), mtime);
     }
     case AE_IFREG:
     case 0: {
@@ -596,7 +415,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
                              QByteArray(archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "").replace('/', "").isEmpty();
         if (m_zipLocal)
             m_zipLocal->noteEntry(KTZipEntryReader::rawName(entry));
-        const NamedEntry named = nameEntry(entry, index, maxPath);
+        const KTEntryNames::Named named = m_names.name(entry, index, maxPath);
         const KTArchiveEntry &info = named.info;
         const KTPathSanitizer::Result &sane = named.path;
         const QString to = sane.path ? QFile::decodeName(writer.root() + '/' + *sane.path) : QString();
@@ -606,7 +425,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
             KTExtractionError error = KTPathSanitizer::unwritable(info.name, sane.path, sane.reason, info.isDirectory);
             if (error.ok()) {
                 if (!named.provisionalRaw.isEmpty())
-                    m_provisional.noteEntry(named.provisionalRaw, *sane.path);
+                    m_names.noteGuessedEntry(named.provisionalRaw, *sane.path);
                 error = extractEntry(entry, info, *sane.path, writer, done);
             }
             if (m_delegate)
@@ -637,7 +456,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
 
 KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int index, int maxPath)
 {
-    NamedEntry named = nameEntry(entry, index, maxPath);
+    KTEntryNames::Named named = m_names.name(entry, index, maxPath);
     KTPlannedZipEntry planned;
     planned.rawName = KTZipEntryReader::rawName(entry);
     planned.info = std::move(named.info);
@@ -648,7 +467,7 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
         planned.kind = KTPlannedZipEntry::Kind::Hardlink;
-        auto target = hardlinkTarget(hardlink, maxPath);
+        auto target = m_names.hardlinkTarget(hardlink, maxPath);
         planned.hardlinkTarget = std::move(target.path);
         planned.linkRefusal = target.reason;
     } else {
@@ -659,7 +478,7 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
         case AE_IFLNK:
             planned.kind = KTPlannedZipEntry::Kind::Symlink;
             if (const char *target = archive_entry_symlink(entry); target && *target)
-                planned.linkTarget = symlinkTarget(target);
+                planned.linkTarget = m_names.symlinkTarget(target);
             break;
         case AE_IFREG:
         case 0:
@@ -670,7 +489,7 @@ KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int in
             break;
         }
     }
-    const KTZipRecord *record = m_zipNames.value(planned.rawName);
+    const KTZipRecord *record = m_names.zipRecord(planned.rawName);
     const quint64 dataSize = record ? record->compressedSize : quint64(std::max<qint64>(planned.info.size, 0));
     planned.weight = dataSize + PerFileWeight;
     if (planned.kind == KTPlannedZipEntry::Kind::File)
@@ -740,7 +559,7 @@ KTExtractionError KTLibArchiveUnarchiver::unarchive()
     if (result.ok() && m_source)
         result = m_source->finish();
     if (result.code != KTErrorCode::Cancelled)
-        settleNames(writer);
+        m_names.settle(writer);
     if (result.ok() && m_passedDamagedHeader)
         result = KTExtractionError::make(KTErrorCode::Damaged,
                                          QStringLiteral("a damaged header was passed over; the entries around it were read"));

@@ -3,16 +3,12 @@
 #include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
+#include "extraction/libarchive/KTEntryNames.h"
 #include "extraction/libarchive/KTPassphraseHandout.h"
-#include "extraction/libarchive/KTProvisionalNames.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
-#include "extraction/names/KTEncodingDetector.h"
 #include "extraction/zip/KTZipDirectory.h"
 #include "extraction/zip/KTZipExtractionPlan.h"
 #include "extraction/zip/KTZipLocalReading.h"
-
-#include <QHash>
-#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -47,18 +43,6 @@ public:
     void setZipWorkers(int workers) { m_zipWorkers = workers; }
 
 private:
-    struct DecodedName {
-        QString name;
-        bool backslashSeparates = false;
-        QByteArray provisionalRaw; // the raw name, when the decoding is a guess
-    };
-    // An entry as the delegate is told of it, and its path below the root.
-    struct NamedEntry {
-        KTArchiveEntry info;
-        KTPathSanitizer::Result path;
-        QByteArray provisionalRaw;
-    };
-
     static int defaultZipWorkers();
     // Asks the delegate once when no password is set: the password's bytes, or nullopt.
     std::optional<QByteArray> passwordBytes();
@@ -68,24 +52,6 @@ private:
     KTExtractionError encryptionUnsupported() const;
     KTExtractionError noProgress() const;
     bool isZip() const;
-    DecodedName decodeName(const archive_entry *entry);
-    NamedEntry nameEntry(archive_entry *entry, int index, int maxPath);
-    // The name of the next entry that has none: the archive's, numbered from the second.
-    QString nameForNameless();
-    QString decodeRaw(const QByteArray &raw, bool decided);
-    // The delegate's reading of a raw name under the detection so far.
-    QString decodeUndecided(const QByteArray &raw);
-    // A symbolic link's target as UTF-8 bytes.
-    QByteArray symlinkTarget(const char *target);
-    // A hard link's target below the root, or why it is refused.
-    KTPathSanitizer::Result hardlinkTarget(const char *target, int maxPath);
-    void noteUndecided(const QByteArray &raw);
-    // Detection over all names of an uncompressed tar, cpio or ar file,
-    // whose headers a second reader reaches by seeking past the data.
-    void preReadNames();
-    // Names decoded as they come, which settleNames() reconsiders at the end.
-    bool namesSettleLater() const;
-    void settleNames(KTDiskWriter &writer);
     // Opens the archive again with libarchive's reader of zip local headers,
     // which needs no central directory.
     KTExtractionError reopenAsStreamingZip();
@@ -130,16 +96,8 @@ private:
     bool m_streamingZip = false;
     std::optional<KTZipLocalReading> m_zipLocal;
     bool m_passedDamagedHeader = false;
-    QHash<QByteArray, const KTZipRecord *> m_zipNames;
-    QSet<QByteArray> m_repeatedZipNames;
     std::unique_ptr<KTZipInflater> m_zipInflater;
-    KTDetectedEncoding m_detected;
-    std::vector<QByteArray> m_undecided;
-    size_t m_nextDetectionAt = 1;
-    size_t m_detectedOver = 0;
-    KTProvisionalNames m_provisional;
-    bool m_namesPreRead = false;
-    int m_namelessEntries = 0;
+    KTEntryNames m_names;
 
     KTReadProgressGuard m_progressGuard;
 

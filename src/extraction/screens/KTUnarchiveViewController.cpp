@@ -7,6 +7,7 @@
 #include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTViewControllerDelegate.h"
 #include "browser/tree/KTFileDataCollection.h"
+#include "extraction/engine/KTArchiveExtensions.h"
 #include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/screens/KTEncode.h"
@@ -232,8 +233,7 @@ QSize KTUnarchiveViewController::minimumSizeHint() const
 
 QString KTUnarchiveViewController::archiveNameFilter()
 {
-    const QStringList patterns = KTFileDropView::namePatterns(KTFileDropView::defaultArchiverFormat());
-    return tr("Archives (%1)").arg(patterns.join(QLatin1Char(' ')));
+    return tr("Archives (%1)").arg(KTArchiveExtensions::namePatterns().join(QLatin1Char(' ')));
 }
 
 QStringList KTUnarchiveViewController::openDialogFilters()

@@ -15,16 +15,8 @@ class KTFileDropView : public QWidget
 public:
     explicit KTFileDropView(QWidget *parent = nullptr);
 
-    // The lower-case extensions accepted out of the box; the open dialog
-    // filters with the same list.
-    static QStringList defaultArchiverFormat();
-    // The open dialog's name patterns for the given extensions, in both
-    // cases, with those of split sets and self-extracting programs.
-    static QStringList namePatterns(const QStringList &formats);
-    // Whether a file is taken: its extension is one of formats, it is a piece
-    // of a split set of such an archive, or a self-extracting program.
-    static bool accepts(const QString &path, const QStringList &formats);
-
+    // The extensions taken by name: KTArchiveExtensions::opened() unless
+    // set; an empty list goes back to those at the next drop.
     QStringList archiverFormat() const { return m_archiverFormat; }
     void setArchiverFormat(const QStringList &formats) { m_archiverFormat = formats; }
 

@@ -1,4 +1,5 @@
 #include "app/core/KTNotificationCenter.h"
+#include "extraction/engine/KTArchiveExtensions.h"
 #include "ui/KTFileDropView.h"
 
 #include <QDragEnterEvent>
@@ -124,7 +125,7 @@ private slots:
         QVERIFY(m_view->performDragOperation(files({"/tmp/disk.iso"}).get()));
         m_view->setArchiverFormat({});
         QVERIFY(m_view->performDragOperation(files({"/tmp/a.zip"}).get()));
-        QCOMPARE(m_view->archiverFormat(), KTFileDropView::defaultArchiverFormat());
+        QCOMPARE(m_view->archiverFormat(), KTArchiveExtensions::opened());
         QTRY_COMPARE(m_posts, (QList<QStringList>{{"/tmp/disk.iso"}, {"/tmp/a.zip"}}));
     }
 
@@ -143,15 +144,15 @@ private slots:
             QFile f(dir.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
         }
-        const QStringList formats = KTFileDropView::defaultArchiverFormat();
-        QVERIFY(KTFileDropView::accepts(dir.filePath("zipsfx.exe"), formats));
-        QVERIFY(KTFileDropView::accepts(dir.filePath("sevensfx.EXE"), formats));
-        QVERIFY(!KTFileDropView::accepts(dir.filePath("plain.exe"), formats));
-        QVERIFY(!KTFileDropView::accepts(dir.filePath("missing.exe"), formats));
+        const QStringList formats = KTArchiveExtensions::opened();
+        QVERIFY(KTArchiveExtensions::accepts(dir.filePath("zipsfx.exe"), formats));
+        QVERIFY(KTArchiveExtensions::accepts(dir.filePath("sevensfx.EXE"), formats));
+        QVERIFY(!KTArchiveExtensions::accepts(dir.filePath("plain.exe"), formats));
+        QVERIFY(!KTArchiveExtensions::accepts(dir.filePath("missing.exe"), formats));
 
         // The first seven formats come first; the dialog offers every one.
         QCOMPARE(formats.mid(0, 7), QStringList({"zip", "7z", "gzip", "tar", "rar", "bzip", "bzip2"}));
-        const QStringList patterns = KTFileDropView::namePatterns(formats);
+        const QStringList patterns = KTArchiveExtensions::namePatterns();
         for (const char *pattern : {"*.iso", "*.CAB", "*.z01", "*.7z.001", "*.exe", "*.tzst", "*.epub"})
             QVERIFY2(patterns.contains(pattern), pattern);
     }

@@ -3,13 +3,13 @@
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/disk/KTLinkResolver.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/engine/KTArchiveExtensions.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <climits>
@@ -83,34 +83,7 @@ QString KTUnarchiver::findUniquePathForOriginalPath(const QString &path)
 
 QString KTUnarchiver::nameWithoutArchiveExtensions(const QString &fileName)
 {
-    static const QStringList archiveExtensions = {
-        QStringLiteral("zip"), QStringLiteral("7z"), QStringLiteral("rar"), QStringLiteral("tar"),
-        QStringLiteral("gz"), QStringLiteral("gzip"), QStringLiteral("tgz"), QStringLiteral("bz2"),
-        QStringLiteral("bzip"), QStringLiteral("bzip2"), QStringLiteral("tbz"), QStringLiteral("tbz2"),
-        QStringLiteral("xz"), QStringLiteral("txz"), QStringLiteral("lzma"), QStringLiteral("tlz"),
-        QStringLiteral("zst"), QStringLiteral("zstd"), QStringLiteral("tzst"), QStringLiteral("lz"),
-        QStringLiteral("lz4"), QStringLiteral("z"), QStringLiteral("cpio"), QStringLiteral("iso"),
-        QStringLiteral("xar"), QStringLiteral("cab"), QStringLiteral("lha"), QStringLiteral("lzh"),
-        QStringLiteral("arj"), QStringLiteral("ar"), QStringLiteral("a"), QStringLiteral("deb"), QStringLiteral("rpm"),
-        QStringLiteral("pkg"), QStringLiteral("jar"), QStringLiteral("war"), QStringLiteral("apk"),
-        QStringLiteral("epub"), QStringLiteral("cbz"), QStringLiteral("cbr"), QStringLiteral("cb7"),
-        QStringLiteral("cbt"), QStringLiteral("tzs"), QStringLiteral("zipx"), QStringLiteral("exe"),
-    };
-    // Volume numbers too: "photos.part1.rar", "backup.7z.001" and "mail.z01"
-    // name "photos", "backup" and "mail".
-    static const QRegularExpression volumeExtension(QStringLiteral("^(part\\d+|\\d{3}|r\\d\\d|z\\d\\d)$"),
-                                                    QRegularExpression::CaseInsensitiveOption);
-    QString name = fileName;
-    for (;;) {
-        const int dot = name.lastIndexOf(QLatin1Char('.'));
-        if (dot <= 0)
-            break;
-        const QString extension = name.mid(dot + 1);
-        if (!archiveExtensions.contains(extension, Qt::CaseInsensitive) && !volumeExtension.match(extension).hasMatch())
-            break;
-        name.truncate(dot);
-    }
-    return name.isEmpty() ? fileName : name;
+    return KTArchiveExtensions::withoutArchiveExtensions(fileName);
 }
 
 KTExtractionError KTUnarchiver::finishCreatedItem(const QString &enclosingFolder, const std::vector<QByteArray> &symlinks)

@@ -28,8 +28,8 @@ public:
     // extension of a name that has one, and the name is shortened to leave
     // room for it). A NUL in the name becomes '_'.
     static QString findUniquePathForOriginalPath(const QString &path);
-    // The archive's base name without its archive extensions
-    // ("photos.tar.gz" gives "photos", "notes.txt.gz" gives "notes.txt").
+    // The archive's name without its archive extensions, for the folder
+    // around its entries (KTArchiveExtensions::withoutArchiveExtensions).
     static QString nameWithoutArchiveExtensions(const QString &fileName);
 
     void setDelegate(KTUnarchiverDelegate *delegate) { m_delegate = delegate; }

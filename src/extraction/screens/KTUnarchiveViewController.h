@@ -4,11 +4,14 @@
 #include "app/window/KTViewController.h"
 #include "extraction/engine/KTExtractionError.h"
 #include "extraction/job/KTExtractionJob.h"
+#include "extraction/screens/KTArchiveChooser.h"
+#include "extraction/screens/KTFailureNotice.h"
+#include "extraction/screens/KTJobRerun.h"
+#include "extraction/screens/KTProgressTracker.h"
+#include "extraction/screens/KTUnarchiveLayout.h"
 #include "ui/KTScanProgressView.h"
-#include "util/core/KTTransferEstimate.h"
 
 #include <QFileDialog>
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QPointer>
@@ -44,27 +47,20 @@ public:
     KTPasswordDialog *passWdPanel() const { return m_passWdPanel; }
     KTScanProgressView *circleView() const { return m_circleView; }
     // The quiet line under the bar: amount read and time left.
-    QLabel *amountLine() const { return m_amountLine; }
+    QLabel *amountLine() const { return m_progress.amountLine(); }
     // "12% — photos.zip" while a job runs, else empty.
-    QString progressTitle() const { return m_progressTitle; }
+    QString progressTitle() const { return m_progress.title(); }
     // The open dialog while it is shown.
-    QFileDialog *openDialog() const { return m_openDialog; }
+    QFileDialog *openDialog() const { return m_chooser.openDialog(); }
     // Shown under a wrong or missing password: runs the same archive again.
-    QPushButton *tryAgainButton() const { return m_tryAgainButton; }
+    QPushButton *tryAgainButton() const { return m_failure->tryAgainButton(); }
     // The folder question of extractAskingForFolder() while it is shown.
-    QFileDialog *folderDialog() const { return m_folderDialog; }
+    QFileDialog *folderDialog() const { return m_chooser.folderDialog(); }
     void setDesktopHandoff(KTDesktopHandoff *handoff) { m_desktop = handoff; }
 
     // Whether a job or the build of its tree is under way.
     bool isBusy() const { return m_busy; }
 
-    // The open dialog's filter: the accepted extensions, both cases.
-    static QString archiveNameFilter();
-    // The open dialog's filters: the archives, then all files.
-    static QStringList openDialogFilters();
-    // Where the open dialog starts: the folder of the last archive taken,
-    // else Downloads, else home.
-    QString openDialogFolder() const;
     // Gives "Choose an Archive…" the focus when it can take it.
     void focusStart();
 
@@ -127,18 +123,11 @@ private:
     void awakeFromNib();
     void viewWillAppear();
     void layoutCentredViews();
-    int dropHeight() const;
-    // replacing: the result this job would replace (reading names again);
-    // destinationFolder: chosen for this archive alone, empty for the
-    // preference's place.
-    void startJob(const QStringList &paths, const QString &replacing = {}, const QString &destinationFolder = {});
+    void startJob(const KTJobRerun::Start &start);
     void buildTree(const QString &desPath);
-    // Shows the result a failed or cancelled attempt would have replaced.
-    void restoreReplacedResult(const QString &failure);
     void treeBuilt();
     void removeCircle();
     void setBusy(bool busy);
-    void setProgressTitle(const QString &title);
     void hideProgress();
     // The error line with the cause beneath, its detail as the tooltip.
     void showFailure(const KTExtractionError &error);
@@ -151,21 +140,10 @@ private:
     KTDesktopHandoff *m_desktop;
     KTPasswordDialog *m_passWdPanel;
     QPointer<KTScanProgressView> m_circleView;
-    QPointer<QFileDialog> m_openDialog;
-    QPushButton *m_showPartialButton = nullptr;
-    QPushButton *m_tryAgainButton;
-    QStringList m_lastPaths; // what the last job was started with
-    QString m_lastDestinationFolder; // and the folder chosen for it, if any
-    QLabel *m_amountLine;
-    QString m_progressTitle;
-    QString m_archiveName;
-    QString m_replacing;
-    QFuture<void> m_removal;
-    // The job's progress as bytes of the archive (all its volumes) read:
-    // the job's fraction of that size.
-    KTTransferEstimate m_estimate;
-    QElapsedTimer m_clock;
-    QPointer<QFileDialog> m_folderDialog;
+    KTArchiveChooser m_chooser;
+    KTProgressTracker m_progress;
+    std::unique_ptr<KTFailureNotice> m_failure;
+    std::unique_ptr<KTUnarchiveLayout> m_layout;
     bool m_busy = false;
     bool m_shuttingDown = false;
 
@@ -174,4 +152,5 @@ private:
     QFutureWatcher<void> m_treeBuild;
     QFuture<int> m_sweep;
     KTExtractionJob m_job;
+    KTJobRerun m_rerun;
 };

@@ -543,14 +543,6 @@
         <translation>Legen Sie ein Archiv auf diesem Bereich ab, oder drücken Sie die Eingabe- oder Leertaste, um eines in einem Dateidialog zu wählen.</translation>
     </message>
     <message>
-        <source>Extract “%1” To</source>
-        <translation>„%1“ entpacken nach</translation>
-    </message>
-    <message>
-        <source>Extract</source>
-        <translation>Entpacken</translation>
-    </message>
-    <message>
         <source>Choose an Archive…</source>
         <translation>Archiv auswählen …</translation>
     </message>
@@ -567,32 +559,50 @@
         <translation>Entpacken abbrechen (Esc)</translation>
     </message>
     <message>
-        <source>Archives (%1)</source>
-        <translation>Archive (%1)</translation>
-    </message>
-    <message>
-        <source>Try Again</source>
-        <translation>Erneut versuchen</translation>
-    </message>
-    <message>
-        <source>Choose an Archive</source>
-        <translation>Archiv auswählen</translation>
-    </message>
-    <message>
         <source>Extracting...</source>
         <translation>Entpacke …</translation>
     </message>
     <message>
-        <source>Show What Was Extracted</source>
-        <translation>Zeige, was entpackt wurde</translation>
+        <source>No web browser is set up to open the home page.</source>
+        <translation>Kein Webbrowser ist zum Öffnen der Homepage eingerichtet.</translation>
+    </message>
+</context>
+<context>
+    <name>KTArchiveChooser</name>
+    <message>
+        <source>Archives (%1)</source>
+        <translation>Archive (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <source>No web browser is set up to open the home page.</source>
-        <translation>Kein Webbrowser ist zum Öffnen der Homepage eingerichtet.</translation>
+        <source>Choose an Archive</source>
+        <translation>Archiv auswählen</translation>
+    </message>
+    <message>
+        <source>Extract “%1” To</source>
+        <translation>„%1“ entpacken nach</translation>
+    </message>
+    <message>
+        <source>Extract</source>
+        <translation>Entpacken</translation>
+    </message>
+</context>
+<context>
+    <name>KTFailureNotice</name>
+    <message>
+        <source>Try Again</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+    <message>
+        <source>Show What Was Extracted</source>
+        <translation>Zeige, was entpackt wurde</translation>
+    </message>
+    <message>
+        <source>Extract error or password error, try again!</source>
+        <translation>Fehler beim Entpacken oder falsches Passwort, bitte erneut versuchen!</translation>
     </message>
 </context>
 <context>

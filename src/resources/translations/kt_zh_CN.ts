@@ -523,14 +523,6 @@
         <translation>将压缩包拖放到此区域，或按回车键或空格键在文件对话框中选择。</translation>
     </message>
     <message>
-        <source>Extract “%1” To</source>
-        <translation>将“%1”解压到</translation>
-    </message>
-    <message>
-        <source>Extract</source>
-        <translation>解压</translation>
-    </message>
-    <message>
         <source>Choose an Archive…</source>
         <translation>选择压缩包…</translation>
     </message>
@@ -547,32 +539,50 @@
         <translation>停止解压（Esc）</translation>
     </message>
     <message>
-        <source>Archives (%1)</source>
-        <translation>压缩包 (%1)</translation>
-    </message>
-    <message>
-        <source>Try Again</source>
-        <translation>重试</translation>
-    </message>
-    <message>
-        <source>Choose an Archive</source>
-        <translation>选择压缩包</translation>
-    </message>
-    <message>
         <source>Extracting...</source>
         <translation>正在解压…</translation>
     </message>
     <message>
-        <source>Show What Was Extracted</source>
-        <translation>显示已解压的内容</translation>
+        <source>No web browser is set up to open the home page.</source>
+        <translation>没有设置可打开主页的网页浏览器。</translation>
+    </message>
+</context>
+<context>
+    <name>KTArchiveChooser</name>
+    <message>
+        <source>Archives (%1)</source>
+        <translation>压缩包 (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>
         <translation>所有文件 (*)</translation>
     </message>
     <message>
-        <source>No web browser is set up to open the home page.</source>
-        <translation>没有设置可打开主页的网页浏览器。</translation>
+        <source>Choose an Archive</source>
+        <translation>选择压缩包</translation>
+    </message>
+    <message>
+        <source>Extract “%1” To</source>
+        <translation>将“%1”解压到</translation>
+    </message>
+    <message>
+        <source>Extract</source>
+        <translation>解压</translation>
+    </message>
+</context>
+<context>
+    <name>KTFailureNotice</name>
+    <message>
+        <source>Try Again</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>Show What Was Extracted</source>
+        <translation>显示已解压的内容</translation>
+    </message>
+    <message>
+        <source>Extract error or password error, try again!</source>
+        <translation>解压出错或密码错误，请重试！</translation>
     </message>
 </context>
 <context>

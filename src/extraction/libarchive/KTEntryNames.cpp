@@ -1,7 +1,7 @@
 #include "extraction/libarchive/KTEntryNames.h"
 
 #include "extraction/disk/KTDiskWriter.h"
-#include "extraction/engine/KTUnarchiver.h"
+#include "extraction/engine/KTArchiveExtensions.h"
 #include "extraction/names/KTEncodings.h"
 #include "extraction/zip/KTZipDirectory.h"
 
@@ -203,7 +203,7 @@ KTEntryNames::Named KTEntryNames::name(archive_entry *entry, int index, int maxP
 
 QString KTEntryNames::nameForNameless()
 {
-    const QString base = KTUnarchiver::nameWithoutArchiveExtensions(QFileInfo(m_path).fileName());
+    const QString base = KTArchiveExtensions::withoutArchiveExtensions(QFileInfo(m_path).fileName());
     ++m_namelessEntries;
     // The later ones are numbered, in archive order: the same names each time.
     return m_namelessEntries == 1 ? base : base + QStringLiteral("-%1").arg(m_namelessEntries);

@@ -20,24 +20,26 @@ class TestUtilityPaths : public QObject
     Q_OBJECT
 
 private slots:
-    // No elements, no path. An open outline is copied point for point and
-    // closed once at the end; a closed one is copied as it is and stays
-    // closed (a further line starts a new subpath in both).
+    // No elements, no path. An open outline, even one that passes its start
+    // in the middle, is copied point for point and closed once at the end;
+    // a closed one is copied as it is (a further line starts a new subpath
+    // in both).
     void copies()
     {
         QVERIFY(!KTUtility::kt_DrawQuartzWithBezierPath(QPainterPath()).has_value());
 
         QPainterPath open(QPointF(0, 0));
         open.lineTo(10, 0);
+        open.lineTo(0, 0);
         open.cubicTo(QPointF(12, 2), QPointF(12, 8), QPointF(10, 10));
-        const auto closedCopy = KTUtility::kt_DrawQuartzWithBezierPath(open);
-        QVERIFY(closedCopy.has_value());
-        QCOMPARE(closedCopy->elementCount(), open.elementCount() + 1);
+        const auto closed = KTUtility::kt_DrawQuartzWithBezierPath(open);
+        QVERIFY(closed.has_value());
+        QCOMPARE(closed->elementCount(), open.elementCount() + 1);
         for (int i = 0; i < open.elementCount(); ++i) {
-            QCOMPARE(closedCopy->elementAt(i).type, open.elementAt(i).type);
-            QCOMPARE(pointAt(*closedCopy, i), pointAt(open, i));
+            QCOMPARE(closed->elementAt(i).type, open.elementAt(i).type);
+            QCOMPARE(pointAt(*closed, i), pointAt(open, i));
         }
-        QCOMPARE(pointAt(*closedCopy, open.elementCount()), QPointF(0, 0));
+        QCOMPARE(pointAt(*closed, open.elementCount()), QPointF(0, 0));
 
         QPainterPath triangle(QPointF(0, 0));
         triangle.lineTo(10, 0);
@@ -45,30 +47,15 @@ private slots:
         triangle.closeSubpath();
         auto copy = KTUtility::kt_DrawQuartzWithBezierPath(triangle);
         QVERIFY(copy.has_value());
-        QCOMPARE(*copy, triangle);
         copy->lineTo(5, 5);
         triangle.lineTo(5, 5);
         QCOMPARE(*copy, triangle);
-    }
-
-    // A line back to the start in the middle of a subpath is not a close.
-    void returnToStartInTheMiddle()
-    {
-        QPainterPath path(QPointF(0, 0));
-        path.lineTo(10, 0);
-        path.lineTo(0, 0);
-        path.lineTo(0, 10);
-        const auto copy = KTUtility::kt_DrawQuartzWithBezierPath(path);
-        QVERIFY(copy.has_value());
-        QCOMPARE(copy->elementCount(), path.elementCount() + 1);
-        QCOMPARE(pointAt(*copy, copy->elementCount() - 1), QPointF(0, 0));
     }
 
     // Radius 10: a closed circle in (0, 0)-(20, 20), every point 10 from (10, 10).
     void circle()
     {
         const QPainterPath circle = KTUtility::kt_DrawCircleWithRadius(10);
-        QVERIFY(circle.elementCount() > 1);
         QCOMPARE(pointAt(circle, circle.elementCount() - 1), pointAt(circle, 0));
         const QRectF box = circle.boundingRect();
         QVERIFY(std::abs(box.left()) < 1e-9 && std::abs(box.top()) < 1e-9);

@@ -1,7 +1,7 @@
 #include "ui/KTGeometry.h"
+#include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
-#include <QApplication>
 #include <QTest>
 #include <QVariantAnimation>
 
@@ -9,6 +9,19 @@
 #include <numbers>
 
 namespace {
+
+const QColor fillColour = QColor::fromRgbF(80 / 255., 80 / 255., 80 / 255., 1);
+
+class PaintCounter : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
 
 // A backdrop far from every grey the view paints, so a ring pixel cannot be
 // mistaken for the background.
@@ -50,39 +63,65 @@ std::unique_ptr<KTScanProgressView> makeView(bool busy, const QString &title)
 
 } // namespace
 
-class TestUiScanProgressView : public QObject
+// The two painted indicators of the extraction screen: the progress bar and
+// the busy circle, as they come out on screen.
+class TestUiIndicators : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // 200 x 200: rings of 92.5 and 77.5, a 145 px image, a 20 px light
-    // caption whose layer sits at (83, -6) with anchor (0.4, 0.4). A wide
-    // view sizes the rings by its height while the image takes both sides.
-    void layout()
+    // The value over the range's width, not clamped and not offset by the
+    // minimum (0 to 120 out of the box). Half way the left half is fill and
+    // the right half track; 100 of 120 ends at round(0.8333 * 200) = 167
+    // with the pixel before it partly covered; past the range it is fill to
+    // the edge; round corners cut both.
+    void progressBar()
     {
-        KTScanProgressView view(QRectF(10, 20, 200, 200), true);
-        QCOMPARE(view.geometry(), QRect(10, 20, 200, 200));
-        QVERIFY(!view.outerCircleLayer().isAttached());
-        view.setupWithTitle(QStringLiteral("Scanning"));
-        QCOMPARE(view.outerCircleLayer().frame(), QRectF(7.5, 7.5, 185, 185));
-        QCOMPARE(view.outerCircleLayer().lineWidth(), 15.0);
-        QCOMPARE(view.innerCircleLayer().frame(), QRectF(22.5, 22.5, 155, 155));
-        QCOMPARE(view.innerCircleLayer().lineWidth(), 15.0);
-        QCOMPARE(view.circleLayer().frame(), QRectF(27.5, 27.5, 145, 145));
-        QCOMPARE(view.progressTextLayer().position(), QPointF(83, -6));
-        QCOMPARE(view.progressTextLayer().frame(), QRectF(3, -86, 200, 200));
-        QCOMPARE(view.captionFont().pixelSize(), 20);
-        QCOMPARE(view.captionFont().weight(), QFont::Light);
-        QCOMPARE(view.captionFont().family(), QApplication::font().family());
-        for (const KTLayer *layer : {&view.outerCircleLayer(), &view.innerCircleLayer(), &view.circleLayer(),
-                                     &view.progressTextLayer()})
-            QVERIFY(layer->isAttached() && !layer->isHidden());
+        KTProgressIndicator bar;
+        bar.resize(200, 20);
+        const QColor track = bar.roundedColor();
+        QVERIFY(track != fillColour);
+        const auto at = [&bar](double value) {
+            bar.setDoubleValue(value);
+            return bar.grab().toImage();
+        };
+        QImage image = at(60);
+        QCOMPARE(bar.fillShare(), 0.5f);
+        QCOMPARE(image.pixelColor(0, 0), fillColour);
+        QCOMPARE(image.pixelColor(99, 0), fillColour);
+        QCOMPARE(image.pixelColor(100, 19), track);
+        QCOMPARE(image.pixelColor(199, 19), track);
+        image = at(100);
+        QCOMPARE(image.pixelColor(165, 10), fillColour);
+        QCOMPARE(image.pixelColor(167, 10), track);
+        QVERIFY(image.pixelColor(166, 10) != fillColour && image.pixelColor(166, 10) != track);
+        QCOMPARE(at(0).pixelColor(0, 10), track);
+        QCOMPARE(at(500).pixelColor(199, 10), fillColour);
 
-        KTScanProgressView wide(QRectF(0, 0, 300, 200), true);
-        wide.setupWithTitle(QString());
-        QCOMPARE(wide.outerCircleLayer().frame(), QRectF(57.5, 7.5, 185, 185));
-        QCOMPARE(wide.innerCircleLayer().bounds(), QRectF(0, 0, 155, 155));
-        QCOMPARE(wide.circleLayer().bounds(), QRectF(0, 0, 245, 145));
+        bar.setCornerRadius(5);
+        image = at(60);
+        QVERIFY(image.pixelColor(0, 0) != fillColour);
+        QVERIFY(image.pixelColor(199, 0) != track);
+        QCOMPARE(image.pixelColor(50, 10), fillColour);
+
+        bar.configProgressColor(Qt::black, Qt::white, 0, 20, 120, 60);
+        QCOMPARE(bar.fillShare(), 0.6f);
+        bar.setDoubleValue(240);
+        QCOMPARE(bar.fillShare(), 2.4f);
+    }
+
+    // A new value repaints a shown bar with nothing else asking.
+    void valueRepaints()
+    {
+        KTProgressIndicator bar;
+        bar.resize(200, 20);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QTest::qWait(20);
+        PaintCounter counter;
+        bar.installEventFilter(&counter);
+        bar.setDoubleValue(30);
+        QTRY_VERIFY(counter.paints > 0);
     }
 
     // Grey 240 out to the edge, grey 220 inside it, the spinner's head at
@@ -177,5 +216,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestUiScanProgressView)
-#include "tst_uiscanprogressview.moc"
+QTEST_MAIN(TestUiIndicators)
+#include "tst_uiindicators.moc"

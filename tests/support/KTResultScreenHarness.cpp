@@ -100,7 +100,7 @@ QString KTResultScreenHarness::installRecordingTool(const QString &name, int exi
                                    "[ -n \"$2\" ] && cp \"$2\" '" + record + "/attachment'\n"
                                    "exit " + QByteArray::number(exitCode) + "\n");
     QFile::setPermissions(bin + "/" + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("PATH", QFile::encodeName(bin) + ":" + m_path);
+    qputenv("PATH", QFile::encodeName(bin) + ":" + qgetenv("PATH"));
     return QString::fromLocal8Bit(record);
 }
 

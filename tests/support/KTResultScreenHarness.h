@@ -52,7 +52,7 @@ public:
     // The window's message box that is up, if any.
     QMessageBox *shownMessageBox();
 
-    // A program of that name first on PATH that records its arguments
+    // A program of that name put first on PATH that records its arguments
     // (NUL-separated) in <record>/args, copies its second argument to
     // <record>/attachment, and exits with exitCode; <record> is returned.
     QString installRecordingTool(const QString &name, int exitCode);

@@ -159,14 +159,10 @@ private slots:
         const QString dest = m_base + "/with";
         QVERIFY(kt_writeFile(dest + "/notes.md", "# notes"));
         m_h->installRecordingTool("xdg-open", 3);
+        const QString launched = m_h->installRecordingTool("recorder", 0) + "/args";
         const QString apps = m_base + "/share/applications";
-        const QString launched = m_base + "/launched";
-        const QString recorder = m_base + "/bin/recorder";
-        QVERIFY(kt_writeFile(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" +
-                                           QFile::encodeName(launched) + ".part'\nmv '" + QFile::encodeName(launched) +
-                                           ".part' '" + QFile::encodeName(launched) + "'\n"));
-        QVERIFY(QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        writeEntry(apps + "/zz-markdown.desktop", "Markdown Viewer", "text/markdown;", "\"" + recorder + "\" --view %f");
+        const QString recorder = "recorder";
+        writeEntry(apps + "/zz-markdown.desktop", "Markdown Viewer", "text/markdown;", recorder + " --view %f");
         writeEntry(apps + "/editor.desktop", "Editor", "text/plain;", recorder + " %U");
         writeEntry(apps + "/hidden.desktop", "Hidden", "text/markdown;", recorder, "NoDisplay=true\n");
         writeEntry(apps + "/term.desktop", "Terminal Editor", "text/markdown;", recorder, "Terminal=true\n");

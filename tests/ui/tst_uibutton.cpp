@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QEnterEvent>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -15,20 +14,6 @@ const QColor green(0, 160, 0);
 const QColor navy(0, 0, 128);
 const QColor white(255, 255, 255);
 const QColor yellow(250, 220, 0);
-
-KTButtonLayout layout(QSizeF button, int position, QSizeF image, QSizeF title, double spacing, bool hug)
-{
-    KTButtonLayout l;
-    l.buttonSize = button;
-    l.hasImage = !image.isEmpty();
-    l.imageSize = image;
-    l.hasTitle = true;
-    l.titleSize = title;
-    l.spacing = spacing;
-    l.imagePosition = position;
-    l.imageHugsTitle = hug;
-    return l;
-}
 
 void enter(KTButton &button)
 {
@@ -57,15 +42,15 @@ void colour(KTButton &button)
 }
 
 // A 20 x 20 opaque blue square with a clear 8 x 8 hole in the middle, drawn
-// at the given pixel ratio.
-QPixmap holedSquare(double ratio)
+// at twice the pixel ratio.
+QPixmap holedSquare()
 {
-    QImage image(QSize(20, 20) * ratio, QImage::Format_ARGB32_Premultiplied);
+    QImage image(QSize(40, 40), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::blue);
-    for (int y = int(6 * ratio); y < int(14 * ratio); ++y)
-        for (int x = int(6 * ratio); x < int(14 * ratio); ++x)
+    for (int y = 12; y < 28; ++y)
+        for (int x = 12; x < 28; ++x)
             image.setPixel(x, y, 0);
-    image.setDevicePixelRatio(ratio);
+    image.setDevicePixelRatio(2);
     return QPixmap::fromImage(image);
 }
 
@@ -83,82 +68,37 @@ public:
 
 } // namespace
 
+// The painted push button: its layout, colours, pointer, keyboard, disabled
+// look and focus ring.
 class TestUiButton : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void layoutArithmetic()
-    {
-        // Centred title, rounded origin, size as measured.
-        QCOMPARE(layout({100, 30}, 0, {}, {40, 16}, 0, false).titleRect(), QRectF(30, 7, 40, 16));
-        // Left, not hugging: image at the spacing, title a third across.
-        const KTButtonLayout left = layout({120, 30}, 2, {16, 16}, {40, 16}, 8, false);
-        QCOMPARE(left.imageRect(), QRectF(8, 7, 16, 16));
-        QCOMPARE(left.titleRect().x(), 37.0);
-        QCOMPARE(layout({120, 30}, 7, {16, 16}, {40, 16}, 8, true).titleRect().x(), std::round(136 / 3. + 8));
-        // Right, hugging: one centred group with a gap of twice the spacing.
-        const KTButtonLayout right = layout({100, 30}, 3, {20, 20}, {40, 16}, 5, true);
-        QCOMPARE(right.titleRect().x(), 15.0);
-        QCOMPARE(right.imageRect().x(), 65.0);
-        QCOMPARE(right.imageRect().x() - right.titleRect().right(), 10.0);
-        // Above, hugging: the same vertically.
-        const KTButtonLayout above = layout({80, 60}, 5, {20, 20}, {40, 16}, 4, true);
-        QCOMPARE(above.imageRect(), QRectF(30, 8, 20, 20));
-        QCOMPARE(above.titleRect().y() - above.imageRect().bottom(), 8.0);
-        // Title size rounded up, image size kept, halves rounded away from 0.
-        QCOMPARE(layout({100, 30}, 0, {}, {40.2, 15.5}, 0, false).titleRect().size(), QSizeF(41, 16));
-        QCOMPARE(layout({100, 30}, 6, {12.5, 12.5}, {40, 16}, 0, false).imageRect(), QRectF(44, 9, 12.5, 12.5));
-        QCOMPARE(layout({30, 30}, 0, {}, {41, 16}, 0, false).titleRect().x(), -6.0);
-        QCOMPARE(layout({100, 30}, 9, {20, 20}, {40, 16}, 5, false).imageRect().topLeft(), QPointF(0, 0));
-
-        // Which parts show.
-        QVERIFY(!layout({100, 30}, 1, {20, 20}, {40, 16}, 0, false).showsTitle());
-        QVERIFY(layout({100, 30}, 1, {20, 20}, {40, 16}, 0, false).showsImage());
-        QVERIFY(!layout({100, 30}, 0, {20, 20}, {40, 16}, 0, false).showsImage());
-        QVERIFY(!layout({100, 30}, 2, {}, {40, 16}, 0, false).showsImage());
-        QVERIFY(layout({100, 30}, 0, {}, {0, 0}, 0, false).showsTitle());
-    }
-
     // A real button measures its title in its own font, re-lays out on each
     // change that moves a part (a resize moves both), and fits its content
     // at its size hint.
-    void buttonLayout()
+    void layout()
     {
         KTButton button;
-        QVERIFY(!button.hasTitleLayer() && !button.hasImageLayer());
         button.resize(100, 30);
         // A hidden widget hears of a resize only when shown.
         button.show();
         button.setProperty("title", QStringLiteral("Open"));
-        QCOMPARE(button.text(), QStringLiteral("Open"));
-        const QFontMetricsF metrics(button.font());
-        const QSizeF measured(metrics.horizontalAdvance(QStringLiteral("Open")), metrics.height());
-        QCOMPARE(button.titleRect(), layout({100, 30}, 0, {}, measured, 0, false).titleRect());
+        const qreal measured = QFontMetricsF(button.font()).horizontalAdvance(QStringLiteral("Open"));
+        QCOMPARE(button.titleRect().width(), std::ceil(measured));
         QFont big = button.font();
         big.setPointSizeF(big.pointSizeF() * 2);
         button.setFont(big);
-        QVERIFY(button.titleRect().width() > std::ceil(measured.width()));
+        QVERIFY(button.titleRect().width() > std::ceil(measured));
 
-        button.setImage(holedSquare(2));
+        button.setImage(holedSquare());
         button.setImagePosition(KTButtonLayout::ImageRight);
         button.setSpacing(4);
         QCOMPARE(button.imageRect(), QRectF(76, 5, 20, 20));
         button.resize(200, 40);
         QCOMPARE(button.imageRect(), QRectF(176, 10, 20, 20));
         QCOMPARE(button.titleRect().x(), 4.0);
-
-        button.setImagePosition(KTButtonLayout::ImageOnly);
-        QVERIFY(!button.hasTitleLayer() && button.hasImageLayer());
-        button.setImagePosition(KTButtonLayout::NoImage);
-        QVERIFY(button.hasTitleLayer() && !button.hasImageLayer());
-        button.setTitle(QString());
-        QVERIFY(!button.hasTitleLayer());
-        button.setTitle(QStringLiteral(""));
-        QVERIFY(button.hasTitleLayer());
-        QCOMPARE(button.titleRect(), QRectF(100, 20, 0, 0));
-
-        button.setTitle(QStringLiteral("Save all"));
         for (int position : {KTButtonLayout::ImageLeft, KTButtonLayout::ImageRight, KTButtonLayout::ImageAbove}) {
             button.setImagePosition(position);
             button.resize(button.sizeHint());
@@ -168,55 +108,31 @@ private slots:
         }
     }
 
+    // A change fades only the part that changed; turning on fades the parts
+    // whose highlight differs; re-applying mid-fade ends every fade at its
+    // target; a fade runs to its end and leaves the exact target.
     void colourFades()
     {
         KTButton button;
         colour(button);
-        QCOMPARE(button.shownColor(Slot::Background), green);
-        QCOMPARE(button.runningAnimationCount(), 0);
         button.setOnAnimateDuration(100);
         button.setOffAnimateDuration(100);
-
-        // Setting what is already shown starts nothing; a change fades only
-        // the part that changed.
         button.setBackgroundNormalColor(green);
         QCOMPARE(button.runningAnimationCount(), 0);
         button.setTitleNormalColor(yellow);
-        QCOMPARE(button.runningAnimationCount(), 1);
-        QVERIFY(button.isAnimating(Slot::Title));
+        QVERIFY(button.isAnimating(Slot::Title) && button.runningAnimationCount() == 1);
         QCOMPARE(button.shownColor(Slot::Title), white);
-        QCOMPARE(button.targetColor(Slot::Title), yellow);
-
-        // Turning on fades the parts whose highlight differs (the border's
-        // does not); re-applying mid-fade ends every fade at its target and
-        // fades only what differs again.
         button.setState(KTButton::StateOn);
         QCOMPARE(button.runningAnimationCount(), 3);
         QVERIFY(!button.isAnimating(Slot::Border));
         button.setImageHighlightColor(green);
-        QCOMPARE(button.runningAnimationCount(), 1);
-        QVERIFY(button.isAnimating(Slot::Image));
+        QVERIFY(button.isAnimating(Slot::Image) && button.runningAnimationCount() == 1);
         QCOMPARE(button.shownColor(Slot::Background), yellow);
         QCOMPARE(button.shownColor(Slot::Title), navy);
-        QCOMPARE(button.shownColor(Slot::Image), navy);
 
-        // Mixed shows the normal colours, with the off duration.
-        button.setOnAnimateDuration(0);
-        button.setState(KTButton::StateMixed);
-        QCOMPARE(button.state(), KTButton::StateMixed);
-        QCOMPARE(button.runningAnimationCount(), 3);
-        QCOMPARE(button.targetColor(Slot::Background), green);
-        button.setOffAnimateDuration(0);
-        button.animateColorWithState(KTButton::StateOn);
-        QCOMPARE(button.runningAnimationCount(), 0);
-        QCOMPARE(button.shownColor(Slot::Background), yellow);
-
-        // A fade runs to its end and leaves the exact target, no colour
-        // included.
         button.setOffAnimateDuration(0.05);
         button.setState(KTButton::StateOff);
         button.setBackgroundNormalColor(QColor());
-        QVERIFY(button.isAnimating(Slot::Background));
         QTRY_COMPARE(button.runningAnimationCount(), 0);
         QCOMPARE(button.shownColor(Slot::Background), QColor());
         QCOMPARE(button.shownColor(Slot::Title), yellow);
@@ -224,15 +140,19 @@ private slots:
 
     // Hovering previews the other state, a release commits it and sends one
     // click; a second release without leaving sends nothing. A momentary
-    // button returns to its normal colours at the click.
-    void pointer()
+    // button returns to its normal colours at the click. Space and Enter
+    // send one click each, touching neither the state nor the hover.
+    void pointerAndKeyboard()
     {
-        KTButton button;
-        button.resize(100, 30);
+        QWidget window;
+        window.resize(200, 100);
+        KTButton button(&window);
+        button.setGeometry(50, 50, 100, 30);
         colour(button);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QSignalSpy clicks(&button, &QAbstractButton::clicked);
         QSignalSpy presses(&button, &QAbstractButton::pressed);
-
         QTest::mouseRelease(&button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 0);
         enter(button);
@@ -240,55 +160,36 @@ private slots:
         QCOMPARE(button.state(), KTButton::StateOn);
         QCOMPARE(button.shownColor(Slot::Background), yellow);
         QTest::mousePress(&button, Qt::LeftButton);
-        QVERIFY(!button.isDown());
         QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(500, 500));
         QCOMPARE(clicks.size(), 1);
-        QVERIFY(!button.mouseDown());
         QCOMPARE(button.state(), KTButton::StateOn);
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 1);
         leave(button);
-        QCOMPARE(button.state(), KTButton::StateOn);
         enter(button);
         QCOMPARE(button.state(), KTButton::StateOff);
         leave(button);
         QCOMPARE(button.state(), KTButton::StateOn);
         QCOMPARE(presses.size(), 0);
 
+        button.setFocus(Qt::TabFocusReason);
+        enter(button);
+        const int hovered = button.state();
+        QTest::keyClick(&button, Qt::Key_Space);
+        QTest::keyClick(&button, Qt::Key_Return);
+        QCOMPARE(clicks.size(), 3);
+        QCOMPARE(button.state(), hovered);
+        QVERIFY(button.mouseDown() && !button.isCheckable());
+        leave(button);
+
         button.setState(KTButton::StateOff);
         button.setMomentary(true);
         enter(button);
         QCOMPARE(button.shownColor(Slot::Background), yellow);
         QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(clicks.size(), 2);
+        QCOMPARE(clicks.size(), 4);
         QCOMPARE(button.state(), KTButton::StateOff);
         QCOMPARE(button.shownColor(Slot::Background), green);
-        leave(button);
-        QCOMPARE(button.state(), KTButton::StateOff);
-    }
-
-    // Space and Enter send one click each, touching neither the state nor
-    // the hover; the button never becomes checkable.
-    void keyboard()
-    {
-        QWidget window;
-        window.resize(200, 100);
-        KTButton button(&window);
-        button.setGeometry(50, 50, 100, 30);
-        button.setTitle(QStringLiteral("Open"));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        button.setFocus(Qt::TabFocusReason);
-        QVERIFY(button.hasFocus());
-        QSignalSpy clicks(&button, &QAbstractButton::clicked);
-        enter(button);
-        QTest::keyClick(&button, Qt::Key_Space);
-        QTest::keyClick(&button, Qt::Key_Return);
-        QCOMPARE(clicks.size(), 2);
-        QCOMPARE(button.state(), KTButton::StateOn);
-        QVERIFY(button.mouseDown() && !button.isCheckable());
-        QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(clicks.size(), 3);
     }
 
     // Disabled when first shown: half opacity for good, no reaction to the
@@ -305,10 +206,8 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(button.alphaValue(), 0.5);
-
         enter(button);
         QVERIFY(!button.mouseDown());
-        QCOMPARE(button.state(), KTButton::StateOff);
         QSignalSpy clicks(&button, &QAbstractButton::clicked);
         PressCounter behind;
         window.installEventFilter(&behind);
@@ -318,14 +217,12 @@ private slots:
         // Half the button over the window behind it.
         const QColor half = button.grab().toImage().pixelColor(50, 15);
         const QColor backdrop = window.palette().color(QPalette::Window);
-        QVERIFY(std::abs(half.red() - (green.red() + backdrop.red()) / 2) <= 2);
         QVERIFY(std::abs(half.green() - (green.green() + backdrop.green()) / 2) <= 2);
 
         button.setEnabled(true);
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(90, 65));
         QCOMPARE(behind.presses, 1);
         enter(button);
-        QVERIFY(button.mouseDown());
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 1);
         button.hide();
@@ -340,23 +237,17 @@ private slots:
         QCOMPARE(later.alphaValue(), 1.0);
     }
 
-    // Red until the first colour; the image shows only as its silhouette in
-    // the image colour, sharp at twice the pixel ratio; the title in its
-    // colour; a ring only after keyboard focus.
+    // The image shows only as its silhouette in the image colour, sharp at
+    // twice the pixel ratio; a focus ring only after keyboard focus.
     void painted()
     {
-        KTButton fresh;
-        fresh.resize(60, 40);
-        QCOMPARE(fresh.grab().toImage().pixelColor(30, 20), QColor(Qt::red));
-
         QWidget window;
         window.resize(200, 100);
         KTButton button(&window);
         button.setGeometry(50, 50, 60, 40);
         colour(button);
-        button.setImage(holedSquare(2));
+        button.setImage(holedSquare());
         button.setImagePosition(KTButtonLayout::ImageOnly);
-        QCOMPARE(button.imageRect(), QRectF(20, 10, 20, 20));
         QImage image(QSize(120, 80), QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(2);
         button.render(&image);
@@ -366,26 +257,10 @@ private slots:
             QCOMPARE(image.pixelColor(x, 40), ring ? white : green);
         }
 
-        button.setImagePosition(KTButtonLayout::NoImage);
-        button.setTitle(QStringLiteral("MMM"));
-        button.setTitleNormalColor(yellow);
-        const QImage titled = button.grab().toImage();
-        int inTitle = 0;
-        for (int y = 0; y < titled.height(); ++y) {
-            for (int x = 0; x < titled.width(); ++x) {
-                const bool title = titled.pixelColor(x, y) == yellow;
-                QVERIFY(!title || button.titleRect().contains(QPointF(x + 0.5, y + 0.5)));
-                inTitle += title;
-            }
-        }
-        QVERIFY(inTitle > 0);
-
         button.setBorderWidth(2);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage unfocused = button.grab().toImage();
-        QCOMPARE(unfocused.pixelColor(0, 20), navy);
-        QCOMPARE(unfocused.pixelColor(3, 20), green);
+        QCOMPARE(button.grab().toImage().pixelColor(0, 20), navy);
         button.setFocus(Qt::MouseFocusReason);
         QCOMPARE(button.grab().toImage().pixelColor(3, 20), green);
         button.clearFocus();

@@ -150,7 +150,7 @@ private slots:
         QVERIFY(!KTArchiveExtensions::accepts(dir.filePath("plain.exe"), formats));
         QVERIFY(!KTArchiveExtensions::accepts(dir.filePath("missing.exe"), formats));
 
-        // The first seven formats come first; the dialog offers every one.
+        // The first seven formats come first; the open dialog offers every kind the drop takes.
         QCOMPARE(formats.mid(0, 7), QStringList({"zip", "7z", "gzip", "tar", "rar", "bzip", "bzip2"}));
         const QStringList patterns = KTArchiveExtensions::namePatterns();
         for (const char *pattern : {"*.iso", "*.CAB", "*.z01", "*.7z.001", "*.exe", "*.tzst", "*.epub"})

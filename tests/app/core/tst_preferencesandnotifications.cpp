@@ -11,6 +11,8 @@
 
 using namespace std::chrono_literals;
 
+// The stored preferences, and the notifications the job and the screens
+// exchange: the bridge to the main thread and the progress throttle.
 class TestPreferencesAndNotifications : public QObject
 {
     Q_OBJECT
@@ -21,34 +23,24 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
     }
 
-    // Registered defaults apply until a value is stored; removing the stored
-    // value brings the default back.
+    // Registered defaults apply until a value is stored, and again once it
+    // is removed; the application's store is the user's QSettings (here in
+    // Qt's test location), so a stored value is what the next reader sees.
     void registeredDefaults()
     {
-        auto prefs = KTPreferences::inMemory();
         const QString encoding = QString::fromLatin1(KTPreferences::FilenameEncoding);
-        const QString threshold = QString::fromLatin1(KTPreferences::AutoDetectionThreshold);
+        auto prefs = KTPreferences::inMemory();
         QCOMPARE(prefs->integerForKey(encoding), 0);
         prefs->registerApplicationDefaults();
         QCOMPARE(prefs->integerForKey(encoding), 4);
-        QCOMPARE(prefs->integerForKey(threshold), 80);
-        prefs->setInteger(encoding, 0);
-        QCOMPARE(prefs->integerForKey(encoding), 0);
-        prefs->removeObject(encoding);
-        QCOMPARE(prefs->integerForKey(encoding), 4);
-    }
+        QCOMPARE(prefs->integerForKey(QString::fromLatin1(KTPreferences::AutoDetectionThreshold)), 80);
 
-    // The application's store is the user's QSettings (here in Qt's test
-    // location): a value written there is what the next reader sees.
-    void standardStoreIsPersistent()
-    {
-        KTPreferences &prefs = KTPreferences::standard();
-        prefs.registerApplicationDefaults();
-        const QString key = QString::fromLatin1(KTPreferences::FilenameEncoding);
-        prefs.setInteger(key, 110);
-        QCOMPARE(QSettings(QStringLiteral("KTExtractor"), QStringLiteral("KTExtractor")).value(key).toLongLong(), 110);
-        prefs.removeObject(key);
-        QCOMPARE(prefs.integerForKey(key), 4);
+        KTPreferences &standard = KTPreferences::standard();
+        standard.registerApplicationDefaults();
+        standard.setInteger(encoding, 110);
+        QCOMPARE(QSettings(QStringLiteral("KTExtractor"), QStringLiteral("KTExtractor")).value(encoding).toLongLong(), 110);
+        standard.removeObject(encoding);
+        QCOMPARE(standard.integerForKey(encoding), 4);
     }
 
     // The bridge delivers later on the main thread, in order, with the null
@@ -92,6 +84,7 @@ private slots:
         QCOMPARE(throttle.takePending(), std::nullopt);
     }
 
+    // Progress is the share read; nothing to read counts as all of it.
     void progressFraction()
     {
         QCOMPARE(KTExtractionJob::progressFraction(50, 100), 0.5f);

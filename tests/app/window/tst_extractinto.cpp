@@ -3,6 +3,7 @@
 
 #include "app/core/KTExtractDestination.h"
 #include "app/core/KTPreferences.h"
+#include "app/window/AppDelegate.h"
 #include "app/window/KTPreferencesDialog.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -26,8 +28,8 @@
 
 using Place = KTExtractDestination::Place;
 
-// "Extract into": the preference, its dialog, and real extractions through
-// the window into each place.
+// "Extract into": the preference, its dialog, real extractions through the
+// window into each place, and "Extract To…", which asks for the place first.
 class TestExtractInto : public QObject
 {
     Q_OBJECT
@@ -174,6 +176,41 @@ private slots:
                  qPrintable(screen()->ui().errorCauseField->toolTip()));
         QCOMPARE(QDir(m_tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(screen()));
+    }
+
+    // "Extract To…": the folder question comes before any job; a cancelled
+    // question starts nothing, a chosen folder receives the result.
+    void extractToChosenFolder()
+    {
+        KTTestFolder dir;
+        const QString archive = dir.filePath("to.zip");
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("to.txt", "t")}));
+        const QString target = dir.freshFolder("target");
+        auto prefs = KTPreferences::inMemory();
+        AppDelegate delegate(*prefs);
+        delegate.applicationDidFinishLaunching();
+        KTWindowController *window = delegate.mainWinController();
+        KTUnarchiveViewController *screen = window->unarchiveViewController();
+
+        delegate.extractAskingForFolder(archive);
+        QPointer<QFileDialog> dialog = screen->folderDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+        QCOMPARE(QDir(dialog->directory()).absolutePath(), dir.path());
+        QVERIFY(!screen->isBusy());
+        dialog->reject();
+        QTRY_VERIFY(!dialog);
+        QVERIFY(!screen->isBusy());
+        QVERIFY(QDir(target).isEmpty());
+
+        delegate.extractAskingForFolder(archive);
+        dialog = screen->folderDialog();
+        QVERIFY(dialog);
+        dialog->selectFile(target);
+        QMetaObject::invokeMethod(dialog, "accept");
+        QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), target + "/to.txt");
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"to.txt"}));
     }
 
 private:

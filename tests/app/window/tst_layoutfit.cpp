@@ -1,13 +1,11 @@
 #include "ui_KTUnarchiveViewController.h"
 
-#include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
-#include "support/KTTestDirs.h"
-#include "ui/KTButton.h"
+#include "support/KTResultScreenHarness.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
@@ -33,37 +31,38 @@ bool isLeaf(const QWidget *widget)
         || (qobject_cast<const QAbstractItemView *>(widget) && !qobject_cast<const QComboBox *>(widget->parentWidget()));
 }
 
+QString describe(const QWidget *widget)
+{
+    return QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(widget->metaObject()->className()), widget->objectName());
+}
+
 // Why the widget's text does not fit its rectangle, or nothing.
 QString textCut(const QWidget *widget)
 {
-    const QFontMetrics metrics(widget->font());
+    QSize needed;
+    QSize room = widget->size();
     if (const auto *label = qobject_cast<const QLabel *>(widget)) {
         if (label->text().isEmpty() || label->textFormat() == Qt::RichText)
             return {};
-        const QRect room = label->contentsRect();
         const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
-        const QRect needed = metrics.boundingRect(room, flags, label->text());
-        if (needed.width() > room.width() || needed.height() > room.height())
-            return QStringLiteral("label \"%1\" needs %2×%3 in %4×%5")
-                .arg(label->text())
-                .arg(needed.width())
-                .arg(needed.height())
-                .arg(room.width())
-                .arg(room.height());
+        room = label->contentsRect().size();
+        needed = QFontMetrics(widget->font()).boundingRect(label->contentsRect(), flags, label->text()).size();
+    } else if (qobject_cast<const QComboBox *>(widget)) {
+        needed = widget->minimumSizeHint();
+    } else if (qobject_cast<const QAbstractButton *>(widget)) {
+        // A button's size hint is what shows its text whole.
+        needed = widget->sizeHint();
+    } else {
         return {};
     }
-    // Buttons and pop-ups: their size hint is what shows their text whole.
-    const QSize hint = qobject_cast<const QComboBox *>(widget) ? widget->minimumSizeHint() : widget->sizeHint();
-    if (qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QComboBox *>(widget)) {
-        if (hint.width() > widget->width() || hint.height() > widget->height())
-            return QStringLiteral("%1 \"%2\" needs %3×%4 in %5×%6")
-                .arg(QString::fromLatin1(widget->metaObject()->className()), widget->objectName())
-                .arg(hint.width())
-                .arg(hint.height())
-                .arg(widget->width())
-                .arg(widget->height());
-    }
-    return {};
+    if (needed.width() <= room.width() && needed.height() <= room.height())
+        return {};
+    return QStringLiteral("%1 needs %2×%3 in %4×%5")
+        .arg(describe(widget))
+        .arg(needed.width())
+        .arg(needed.height())
+        .arg(room.width())
+        .arg(room.height());
 }
 
 } // namespace
@@ -168,16 +167,9 @@ private slots:
             KTTestFolder dir;
             const QString result = QDir::temp().filePath(QFileInfo(dir.path()).fileName() + "-a-rather-long-archive-name-from-somewhere");
             QVERIFY(kt_writeFile(result + "/inside.txt", "x"));
-            auto &collection = KTFileDataCollection::shareInstance();
-            collection.setDesPath(result);
-            QVERIFY(collection.fileData());
-            window.kt_Next(KTViewControllerDelegate::ResultScreen);
-            KTUnarchiveResultViewController &second = *window.unarchiveResultViewController();
-            const int before = second.refreshCount();
-            KTNotificationCenter::defaultCenter().postNotification("fileget");
-            QTRY_COMPARE(second.refreshCount(), before + 1);
+            QVERIFY(kt_showResult(window, result));
             checkFits(window, "result");
-            collection.startOver();
+            KTFileDataCollection::shareInstance().startOver();
             QDir(result).removeRecursively();
         }
         QApplication::removeTranslator(&translator);
@@ -196,9 +188,7 @@ private:
         const QRect inside = window.rect();
         for (QWidget *widget : std::as_const(shown)) {
             const QRect rect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
-            QVERIFY2(inside.contains(rect), qPrintable(QStringLiteral("%1: %2 %3 runs past the window").arg(
-                                                QString::fromLatin1(state), widget->objectName(),
-                                                QString::fromLatin1(widget->metaObject()->className()))));
+            QVERIFY2(inside.contains(rect), qPrintable(QString::fromLatin1(state) + ": " + describe(widget) + " runs past the window"));
             const QString cut = textCut(widget);
             QVERIFY2(cut.isEmpty(), qPrintable(QString::fromLatin1(state) + QStringLiteral(": ") + cut));
         }
@@ -210,11 +200,7 @@ private:
                     continue;
                 const QRect ra(a->mapTo(&window, QPoint(0, 0)), a->size());
                 const QRect rb(b->mapTo(&window, QPoint(0, 0)), b->size());
-                QVERIFY2(!ra.intersects(rb),
-                         qPrintable(QStringLiteral("%1: %2 (%3) covers %4 (%5)")
-                                        .arg(QString::fromLatin1(state), a->objectName(),
-                                             QString::fromLatin1(a->metaObject()->className()), b->objectName(),
-                                             QString::fromLatin1(b->metaObject()->className()))));
+                QVERIFY2(!ra.intersects(rb), qPrintable(QString::fromLatin1(state) + ": " + describe(a) + " covers " + describe(b)));
             }
         }
     }

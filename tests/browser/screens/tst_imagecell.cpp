@@ -6,47 +6,12 @@
 #include <QTest>
 #include <QTreeView>
 
-// The name cell's geometry, to the point, and what it paints.
+// The name cell: where a click lands, and what it paints.
 class TestImageCell : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void iconAndTextPlaces_data()
-    {
-        QTest::addColumn<QRectF>("frame");
-        QTest::addColumn<QRectF>("icon");
-        QTest::addColumn<qreal>("textLeft");
-        // 10.6 + 3 + 20 + 3 = 36.6, cut to whole units.
-        QTest::newRow("x 10.6, 24 high") << QRectF(10.6, 0, 200, 24) << QRectF(13.6, 2, 20, 20) << qreal(36);
-        // ceil(-1.5) = -1: the icon reaches past a low row.
-        QTest::newRow("17 high") << QRectF(0, 50, 200, 17) << QRectF(3, 49, 20, 20) << qreal(26);
-        QTest::newRow("odd height rounds up") << QRectF(0, 0, 100, 25) << QRectF(3, 3, 20, 20) << qreal(26);
-    }
-    void iconAndTextPlaces()
-    {
-        QFETCH(QRectF, frame);
-        QFETCH(QRectF, icon);
-        QFETCH(qreal, textLeft);
-        QCOMPARE(ImageCell::imageRectForBounds(frame, true), icon);
-        const QRectF text = ImageCell::textFrameForFrame(frame, true);
-        QCOMPARE(text.left(), textLeft);
-        // The text keeps the cell's right edge.
-        QCOMPARE(text.right(), frame.right());
-    }
-
-    // Without an icon: no icon rectangle, the text in the whole frame,
-    // centred; the size still grows by the text gap.
-    void withoutIcon()
-    {
-        const QRectF frame(4, 10, 120, 24);
-        QVERIFY(ImageCell::imageRectForBounds(frame, false).isNull());
-        QCOMPARE(ImageCell::textFrameForFrame(frame, false), frame);
-        QCOMPARE(ImageCell::titleRectForBounds(frame, 16), QRectF(4, 14, 120, 20));
-        QCOMPARE(ImageCell::cellSize(QSizeF(50, 16), false), QSizeF(53, 16));
-        QCOMPARE(ImageCell::cellSize(QSizeF(50, 16), true), QSizeF(73, 16));
-    }
-
     // The icon's hit box starts at the frame's top, two points above where
     // a 24-high row draws it: a click on its lowest two points misses it.
     void hitBox()

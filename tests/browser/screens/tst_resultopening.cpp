@@ -1,20 +1,15 @@
 #include "ui_KTOpenWithDialog.h"
+#include "ui_KTUnarchiveResultViewController.h"
 
-#include "app/core/KTNotificationCenter.h"
-#include "app/core/KTPreferences.h"
-#include "app/window/KTDesktopHandoff.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTOpenWithDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
-#include "browser/tree/KTFileDataCollection.h"
 #include "support/KTRecordingHandoff.h"
-#include "support/KTTestDirs.h"
+#include "support/KTResultScreenHarness.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
-#include <QFile>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
@@ -22,38 +17,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
-
-namespace {
-
-QMessageBox *shownMessageBox(QWidget *window)
-{
-    for (QMessageBox *box : window->findChildren<QMessageBox *>()) {
-        if (box->isVisible())
-            return box;
-    }
-    return nullptr;
-}
-
-QAbstractButton *buttonNamed(QMessageBox *box, const QString &text)
-{
-    for (QAbstractButton *button : box->buttons()) {
-        if (button->text() == text)
-            return button;
-    }
-    return nullptr;
-}
-
-// Arguments a recording script wrote, one per NUL.
-QStringList recordedArguments(const QString &file)
-{
-    QStringList arguments;
-    for (const QByteArray &argument : kt_readFile(file).split('\0'))
-        arguments << QString::fromUtf8(argument);
-    arguments.removeLast();
-    return arguments;
-}
-
-} // namespace
 
 // A file manager on the test's own session bus: records what it is asked
 // to show.
@@ -65,10 +28,7 @@ public:
     QStringList shown;
 
 public slots:
-    void ShowItems(const QStringList &uris, const QString &)
-    {
-        shown << uris;
-    }
+    void ShowItems(const QStringList &uris, const QString &) { shown << uris; }
 };
 
 // Open, Open With… and Show in Folder on the result screen in a real window,
@@ -99,11 +59,9 @@ private slots:
 
     void init()
     {
-        m_base = m_dir.freshFolder();
-        m_prefs = kt_testPreferences();
-        m_window = std::make_unique<KTWindowController>(*m_prefs);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_h = std::make_unique<KTResultScreenHarness>();
+        QVERIFY(m_h->start());
+        m_base = m_h->folder().freshFolder();
         m_recording = KTRecordingHandoff();
         // No applications but the test's own; the system's MIME database.
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_base + "/share"));
@@ -114,11 +72,46 @@ private slots:
 
     void cleanup()
     {
-        m_window.reset();
-        KTFileDataCollection::shareInstance().startOver();
-        qputenv("PATH", m_path);
+        m_h.reset();
         qunsetenv("XDG_DATA_HOME");
         qunsetenv("XDG_DATA_DIRS");
+    }
+
+    // Open (the button, a double-click, Enter) and Show in Folder (from the
+    // tree's context menu) take the selected entry, or the whole result
+    // when nothing is selected.
+    void handsOverTheRightEntry()
+    {
+        const QString dest = m_base + "/open";
+        QVERIFY(kt_writeFile(dest + "/doc.txt", "d"));
+        screen().setDesktopHandoff(&m_recording);
+        QVERIFY(m_h->show(dest));
+        QTreeView *outline = m_h->outline();
+        // The pointer comes over the button, then clicks.
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), screen().ui().openButton->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(screen().ui().openButton, &enter);
+        QTest::mouseClick(screen().ui().openButton, Qt::LeftButton);
+        screen().doubleClickAtIndex();
+        screen().showInFolderAction()->trigger();
+
+        QVERIFY(m_h->selectChild("doc.txt"));
+        QTest::keyClick(outline, Qt::Key_Return);
+        // A click, then the double-click event as a window system sends it.
+        const QPoint at = outline->visualRect(outline->currentIndex()).center();
+        QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, at);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, at, outline->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::LeftButton, {});
+        QApplication::sendEvent(outline->viewport(), &dbl);
+        QTest::mouseRelease(outline->viewport(), Qt::LeftButton, {}, at);
+        screen().showInFolderAction()->trigger();
+
+        const QUrl whole = QUrl::fromLocalFile(dest);
+        const QUrl file = QUrl::fromLocalFile(dest + "/doc.txt");
+        QCOMPARE(m_recording.opened, (QList<QUrl>{whole, whole, file, file}));
+        QCOMPARE(m_recording.shownInFolder, (QStringList{dest, dest + "/doc.txt"}));
+        QCOMPARE(outline->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(outline->actions().contains(screen().openWithAction()));
+        QVERIFY(outline->actions().contains(screen().showInFolderAction()));
     }
 
     // xdg-open's exit status decides: 0 opens quietly, anything else says
@@ -132,32 +125,29 @@ private slots:
         QTest::newRow("action failed") << 4;
         QTest::newRow("no xdg-open") << -1;
     }
-
     void openerExitStatus()
     {
         QFETCH(int, exitCode);
         const QString dest = m_base + "/result";
         QVERIFY(kt_writeFile(dest + "/notes.md", "# notes"));
-        const QString record = exitCode < 0 ? QString() : installFakeXdgOpen(exitCode);
+        const QString record = exitCode < 0 ? QString() : m_h->installRecordingTool("xdg-open", exitCode);
         if (exitCode < 0)
-            qputenv("PATH", QFile::encodeName(m_dir.freshFolder("empty-path-")));
-        showResult(dest);
-        selectChild("notes.md");
+            m_h->emptyPath();
+        QVERIFY(m_h->show(dest));
+        QVERIFY(m_h->selectChild("notes.md"));
         QSignalSpy finished(&screen(), &KTUnarchiveResultViewController::openFinished);
-        QTest::keyClick(screen().kt_outlineView(), Qt::Key_Return);
+        QTest::keyClick(m_h->outline(), Qt::Key_Return);
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().toBool(), exitCode == 0);
         if (!record.isEmpty())
-            QCOMPARE(recordedArguments(record + "/args"), QStringList{dest + "/notes.md"});
-        QMessageBox *box = shownMessageBox(m_window.get());
-        if (exitCode == 0) {
-            QVERIFY(!box);
+            QCOMPARE(kt_recordedArguments(record + "/args"), QStringList{dest + "/notes.md"});
+        QMessageBox *box = m_h->shownMessageBox();
+        QCOMPARE(bool(box), exitCode != 0);
+        if (!box)
             return;
-        }
-        QVERIFY(box);
         QCOMPARE(box->text(), QString("No application is set up to open “notes.md”."));
-        QVERIFY(buttonNamed(box, "Open With…"));
-        QVERIFY(buttonNamed(box, "Show in Folder"));
+        QVERIFY(kt_buttonNamed(box, "Open With…"));
+        QVERIFY(kt_buttonNamed(box, "Show in Folder"));
         QCOMPARE(box->informativeText().contains("xdg-utils"), exitCode < 0);
     }
 
@@ -168,20 +158,20 @@ private slots:
     {
         const QString dest = m_base + "/with";
         QVERIFY(kt_writeFile(dest + "/notes.md", "# notes"));
-        const QString record = installFakeXdgOpen(3);
+        m_h->installRecordingTool("xdg-open", 3);
+        const QString launched = m_h->installRecordingTool("recorder", 0) + "/args";
         const QString apps = m_base + "/share/applications";
-        const QString recorder = writeRecorder(m_base + "/bin/recorder", m_base + "/launched");
-        writeEntry(apps + "/zz-markdown.desktop", "Markdown Viewer", "text/markdown;",
-                   "\"" + recorder + "\" --view %f");
+        const QString recorder = "recorder";
+        writeEntry(apps + "/zz-markdown.desktop", "Markdown Viewer", "text/markdown;", recorder + " --view %f");
         writeEntry(apps + "/editor.desktop", "Editor", "text/plain;", recorder + " %U");
         writeEntry(apps + "/hidden.desktop", "Hidden", "text/markdown;", recorder, "NoDisplay=true\n");
         writeEntry(apps + "/term.desktop", "Terminal Editor", "text/markdown;", recorder, "Terminal=true\n");
         writeEntry(apps + "/images.desktop", "Images", "image/png;", recorder);
-        showResult(dest);
-        selectChild("notes.md");
+        QVERIFY(m_h->show(dest));
+        QVERIFY(m_h->selectChild("notes.md"));
         screen().openAction()->trigger();
-        QTRY_VERIFY(shownMessageBox(m_window.get()));
-        buttonNamed(shownMessageBox(m_window.get()), "Open With…")->click();
+        QTRY_VERIFY(m_h->shownMessageBox());
+        kt_buttonNamed(m_h->shownMessageBox(), "Open With…")->click();
         QTRY_VERIFY(screen().openWithDialog() && screen().openWithDialog()->isVisible());
         QListWidget *list = screen().openWithDialog()->ui().applicationList;
         QStringList names;
@@ -193,8 +183,8 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QTRY_COMPARE(finished.size(), 1);
         QVERIFY(finished.first().first().toBool());
-        QTRY_VERIFY(QFile::exists(m_base + "/launched"));
-        QTRY_COMPARE(recordedArguments(m_base + "/launched"), (QStringList{"--view", dest + "/notes.md"}));
+        QTRY_VERIFY(QFile::exists(launched));
+        QTRY_COMPARE(kt_recordedArguments(launched), (QStringList{"--view", dest + "/notes.md"}));
     }
 
     // "Show in Folder" asks the session's file manager to select the item;
@@ -203,9 +193,9 @@ private slots:
     {
         const QString dest = m_base + "/show";
         QVERIFY(kt_writeFile(dest + "/notes.md", "# notes"));
-        const QString record = installFakeXdgOpen(0);
-        showResult(dest);
-        selectChild("notes.md");
+        const QString record = m_h->installRecordingTool("xdg-open", 0);
+        QVERIFY(m_h->show(dest));
+        QVERIFY(m_h->selectChild("notes.md"));
 
         QDBusConnection fmBus = QDBusConnection::connectToBus(QString::fromUtf8(m_busAddress), "file-manager");
         FakeFileManager manager;
@@ -223,7 +213,7 @@ private slots:
         screen().showInFolderAction()->trigger();
         QTRY_COMPARE(finished.size(), 2);
         QVERIFY(finished.last().first().toBool());
-        QCOMPARE(recordedArguments(record + "/args"), QStringList{dest});
+        QCOMPARE(kt_recordedArguments(record + "/args"), QStringList{dest});
         QCOMPARE(manager.shown.size(), 1);
     }
 
@@ -245,7 +235,6 @@ private slots:
         QTest::newRow("document") << "notes.md" << QByteArray("# shell? #!") << false << false;
         QTest::newRow("folder") << "" << QByteArray() << false << false;
     }
-
     void programsAskFirst()
     {
         QFETCH(QString, name);
@@ -258,121 +247,47 @@ private slots:
         if (executable)
             QVERIFY(QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner));
         screen().setDesktopHandoff(&m_recording);
-        showResult(dest);
-        selectChild(name.isEmpty() ? QString("sub") : name);
+        QVERIFY(m_h->show(dest));
+        QVERIFY(m_h->selectChild(name.isEmpty() ? QString("sub") : name));
         const QUrl url = QUrl::fromLocalFile(name.isEmpty() ? dest + "/sub" : file);
 
         screen().doubleClickAtIndex();
         if (!asks) {
             QCOMPARE(m_recording.opened, QList<QUrl>{url});
-            QVERIFY(!shownMessageBox(m_window.get()));
+            QVERIFY(!m_h->shownMessageBox());
             return;
         }
         QVERIFY(m_recording.opened.isEmpty());
-        QMessageBox *box = shownMessageBox(m_window.get());
+        QMessageBox *box = m_h->shownMessageBox();
         QVERIFY(box);
         QCOMPARE(box->text(), QString("“%1” is a program. Opening it may run it.").arg(name));
         QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
         QTest::keyClick(box, Qt::Key_Return);
-        QTRY_VERIFY(!shownMessageBox(m_window.get()));
+        QTRY_VERIFY(!m_h->shownMessageBox());
         QVERIFY(m_recording.opened.isEmpty());
 
-        QTest::keyClick(screen().kt_outlineView(), Qt::Key_Return);
-        box = shownMessageBox(m_window.get());
+        QTest::keyClick(m_h->outline(), Qt::Key_Return);
+        box = m_h->shownMessageBox();
         QVERIFY(box);
-        buttonNamed(box, "Open")->click();
+        kt_buttonNamed(box, "Open")->click();
         QTRY_COMPARE(m_recording.opened, QList<QUrl>{url});
     }
 
-    // The outline's context menu carries Open With… and Show in Folder,
-    // which work on the selected entry, or the whole result without one.
-    void contextMenu()
-    {
-        const QString dest = m_base + "/menu";
-        QVERIFY(kt_writeFile(dest + "/a.txt", "a"));
-        screen().setDesktopHandoff(&m_recording);
-        showResult(dest);
-        const QList<QAction *> actions = screen().kt_outlineView()->actions();
-        QVERIFY(actions.contains(screen().openWithAction()));
-        QVERIFY(actions.contains(screen().showInFolderAction()));
-        QCOMPARE(screen().kt_outlineView()->contextMenuPolicy(), Qt::ActionsContextMenu);
-        screen().showInFolderAction()->trigger();
-        selectChild("a.txt");
-        screen().showInFolderAction()->trigger();
-        QCOMPARE(m_recording.shownInFolder, (QStringList{dest, dest + "/a.txt"}));
-    }
-
 private:
-    KTUnarchiveResultViewController &screen() { return *m_window->unarchiveResultViewController(); }
-
-    void showResult(const QString &desPath)
-    {
-        auto &collection = KTFileDataCollection::shareInstance();
-        collection.startOver();
-        collection.setDesPath(desPath);
-        QVERIFY(collection.fileData());
-        m_window->kt_Next(KTViewControllerDelegate::ResultScreen);
-        const int before = screen().refreshCount();
-        KTNotificationCenter::defaultCenter().postNotification("fileget");
-        QTRY_COMPARE(screen().refreshCount(), before + 1);
-    }
-
-    void selectChild(const QString &name)
-    {
-        QTreeView *outline = screen().kt_outlineView();
-        QAbstractItemModel *model = outline->model();
-        const QModelIndex root = model->index(0, 0);
-        outline->expand(root);
-        for (int row = 0; row < model->rowCount(root); ++row) {
-            const QModelIndex index = model->index(row, 0, root);
-            if (index.data().toString() == name) {
-                outline->setCurrentIndex(index);
-                return;
-            }
-        }
-        QFAIL(qPrintable("no row " + name));
-    }
-
-    // A script recording its arguments (NUL-separated) into record.
-    static QString writeRecorder(const QString &path, const QString &record)
-    {
-        kt_writeFile(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" +
-                               QFile::encodeName(record) + ".part'\nmv '" + QFile::encodeName(record) + ".part' '" +
-                               QFile::encodeName(record) + "'\n");
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
-    }
+    KTUnarchiveResultViewController &screen() { return m_h->screen(); }
 
     static void writeEntry(const QString &path, const QString &name, const QString &types, const QString &exec,
                            const QString &extra = {})
     {
-        kt_writeFile(path, ("[Desktop Entry]\nType=Application\nName=" + name + "\nMimeType=" + types +
-                            "\nExec=" + exec + "\n" + extra)
+        kt_writeFile(path, ("[Desktop Entry]\nType=Application\nName=" + name + "\nMimeType=" + types + "\nExec=" +
+                            exec + "\n" + extra)
                                .toUtf8());
     }
 
-    // An xdg-open first on PATH that records its arguments and exits with
-    // the given code.
-    QString installFakeXdgOpen(int exitCode)
-    {
-        const QString bin = m_dir.freshFolder("bin-");
-        const QString record = m_dir.freshFolder("record-");
-        const QByteArray script = "#!/bin/sh\n"
-                                  "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + QFile::encodeName(record) + "/args'\n"
-                                  "exit " + QByteArray::number(exitCode) + "\n";
-        kt_writeFile(bin + "/xdg-open", script);
-        QFile::setPermissions(bin + "/xdg-open", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", QFile::encodeName(bin) + ":" + m_path);
-        return record;
-    }
-
-    KTTestFolder m_dir;
-    QString m_base;
-    QByteArray m_path = qgetenv("PATH");
     QProcess m_bus;
     QByteArray m_busAddress;
-    std::unique_ptr<KTPreferences> m_prefs;
-    std::unique_ptr<KTWindowController> m_window;
+    std::unique_ptr<KTResultScreenHarness> m_h;
+    QString m_base;
     KTRecordingHandoff m_recording;
 };
 

@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -160,6 +161,8 @@ std::shared_ptr<KTFileItem> readOnWorker(KTFileDataCollection &collection)
 
 } // namespace
 
+// The extracted tree: one item's record, and the one walk that builds the
+// tree the result screen shows.
 class TestFileTree : public QObject
 {
     Q_OBJECT
@@ -168,52 +171,104 @@ private slots:
     // Progress posted by an earlier test must not reach a later test's log.
     void init() { QCoreApplication::sendPostedEvents(); }
 
-    // The keep/skip rules, with the listing order kept.
+    void nameWithoutExtension_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("two extensions") << "/t/archive.tar.gz" << "archive.tar";
+        QTest::newRow("none") << "/t/readme" << "readme";
+        QTest::newRow("dot file") << "/t/.profile" << ".profile";
+        QTest::newRow("hidden with extension") << "/t/.config.json" << ".config";
+        QTest::newRow("double dot") << "/t/scratch..tiff" << "scratch.";
+        QTest::newRow("trailing dot") << "/t/name." << "name.";
+        QTest::newRow("dot in folder only") << "/t/v1.2/readme" << "readme";
+        QTest::newRow("trailing slash") << "/t/photos.d/" << "photos";
+        QTest::newRow("no folder") << "file.txt" << "file";
+        QTest::newRow("non-ASCII") << QStringLiteral("/t/данные.zip") << QStringLiteral("данные");
+    }
+    void nameWithoutExtension()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QCOMPARE(KTFileItem::nameWithoutExtension(path), name);
+    }
+
+    // One item's record: a folder's size is its total whatever the flag
+    // says, which is kept as given; the dates are the path's own, a link's
+    // and not its target's; a missing path is empty and undated.
+    void itemRecord()
+    {
+        const QString dir = m_tmp.freshFolder();
+        const QString file = dir + QStringLiteral("/data.bin");
+        QVERIFY(kt_writeFile(file, QByteArray(1000, 'x')));
+        const timespec times[2] = {{1000000000, 0}, {1234567890, 500000000}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+        QVERIFY(kt_writeFile(dir + QStringLiteral("/sub/target.txt"), "text"));
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(dir + QStringLiteral("/sub/target.txt")).constData(), times, 0), 0);
+        QVERIFY(QFile::link(QStringLiteral("target.txt"), dir + QStringLiteral("/sub/link.txt")));
+
+        KTFileItem folder;
+        folder.initFileDataFromPathIsDirectory(dir, false);
+        QVERIFY(!folder.isDirectory());
+        QCOMPARE(folder.fileSize(), KTUtility::kt_FolderSizeWithPath(dir));
+        QCOMPARE(folder.fileImageType(), QStringLiteral("inode/directory"));
+        QVERIFY(KTFileItem().initFileDataFromPathIsDirectory(dir, true).isDirectory());
+
+        KTFileItem leaf;
+        leaf.initFileDataFromPathIsDirectory(file, false);
+        QCOMPARE(leaf.fileSize(), qint64(1000));
+        QCOMPARE(leaf.fileName(), QStringLiteral("data"));
+        QCOMPARE(leaf.fileUpdateAt(), QDateTime::fromMSecsSinceEpoch(1234567890500LL, Qt::UTC));
+        QCOMPARE(leaf.fileImageType(), QStringLiteral("application/octet-stream"));
+
+        KTFileItem link;
+        link.initFileDataFromPathIsDirectory(dir + QStringLiteral("/sub/link.txt"), false);
+        QCOMPARE(link.fileSize(), qint64(4));
+        QVERIFY(link.fileUpdateAt() > QDateTime::fromSecsSinceEpoch(1234567891, Qt::UTC));
+        QCOMPARE(link.fileImageType(), QStringLiteral("text/plain"));
+
+        KTFileItem missing;
+        missing.initFileDataFromPathIsDirectory(dir + QStringLiteral("/gone"), true);
+        QCOMPARE(missing.fileSize(), qint64(0));
+        QVERIFY(!missing.fileUpdateAt().isValid() && !missing.fileCreateAt().isValid());
+    }
+
+    // What is kept and what is left out, in the listing order: .DS_Store
+    // (that exact name), empty files and folders holding no bytes go; a
+    // folder of only a .DS_Store or an empty sub-folder stays, empty.
     void keepAndSkipRules()
     {
         const QString root = m_tmp.freshFolder();
         QDir dir(root);
-        QVERIFY(kt_writeFile(root + QStringLiteral("/.DS_Store"), "meta"));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/._photo"), "resource"));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/.gitignore"), "*.o"));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/.ds_store"), "other case"));
+        for (const char *name : {"/.DS_Store", "/._photo", "/.gitignore", "/.ds_store", "/onlyMeta/.DS_Store",
+                                 "/nested/deeper/file.txt"})
+            QVERIFY(kt_writeFile(root + QLatin1String(name), "content"));
         QVERIFY(kt_writeFile(root + QStringLiteral("/zero"), {}));
-        QVERIFY(dir.mkpath(QStringLiteral("emptyFolder")));
-        QVERIFY(dir.mkpath(QStringLiteral("onlyEmptyFiles")));
         QVERIFY(kt_writeFile(root + QStringLiteral("/onlyEmptyFiles/a"), {}));
-        QVERIFY(dir.mkpath(QStringLiteral("onlyMeta")));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/onlyMeta/.DS_Store"), "meta"));
+        QVERIFY(dir.mkpath(QStringLiteral("emptyFolder")));
         QVERIFY(dir.mkpath(QStringLiteral("onlyEmptySubfolder/inner")));
-        QVERIFY(dir.mkpath(QStringLiteral("nested/deeper")));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/nested/deeper/file.txt"), "content"));
 
         const auto tree = KTFileDataCollection::generateTreeFromPath(root);
+        QStringList expected = KTUtility::kt_ContentsOfDirectory(root).value_or(QStringList());
+        for (const char *name : {".DS_Store", "zero", "emptyFolder", "onlyEmptyFiles"})
+            expected.removeOne(QLatin1String(name));
         QStringList kept;
-        QStringList expected;
-        const QStringList listed = KTUtility::kt_ContentsOfDirectory(root).value_or(QStringList());
-        for (const QString &name : listed) {
-            if (QStringList{".DS_Store", "zero", "emptyFolder", "onlyEmptyFiles"}.contains(name))
-                continue;
-            expected << name;
-        }
-        for (const auto &child : tree->childNodes())
-            kept << QFileInfo(child->representedObject().filePath()).fileName();
-        QCOMPARE(kept, expected);
-        QCOMPARE(kept.size(), 6);
-
-        QVERIFY(tree->representedObject().isDirectory());
         for (const auto &child : tree->childNodes()) {
             const KTFileItem &item = child->representedObject();
             const QString name = QFileInfo(item.filePath()).fileName();
-            const bool folder = name == "onlyMeta" || name == "onlyEmptySubfolder" || name == "nested";
-            QCOMPARE(item.isDirectory(), folder);
+            kept << name;
+            QCOMPARE(item.isDirectory(), name == "onlyMeta" || name == "onlyEmptySubfolder" || name == "nested");
             if (name == "onlyMeta" || name == "onlyEmptySubfolder")
                 QCOMPARE(child->childCount(), 0);
         }
+        QCOMPARE(kept, expected);
+        QCOMPARE(kept.size(), 6);
     }
 
     // The one-walk builder gives the same tree, sizes and dates as the rules
-    // applied literally, query by query.
+    // applied literally, query by query: among them, a folder shows the
+    // bytes of the files below it, while its sub-folders' directory records
+    // decide whether it is kept.
     void sameAsLiteralWalk_data()
     {
         QTest::addColumn<quint32>("seed");
@@ -226,7 +281,6 @@ private slots:
         const QString root = m_tmp.freshFolder();
         QRandomGenerator random(seed);
         generate(root, random, 0);
-        QVERIFY(QDir(root).mkpath(QStringLiteral("always/there")));
         QVERIFY(kt_writeFile(root + QStringLiteral("/always/there/x"), "x"));
 
         const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
@@ -234,62 +288,16 @@ private slots:
         QCOMPARE(describe(*built.root), describe(*literalTree(root)));
     }
 
-    // A folder shows the bytes of the files below it, not the directory
-    // records of its sub-folders; those still decide what is kept.
-    void folderShowsItsFilesOnly()
-    {
-        const QString root = m_tmp.freshFolder();
-        QVERIFY(QDir(root).mkpath(QStringLiteral("a/b/c")));
-        QVERIFY(QDir(root).mkpath(QStringLiteral("records/only")));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/a/b/c/forty"), QByteArray(40, 'x')));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/a/two"), "ab"));
-        QVERIFY(QFile::link(QStringLiteral("two"), root + QStringLiteral("/a/link")));
-
-        const KTTreeBuilder::Result built = KTTreeBuilder().build(root);
-        QCOMPARE(built.size, KTUtility::kt_FolderSizeWithPath(root));
-        QVERIFY(built.size > 42);
-        auto child = [](const KTTreeNode &node, const QString &name) -> const KTTreeNode & {
-            for (const auto &c : node.childNodes())
-                if (QFileInfo(c->representedObject().filePath()).fileName() == name)
-                    return *c;
-            return node;
-        };
-        const KTTreeNode &a = child(*built.root, QStringLiteral("a"));
-        QCOMPARE(a.representedObject().fileSize(), qint64(42));
-        QCOMPARE(child(a, QStringLiteral("b")).representedObject().fileSize(), qint64(40));
-        QCOMPARE(built.root->representedObject().fileSize(), qint64(42));
-        // Kept for its directory records, as before, though it holds no file.
-        QCOMPARE(built.root->childCount(), 2);
-        const KTTreeNode &records = child(*built.root, QStringLiteral("records"));
-        QVERIFY(records.representedObject().isDirectory());
-        QCOMPARE(records.representedObject().fileSize(), qint64(0));
-    }
-
-    // A single file: a leaf root whose record is not a folder.
-    void singleFileResult()
-    {
-        const QString file = m_tmp.freshFolder() + QStringLiteral("/report.pdf");
-        QVERIFY(kt_writeFile(file, "%PDF"));
-        KTFileDataCollection collection;
-        collection.setDesPath(file);
-        const auto data = collection.fileData();
-        QCOMPARE(data->fileSize(), qint64(4));
-        QCOMPARE(data->fileName(), QStringLiteral("report"));
-        const auto root = collection.treeNode();
-        QVERIFY(root);
-        QCOMPARE(root->childCount(), 0);
-        QVERIFY(!root->representedObject().isDirectory());
-        QCOMPARE(root->representedObject().filePath(), file);
-    }
-
-    // First read: one progress series, rising from 1.0 to the ceiling 1.18 and
-    // ending at exactly 1.2. Second read: the same record, no walk, no series.
+    // First read, on a worker as the extraction screen does: one progress
+    // series rising from 1.0 to the ceiling 1.18 and ending at exactly 1.2.
+    // Second read: the same record, no walk, no series. startOver forgets it
+    // all, touching nothing on disk; a tree still held stays valid.
     void fileDataIsBuiltOnce()
     {
         const QString root = m_tmp.freshFolder();
         for (int i = 0; i < 1200; ++i)
             QVERIFY(kt_writeFile(root + QStringLiteral("/f%1").arg(i), "x"));
-        KTFileDataCollection collection;
+        KTFileDataCollection &collection = KTFileDataCollection::shareInstance();
         collection.setFileArray({QStringLiteral("/archives/a.zip")});
         collection.setDesPath(root);
         QVERIFY(!collection.tmpFileData());
@@ -298,77 +306,49 @@ private slots:
         const auto first = readOnWorker(collection);
         QTRY_VERIFY(!log.values.isEmpty() && log.values.last() == 1.2f);
         QCOMPARE(first->fileSize(), qint64(1200));
-        QVERIFY(!first->isDirectory());
         QCOMPARE(collection.tmpFileData(), first);
         QCOMPARE(collection.treeNode()->childCount(), 1200);
         // Rising to the ceiling; a step just below it may overshoot by one
         // step, and the next one sets it back.
         const qsizetype atCeiling = log.values.indexOf(1.18f);
         QVERIFY(atCeiling > 0);
+        QVERIFY(log.values.first() > 1.0f);
         for (qsizetype i = 1; i < atCeiling; ++i)
             QVERIFY(log.values[i] > log.values[i - 1]);
-        QVERIFY(log.values.first() > 1.0f);
         for (qsizetype i = 0; i + 1 < log.values.size(); ++i)
             QVERIFY(log.values[i] <= float(1.18 + 0.0002));
 
         QVERIFY(kt_writeFile(root + QStringLiteral("/late"), "not seen until a reset"));
         const qsizetype posted = log.values.size();
-        const auto second = readOnWorker(collection);
+        QCOMPARE(readOnWorker(collection), first);
         QCoreApplication::processEvents();
-        QCOMPARE(second, first);
         QCOMPARE(log.values.size(), posted);
         QCOMPARE(collection.treeNode()->childCount(), 1200);
-    }
 
-    // startOver forgets everything and touches nothing on disk; a tree still
-    // held by a reader stays valid.
-    void startOver()
-    {
-        const QString root = m_tmp.freshFolder();
-        QVERIFY(QDir(root).mkpath(QStringLiteral("a/b")));
-        QVERIFY(kt_writeFile(root + QStringLiteral("/a/b/c"), "data"));
         const auto before = kt_snapshot(root);
-        KTFileDataCollection &collection = KTFileDataCollection::shareInstance();
-        QCOMPARE(&collection, &KTFileDataCollection::shareInstance());
-        collection.setFileArray({QStringLiteral("/archives/a.zip")});
-        collection.setDesPath(root);
-        collection.fileData();
         const auto held = collection.treeNode();
-
         collection.startOver();
-        QVERIFY(!collection.treeNode());
-        QVERIFY(!collection.tmpFileData());
-        QVERIFY(collection.fileArray().isEmpty());
-        QVERIFY(collection.desPath().isEmpty());
+        QVERIFY(!collection.treeNode() && !collection.tmpFileData());
+        QVERIFY(collection.fileArray().isEmpty() && collection.desPath().isEmpty());
         QCOMPARE(kt_snapshot(root), before);
-        QCOMPARE(held->childAt(0)->childAt(0)->childAt(0)->representedObject().fileSize(), qint64(4));
+        QCOMPARE(held->childAt(0)->representedObject().fileSize(), qint64(1));
     }
 
-    // Links are leaves: a cycle ends, and a link out of the result is not
-    // walked into.
-    void linksAreNotWalked()
+    // Links are leaves (a cycle ends, a link out of the result is not
+    // walked into) and a FIFO is left out without blocking the walk.
+    void linksAndFifos()
     {
         const QString root = m_tmp.freshFolder();
-        QVERIFY(QDir(root).mkpath(QStringLiteral("a")));
         QVERIFY(kt_writeFile(root + QStringLiteral("/a/file"), "x"));
         QVERIFY(QFile::link(QStringLiteral(".."), root + QStringLiteral("/a/up")));
         QVERIFY(QFile::link(QStringLiteral("self"), root + QStringLiteral("/a/self")));
         QVERIFY(QFile::link(QStringLiteral("/usr"), root + QStringLiteral("/a/outside")));
+        QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("/a/pipe")).constData(), 0600), 0);
         const auto tree = KTFileDataCollection::generateTreeFromPath(root);
-        const QStringList lines = describe(*tree, false);
-        QCOMPARE(lines.size(), 5); // root, a, file, up, outside (the self-loop has no length to follow)
+        // root, a, file, up, outside: the self-loop has no length to follow.
+        QCOMPARE(describe(*tree, false).size(), 5);
         for (const auto &child : tree->childAt(0)->childNodes())
             QCOMPARE(child->childCount(), 0);
-    }
-
-    // A FIFO in the result is left out, without blocking the walk.
-    void fifoDoesNotHang()
-    {
-        const QString root = m_tmp.freshFolder();
-        QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe")).constData(), 0600), 0);
-        QVERIFY(kt_writeFile(root + QStringLiteral("/file"), "x"));
-        const auto tree = KTFileDataCollection::generateTreeFromPath(root);
-        QCOMPARE(tree->childCount(), 1);
     }
 
     // Depth is not bounded by open files: at most one folder is open at once.
@@ -378,7 +358,6 @@ private slots:
         const QString root = path;
         for (int i = 0; i < 400; ++i)
             path += QStringLiteral("/d");
-        QVERIFY(QDir().mkpath(path));
         QVERIFY(kt_writeFile(path + QStringLiteral("/leaf"), "bottom"));
 
         rlimit saved{};
@@ -391,10 +370,8 @@ private slots:
 
         const KTTreeNode *node = tree.get();
         int depth = 0;
-        while (node->childCount() == 1 && node->representedObject().isDirectory()) {
+        for (; node->childCount() == 1 && node->representedObject().isDirectory(); ++depth)
             node = node->childAt(0);
-            ++depth;
-        }
         QCOMPARE(depth, 401);
         QCOMPARE(node->representedObject().fileName(), QStringLiteral("leaf"));
     }

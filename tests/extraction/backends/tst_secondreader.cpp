@@ -206,35 +206,6 @@ private slots:
         QVERIFY(KTBackendChooser::leavesToSecondReader(withPassword));
     }
 
-    // Damage 7zz finds too leaves libarchive's files as they were.
-    void damageBothReadersFind()
-    {
-        const QString archive = m_tmp + "/bad.zip";
-        KTTestArchives::Options options;
-        options.compression = "store";
-        const QByteArray second = QByteArray("second file, damaged ").repeated(40);
-        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("one.txt", "first file"), KTTestEntry::file("two.txt", second)},
-                                      options));
-        QFile f(archive);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QByteArray bytes = f.readAll();
-        const qsizetype at = bytes.indexOf(second) + 100;
-        QVERIFY(at > 100);
-        bytes[at] = char(bytes[at] ^ 0x55);
-        QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
-        f.close();
-
-        const QString out = m_dir.freshFolder();
-        const KTJobOutcome outcome = kt_runJob({archive, out});
-        QVERIFY(!outcome.succeeded);
-        QCOMPARE(outcome.error.code, KTErrorCode::Damaged);
-        const QMap<QString, QByteArray> left = kt_snapshot(out, false);
-        const auto first = std::find_if(left.keyValueBegin(), left.keyValueEnd(),
-                                        [](const auto &item) { return item.first.endsWith("/one.txt"); });
-        QVERIFY(first != left.keyValueEnd());
-        QCOMPARE(first->second, QByteArray("f:-:first file"));
-    }
-
     // What no tool here writes comes from the peer corpus: ARJ, and a 7z
     // whose PPMd data libarchive fails on after its first files.
     void peerCorpus()

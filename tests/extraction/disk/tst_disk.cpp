@@ -238,48 +238,36 @@ void TestDisk::sanitize_data()
     refuse("dotdot alone", u".."_s, false);
     refuse("dotdot leading", u"../x"_s, false);
     refuse("dotdot middle", u"a/../b"_s, false);
-    refuse("dotdot trailing", u"a/b/.."_s, false);
     refuse("dotdot after absolute", u"/../etc/passwd"_s, false);
-    refuse("dotdot between slashes", u"a//..//b"_s, false);
     refuse("dotdot with backslashes", u"..\\x"_s, true);
     refuse("dotdot, mixed separators", u"a/..\\b"_s, true);
     refuse("dotdot after drive", u"C:\\..\\x"_s, true);
-    refuse("dotdot after drive, slash", u"C:../x"_s, true);
     // Where backslashes are not separators they are part of a name; names
     // that only look like "..".
     keep("backslash dotdot is a name", u"..\\x"_s, false, "..\\x");
     keep("three dots", u".../x"_s, false, ".../x");
     keep("dotdot prefix", u"..x/y.."_s, false, "..x/y..");
     keep("fullwidth dots", u"\uFF0E\uFF0E/x"_s, false, "\xEF\xBC\x8E\xEF\xBC\x8E/x");
-    keep("division slash", u"a\u2215..\u2215b"_s, false, "a\xE2\x88\x95..\xE2\x88\x95" "b");
     // Absolute names become relative; a drive prefix is dropped only where
     // backslashes separate.
     keep("absolute", u"/etc/passwd"_s, false, "etc/passwd");
-    keep("many leading slashes", u"///etc//passwd"_s, false, "etc/passwd");
     keep("unc with backslashes", u"\\\\server\\share\\x"_s, true, "server/share/x");
     keep("drive and backslash", u"C:\\x\\y"_s, true, "x/y");
-    keep("drive relative", u"C:x"_s, true, "x");
     keep("drive alone", u"C:"_s, true, "");
     keep("only the first drive", u"C:C:\\x"_s, true, "C:/x");
-    keep("digit is no drive", u"1:\\x"_s, true, "1:/x");
     keep("drive later is a name", u"x\\C:\\y"_s, true, "x/C:/y");
     keep("drive kept without backslashes", u"C:\\x"_s, false, "C:\\x");
     // "." and empty components vanish; nothing left names the destination.
     keep("empty", QString(), false, "");
-    keep("dots and slashes", u"./././"_s, false, "");
     keep("dot components", u"./a/./b/."_s, false, "a/b");
     keep("backslash dot", u".\\a\\.\\b"_s, true, "a/b");
     // NUL cannot be in a file name; it becomes "_" and never forms "..".
     keep("nul", u"a\0b"_s, false, "a_b");
-    keep("nul between dots", u".\0."_s, false, "._.");
     keep("nul after dotdot", u"..\0/x"_s, false, ".._/x");
-    keep("newline and escape", u"a\nb/\x1B[1m"_s, false, "a\nb/\x1B[1m");
     keep("multibyte", u"日本/語.txt"_s, false, "\xE6\x97\xA5\xE6\x9C\xAC/\xE8\xAA\x9E.txt");
-    keep("decomposed stays decomposed", u"e\u0301"_s, false, "e\xCC\x81");
     // Every component is shortened on its own.
     keep("long middle component", u"a/"_s + QString(300, u'x') + u"/b"_s, false, "a/" + QByteArray("x").repeated(Max) + "/b");
     keep("long component keeps extension", QString(300, u'x') + u".txt"_s, false, QByteArray("x").repeated(Max - 4) + ".txt");
-    keep("long multibyte component", QString(200, u'é'), false, QByteArray("\xC3\xA9").repeated(Max / 2));
 }
 
 // The result is what the rules say, and it can be created below a folder
@@ -320,10 +308,8 @@ void TestDisk::pathLength_data()
     QTest::newRow("one byte over") << twenty << 19 << true;
     QTest::newRow("dropped parts do not count") << u"/./"_s + twenty + u"/."_s << 20 << false;
     // Bytes, not characters, are counted: 10 characters, 20 bytes.
-    QTest::newRow("multibyte at the limit") << QString(10, u'é') << 20 << false;
     QTest::newRow("multibyte over") << QString(10, u'é') << 19 << true;
     // A long component is shortened before the whole is measured.
-    QTest::newRow("shortened component fits") << QString(400, u'x') << Max << false;
     QTest::newRow("shortened component too long") << QString(400, u'x') << Max - 1 << true;
     QTest::newRow("empty result") << u"/"_s << 0 << false;
 }
@@ -345,7 +331,6 @@ void TestDisk::shortenComponent_data()
     QTest::addColumn<QByteArray>("component");
     QTest::addColumn<QByteArray>("expected");
     const QByteArray x = "x", e2 = "\xC3\xA9", e3 = "\xE6\x97\xA5", e4 = "\xF0\x9F\x98\x80";
-    QTest::newRow("exactly the limit") << x.repeated(Max) << x.repeated(Max);
     QTest::newRow("one over") << x.repeated(Max + 1) << x.repeated(Max);
     QTest::newRow("one over with extension") << x.repeated(Max - 3) + ".txt" << x.repeated(Max - 4) + ".txt";
     QTest::newRow("16-byte extension kept") << x.repeated(300) + "." + QByteArray("e").repeated(15)
@@ -353,10 +338,8 @@ void TestDisk::shortenComponent_data()
     QTest::newRow("17-byte extension cut") << x.repeated(300) + "." + QByteArray("e").repeated(16) << x.repeated(Max);
     QTest::newRow("leading dot is no extension") << "." + x.repeated(300) << "." + x.repeated(Max - 1);
     QTest::newRow("only the last extension") << x.repeated(300) + ".tar.gz" << x.repeated(Max - 3) + ".gz";
-    QTest::newRow("multibyte extension") << x.repeated(300) + "." + e3 + e3 << x.repeated(Max - 7) + "." + e3 + e3;
     // Cut before a character that would not fit whole.
     QTest::newRow("2-byte characters") << e2.repeated(200) << e2.repeated(Max / 2);
-    QTest::newRow("3-byte characters") << e3.repeated(100) << e3.repeated(Max / 3);
     QTest::newRow("4-byte with extension") << e4.repeated(100) + ".txt" << e4.repeated((Max - 4) / 4) + ".txt";
     QTest::newRow("ascii then 4-byte across the cut") << x.repeated(Max - 2) + e4.repeated(3) << x.repeated(Max - 2);
 }
@@ -389,37 +372,28 @@ void TestDisk::staysInside_data()
         QTest::newRow(row) << tree << link << inside << asKernel;
     };
     add("sibling file", {"f", "l->f"}, "l", true);
-    add("empty components", {"d/", "f", "l->d//..//f"}, "l", true);
     add("deep, back to the top", {"a/b/", "f", "a/b/l->../../f"}, "a/b/l", true);
     // The root itself is inside.
-    add("root by dot", {"l->."}, "l", true);
     add("root from a folder", {"d/", "d/l->.."}, "d/l", true);
     add("root by a link", {"d/", "d/up->..", "a->d/up"}, "a", true);
     add("climbs out", {"l->../canary/file"}, "l", false);
-    add("climbs out from deep", {"a/b/", "a/b/l->../../../canary"}, "a/b/l", false);
     add("down, then out", {"d/", "l->d/../../canary"}, "l", false);
     // The root is renamed once extracted: its name leads elsewhere then.
     add("out and back in by name", {"f", "l->../@ROOTNAME@/f"}, "l", false, false);
     add("absolute, outside", {"l->@CANARY@"}, "l", false);
     add("absolute, inside", {"f", "l->@ROOT@/f"}, "l", false, false);
-    add("absolute root", {"l->/"}, "l", false);
     add("chain inside", {"f", "a->b", "b->c", "c->f"}, "a", true);
-    add("chain out", {"a->b", "b->../canary"}, "a", false);
     add("chain through absolute", {"f", "a->b", "b->@ROOT@/f"}, "a", false, false);
     add("chain through a folder's link", {"d/", "f", "d/l->../f", "a->d/l"}, "a", true);
-    add("long chain", chain(30), "l0", true);
     add("chain longer than the kernel follows", chain(50), "l0", false);
     // ".." after a link goes up from where the link leads, not from the link.
-    add("up from a link's target", {"sub/deep/", "b->sub/deep", "a->b/../.."}, "a", true);
     add("up from a link's target, out", {"sub/deep/", "b->sub/deep", "a->b/../../.."}, "a", false);
     add("dot trick", {"b->.", "a->b/.."}, "a", false);
     add("nested trick", {"s/", "s/l->../s", "a->s/l/l/l/../../.."}, "a", false);
     add("through the parent, back by name", {"f", "up->..", "a->up/@ROOTNAME@/f"}, "a", false, false);
     add("self loop", {"l->l"}, "l", false);
-    add("two-link loop", {"a->b", "b->a"}, "a", false);
     add("loop below itself", {"l->l/x"}, "l", false);
     // Missing components are judged as written.
-    add("dangling deep", {"l->missing/x/y"}, "l", true);
     add("dangling, up, still inside", {"l->missing/../f"}, "l", true);
     add("dangling, then out", {"l->missing/../../x"}, "l", false);
     add("dangling below a link, out", {"d/", "a->d", "l->a/missing/../../../x"}, "l", false);
@@ -515,7 +489,6 @@ void TestDisk::entries_data()
     // Files and folders.
     add("file in new folders", {S::file("a/b/f")}, ok, {"a/", "a/b/", "a/b/f=x"});
     add("folder over an earlier file", {S::file("x", "1"), S::folder("x"), S::file("x/y", "2")}, ok, {"x/", "x/y=2"});
-    add("file below an earlier file", {S::file("x", "1"), S::file("x/y", "2")}, ok, {"x/", "x/y=2"});
     add("file over an empty folder", {S::folder("x"), S::file("x", "1")}, ok, {"x=1"});
     add("file over a full folder", {S::folder("x"), S::file("x/y", "1"), S::file("x", "2")}, int(KTErrorCode::WriteFailed),
         {"x/", "x/y=1"});
@@ -533,24 +506,17 @@ void TestDisk::entries_data()
     // What was there before is never written through.
     add("folder planted as an absolute link", {S::plantedLink("d", "@CANARY@"), S::file("d/file", "evil")}, ok,
         {"d/", "d/file=evil"});
-    add("deeper folder planted as a link", {S::folder("a"), S::plantedLink("a/b", "../canary"), S::file("a/b/file", "evil")},
-        ok, {"a/", "a/b/", "a/b/file=evil"});
     add("file over a planted link", {S::plantedLink("f", "@CANARY@/file"), S::file("f", "mine")}, ok, {"f=mine"});
     add("file beside a planted link", {S::plantedLink("f", "@CANARY@/file"), S::file("f", "mine")}, ok,
         {"f-2=mine", "f->@CANARY@/file"}, false);
-    add("file over a planted file", {S::plantedFile("f", "old"), S::file("f", "new")}, ok, {"f=new"});
     add("hard link through a planted link", {S::plantedLink("l", "../canary"), S::hardLink("h", "l/file")}, unsafe,
         {"l->../canary"});
-    add("hard link to a planted link", {S::file("f"), S::plantedLink("l", "f"), S::hardLink("h", "l")}, unsafe,
-        {"f=x", "l->f"});
     add("hard link over a planted link", {S::file("f"), S::plantedLink("h", "@CANARY@/file"), S::hardLink("h", "f")}, ok,
         {"f=x#2", "h=x#2"});
 
     // Hard links.
     add("hard link in a new folder", {S::file("f"), S::hardLink("d/h", "f")}, ok, {"d/", "d/h=x#2", "f=x#2"});
     add("hard link to a missing file", {S::hardLink("h", "missing")}, unsafe, {});
-    add("hard link to itself", {S::hardLink("h", "h")}, unsafe, {});
-    add("hard link to a folder", {S::folder("d"), S::hardLink("h", "d")}, unsafe, {"d/"});
     add("hard link to a link", {S::file("f"), S::symlink("l", "f"), S::hardLink("h", "l")}, unsafe, {"f=x", "l->f"});
     add("hard link through a link", {S::file("d/f"), S::symlink("l", "d"), S::hardLink("h", "l/f")}, unsafe,
         {"d/", "d/f=x", "l->d"});
@@ -561,12 +527,9 @@ void TestDisk::entries_data()
     // Symbolic links: made at the end; those that lead out are left out, the others stay.
     add("link inside", {S::file("t"), S::folder("s"), S::symlink("s/l", "../t")}, ok, {"s/", "s/l->../t", "t=x"});
     add("dangling link", {S::symlink("l", "nowhere")}, ok, {"l->nowhere"});
-    add("links to the root", {S::symlink("l", "."), S::folder("d"), S::symlink("d/up", "..")}, ok,
-        {"d/", "d/up->..", "l->."});
     add("link out left out", {S::file("t"), S::symlink("in", "t"), S::symlink("out", "../canary")}, unsafe, {"in->t", "t=x"});
     add("absolute link into the root", {S::file("t"), S::symlink("in", "t"), S::symlink("abs", "@ROOT@/t")}, unsafe,
         {"in->t", "t=x"});
-    add("dangling link climbing out", {S::symlink("l", "nowhere/../../x")}, unsafe, {});
     add("chain out", {S::symlink("a", "b"), S::symlink("b", "../..")}, unsafe, {});
     // Once b is gone, a dangles inside.
     add("chain out, reversed", {S::symlink("b", "../.."), S::symlink("a", "b")}, unsafe, {"a->b"});
@@ -574,18 +537,13 @@ void TestDisk::entries_data()
     add("cycle", {S::file("t"), S::symlink("in", "t"), S::symlink("a", "b"), S::symlink("b", "a")}, unsafe,
         {"b->a", "in->t", "t=x"});
     add("link below a link", {S::folder("sub"), S::symlink("a", "sub"), S::symlink("a/b", "x")}, unsafe, {"a->sub", "sub/"});
-    add("link below a later link", {S::folder("sub"), S::symlink("a/b", "x"), S::symlink("a", "sub")}, unsafe,
-        {"a->sub", "sub/"});
     add("file through a link", {S::symlink("d", "sub"), S::file("d/x", "evil")}, unsafe, {"d->sub"});
-    add("folder through a link", {S::symlink("d", "sub"), S::folder("d/e")}, unsafe, {"d->sub"});
     add("link, then folder", {S::symlink("d", ".."), S::folder("d"), S::file("d/y", "in")}, ok, {"d/", "d/y=in"});
     add("folder, then link", {S::folder("d"), S::file("d/y", "in"), S::symlink("d", "..")}, unsafe, {"d/", "d/y=in"});
     add("link, then file", {S::symlink("f", "../canary/file"), S::file("f", "mine")}, ok, {"f=mine"});
     add("file, then link", {S::file("f", "old"), S::symlink("f", "t")}, ok, {"f->t"});
     add("file, then link beside", {S::file("f", "old"), S::symlink("f", "t")}, ok, {"f-2->t", "f=old"}, false);
-    add("link again", {S::symlink("l", "../out"), S::symlink("l", "in")}, ok, {"l->in"});
     add("links left out", {S::file("t"), S::symlink("l", "t")}, ok, {"t=x"}, true, false);
-    add("link without a name", {S::symlink("", "t")}, unsafe, {});
     add("link out through another link", {S::folder("x/y"), S::symlink("x/y/up", "../../.."), S::symlink("x/l", "y/up"),
         S::symlink("x/in", "y")}, unsafe, {"x/", "x/in->y", "x/l->y/up", "x/y/"});
     add("entries after some left out", {S::file(""), S::symlink("d", "/"), S::file("d/y"), S::file("z", "after")}, unsafe,
@@ -635,17 +593,13 @@ void TestDisk::modes_data()
     };
     add("file 0755", false, 0755, 0755);
     add("file set-uid", false, 04755, 0755);
-    add("file sticky", false, 01777, 0777);
     add("file all special bits", false, 07000, 0600);
     add("file read-only", false, 0444, 0644);
-    add("file group only", false, 0040, 0640);
     // The type in the mode is ignored: only regular files are made.
     add("fifo type", false, S_IFIFO | 0644, 0644);
-    add("character device type", false, S_IFCHR | 0600, 0600);
     add("link type", false, S_IFLNK | 0777, 0777);
     add("folder read-only", true, 0555, 0755);
     add("folder no access", true, 0000, 0700);
-    add("folder sticky", true, 01777, 0777);
     add("folder set-gid", true, 02755, 0755);
     add("folder fifo type", true, S_IFIFO | 0750, 0750);
 }
@@ -729,10 +683,8 @@ void TestDisk::fileEnds_data()
     add("written, writer destroyed", none, abc, -1, FileEnd::DestroyWriter, none);
     add("written, next file begun", none, abc, -1, FileEnd::BeginAnother, none);
     add("existing kept, aborted before data", "old", {}, -1, FileEnd::Abort, "old");
-    add("existing kept, destroyed before data", "old", {}, -1, FileEnd::DestroyWriter, "old");
     add("existing replaced", "old content", abc, -1, FileEnd::Finish, "abc");
     add("blocks out of order", none, Blocks{{3, "def"}, {0, "abc"}}, -1, FileEnd::Finish, "abcdef");
-    add("hole between blocks", none, Blocks{{0, "ab"}, {4, "ef"}}, -1, FileEnd::Finish, QByteArray("ab\0\0ef", 6));
     add("sparse tail", none, Blocks{{0, "ab"}}, 6, FileEnd::Finish, QByteArray("ab\0\0\0\0", 6));
     add("sparse size under the data", none, Blocks{{0, "abcd"}}, 2, FileEnd::Finish, "abcd");
 }

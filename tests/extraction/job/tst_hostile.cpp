@@ -394,32 +394,20 @@ void TestHostile::hostileEntries_data()
     add("lookalike-dots", "zpgs", {E::file("\u2024\u2024/x", "one"), E::file("\uff0e\uff0e/y", "two")}, 0,
         {QStringLiteral("\u2024\u2024/x=one"), QStringLiteral("\uff0e\uff0e/y=two")});
 
-    // Links that point out, and entries written through them.
+    // Links that point out, and entries written through them (the writer's
+    // own table has the chains and tricks).
     add("link-root-through", "zpg", {E::symlink("d", "/"), E::file("d/x", "evil")}, skipped);
     add("link-canary-through", "zpg", {E::symlink("d", CanaryMark), E::file("d/file", "evil")}, skipped);
     add("link-up-through", "zpgs", {E::symlink("d", ".."), E::file("d/x", "evil")}, skipped);
     add("link-up-dir-through", "zpg", {E::symlink("d", "../../.."), E::dir("d/canary")}, skipped);
     add("link-relative-canary", "zpgs", {E::symlink("d", "../../../canary")}, skipped, {}, {"d"});
     add("link-absolute", "zpgs", {E::symlink("d", CanaryMark + "/file")}, skipped, {}, {"d"});
-    add("link-chain", "zpgs", {E::symlink("a", "b"), E::symlink("b", "../..")}, skipped, {}, {"b"});
-    add("link-chain-reversed", "zpgs", {E::symlink("b", "../.."), E::symlink("a", "b")}, skipped, {}, {"b"});
-    add("link-dot-trick", "zpgs", {E::symlink("b", "."), E::symlink("a", "b/..")}, skipped, {}, {"a"});
-    add("link-nested-trick", "zpg", {E::dir("s"), E::symlink("s/l", "../s"), E::symlink("a", "s/l/l/l/../../..")},
-        skipped, {}, {"a"});
     add("link-inside", "zpgs", {E::file("t", "target"), E::dir("s"), E::symlink("s/l", "../t")}, 0, {"t=target", "s/l->../t"});
-    // A link placed inside another link is written through it.
-    add("link-in-link", "zpg", {E::dir("sub"), E::symlink("a", "sub"), E::symlink("a/b", "x")}, skipped, {}, {"sub/b"});
-    add("link-then-folder", "zpg", {E::symlink("d", ".."), E::dir("d"), E::file("d/y", "in")}, 0, {"d/", "d/y=in"});
-    add("folder-then-link", "zpg", {E::dir("d"), E::file("d/y", "in"), E::symlink("d", "..")}, skipped);
-    add("link-then-file", "zpg", {E::symlink("f", "../../../canary/file"), E::file("f", "mine")}, 0, {"f=mine"});
 
     // Hard links must name a regular file extracted earlier, inside.
     add("hardlink-inside", "pg", {E::file("f", "shared"), E::hardlink("h", "f")}, 0, {"f=shared", "h=shared"});
     add("hardlink-canary", "pg", {E::hardlink("h", CanaryMark + "/file")}, skipped, {}, {"h"});
     add("hardlink-through-link", "pg", {E::symlink("l", CanaryMark), E::hardlink("h", "l/file")}, skipped, {}, {"h"});
-    add("hardlink-through-link-up", "pg", {E::symlink("l", "../../.."), E::hardlink("h", "l/canary/file")}, skipped,
-        {}, {"h"});
-    add("hardlink-self", "pg", {E::hardlink("h", "h")}, skipped, {}, {"h"});
     add("hardlink-then-file", "pg", {E::file("f", "old"), E::hardlink("h", "f"), E::file("h", "new")}, 0,
         {"f=old", "h=new"});
 
@@ -449,10 +437,8 @@ void TestHostile::hostileEntries_data()
          withTime(E::file("far", "c"), -62135596800LL * 100), withTime(E::dir("olddir"), -2208988800LL)},
         0, {"y1900=a", "y2400=b", "far=c", "olddir/"});
 
-    // Names that collide.
-    add("same-name", "zpgs", {E::file("a", "one"), E::file("a", "two")}, 0, {"a=two"});
+    // Names that collide (the writer's own table has the rest).
     add("file-then-folder", "zpgs", {E::file("a", "file"), E::dir("a"), E::file("a/y", "in")}, 0, {"a/", "a/y=in"});
-    add("folder-then-file", "zpg", {E::dir("a"), E::file("a", "file")}, 0, {"a=file"});
     add("case-only", "zpgs", {E::file("Readme", "upper"), E::file("README", "caps"), E::file("readme", "lower")}, 0,
         {"Readme=upper", "README=caps", "readme=lower"});
 }

@@ -1,6 +1,7 @@
 #include "extraction/engine/KTArchiveVolumes.h"
 #include "extraction/libarchive/KTBzip2Source.h"
 #include "extraction/libarchive/KTDecompressingSource.h"
+#include "extraction/libarchive/KTReadProgressGuard.h"
 #include "extraction/libarchive/KTXzSource.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
@@ -281,6 +282,28 @@ private slots:
         kt_writeFile(path, "just text");
         QVERIFY(!KTDecompressingSource::forFile(path));
         QVERIFY(!KTDecompressingSource::forFile(m_dir.filePath(QStringLiteral("missing"))));
+    }
+
+    // Headers and blocks that repeat without the read position moving end
+    // the reading; 7z's empty files share a position but not a name.
+    void progressGuard()
+    {
+        KTReadProgressGuard guard;
+        for (int i = 0; i < 100000; ++i)
+            QVERIFY(!guard.headerStalls(4096, "empty" + QByteArray::number(i)));
+        for (qint64 position = 0; position < 100; ++position)
+            QVERIFY(!guard.headerStalls(position, "same"));
+        bool stalled = false;
+        for (int i = 0; i <= KTReadProgressGuard::MaxRepeatedHeaders && !stalled; ++i)
+            stalled = guard.headerStalls(100, "same");
+        QVERIFY(stalled);
+        KTReadProgressGuard data;
+        for (int i = 0; i < 10 * KTReadProgressGuard::MaxEmptyBlocks; ++i)
+            QVERIFY(!data.dataStalls(i / 2, i % 2 ? 0 : 512));
+        stalled = false;
+        for (int i = 0; i <= KTReadProgressGuard::MaxEmptyBlocks && !stalled; ++i)
+            stalled = data.dataStalls(1 << 20, 0);
+        QVERIFY(stalled);
     }
 
     // Entries without a name never fail an archive: a stream 7zz archived

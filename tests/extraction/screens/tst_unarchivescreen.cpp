@@ -8,7 +8,6 @@
 #include "extraction/names/KTEncodings.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTPasswordDialog.h"
-#include "extraction/screens/KTProgressLine.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTEncodingCorpus.h"
 #include "support/KTScreenDriver.h"
@@ -19,14 +18,11 @@
 #include "ui/KTNoticeList.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
-#include "util/core/KTUtility.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -352,34 +348,6 @@ private slots:
         QVERIFY(screen().amountLine()->isHidden());
         QVERIFY(screen().ui().kt_ProgressIndicator->isHidden());
         QCOMPARE(screen().ui().errorPasswordField->isVisible(), fails);
-    }
-
-    // The line's parts: decimal sizes (one decimal below 10), whole seconds
-    // then minutes then hours left, the share floored and capped at 100.
-    void progressLineTexts()
-    {
-        QCOMPARE(KTProgressLine::amount(120000000, 1400000000, 18), QStringLiteral("120 MB of 1.4 GB · 18 s left"));
-        QCOMPARE(KTProgressLine::amount(999, 5000, std::nullopt), QStringLiteral("999 bytes of 5.0 kB"));
-        QCOMPARE(KTProgressLine::size(9960000), QStringLiteral("10 MB"));
-        QCOMPARE(KTProgressLine::timeLeft(0), QStringLiteral("1 s left"));
-        QCOMPARE(KTProgressLine::timeLeft(61), QStringLiteral("2 min left"));
-        QCOMPARE(KTProgressLine::timeLeft(3600 * 2 + 60 * 5), QStringLiteral("2 h 5 min left"));
-        QCOMPARE(KTProgressLine::title(0.129, "photos.zip"), QStringLiteral("12% — photos.zip"));
-        QCOMPARE(KTProgressLine::title(1.2, "a%1.zip"), QStringLiteral("100% — a%1.zip"));
-    }
-
-    // 0.5 shows 50, 1.2 shows 120, 1.25 is capped at 120; the bar appears.
-    void progressValues()
-    {
-        KTProgressIndicator *bar = screen().ui().kt_ProgressIndicator;
-        QVERIFY(bar->isHidden());
-        const std::pair<float, double> cases[] = {{0.5f, 50.0}, {1.2f, 120.0}, {1.25f, 120.0}, {0.0f, 0.0}};
-        for (const auto &[fraction, shown] : cases) {
-            KTUtility::kt_doPerformNotification("fileprogress", QVariant(fraction));
-            QTRY_COMPARE(bar->doubleValue(), shown);
-            QVERIFY(bar->isVisible());
-        }
-        QCOMPARE(bar->maxValue(), 120.0);
     }
 
     // The open dialog: one existing file; Cancel leaves

@@ -276,13 +276,6 @@ private slots:
         QCOMPARE(kt_readFile(out + QStringLiteral("/alone")), m_data);
     }
 
-    void otherFilesHaveNoSource()
-    {
-        const QString path = m_dir.filePath(QStringLiteral("plain.txt"));
-        kt_writeFile(path, "just text");
-        QVERIFY(!KTDecompressingSource::forFile(path));
-        QVERIFY(!KTDecompressingSource::forFile(m_dir.filePath(QStringLiteral("missing"))));
-    }
 
     // Headers and blocks that repeat without the read position moving end
     // the reading; 7z's empty files share a position but not a name.

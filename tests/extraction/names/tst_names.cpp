@@ -400,7 +400,6 @@ private slots:
     void thinEvidenceIsUnsure();
     void shortEvidence_data();
     void shortEvidence();
-    void clearEvidenceIsSure();
     void corpusTargets_data();
     void corpusTargets();
     void wrongCyrillicPageLoses();
@@ -498,22 +497,6 @@ void TestNames::shortEvidence()
     QVERIFY(!raw.isEmpty());
     const KTDetectedEncoding detected = KTEncodingDetector::detect({raw});
     QCOMPARE(decodedAsDetected(raw, detected), name);
-}
-
-void TestNames::clearEvidenceIsSure()
-{
-    // Sets with a fair amount of non-ASCII text: one page must win clearly.
-    for (const KTNameSet &set : kt_encodingCorpus()) {
-        const std::vector<QByteArray> raw = rawNames(set);
-        qsizetype highBytes = 0;
-        for (const QByteArray &name : raw)
-            highBytes += std::count_if(name.begin(), name.end(), [](char c) { return c & 0x80; });
-        if (highBytes < 30)
-            continue;
-        const KTDetectedEncoding detected = KTEncodingDetector::detect(raw);
-        QVERIFY2(detected.confidence >= 0.8f,
-                 qPrintable(set.label + u": %1 at %2"_s.arg(detected.encoding).arg(detected.confidence)));
-    }
 }
 
 void TestNames::corpusTargets_data()

@@ -78,13 +78,11 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<int>("passwordRequests");
         QTest::newRow("zip Deflate64") << QStringList{"-tzip", "-mm=Deflate64"} << "zip" << 0;
-        QTest::newRow("zip PPMd") << QStringList{"-tzip", "-mm=PPMd"} << "zip" << 0;
         QTest::newRow("zip BZip2 under AES") << QStringList{"-tzip", "-mm=BZip2", "-mem=AES256", QString("-p") + Password}
                                              << "zip" << 1;
         QTest::newRow("zip LZMA under AES") << QStringList{"-tzip", "-mm=LZMA", "-mem=AES256", QString("-p") + Password}
                                             << "zip" << 1;
         QTest::newRow("7z ARM64") << QStringList{"-t7z", "-mf=ARM64"} << "7z" << 0;
-        QTest::newRow("7z Delta") << QStringList{"-t7z", "-mf=Delta:4"} << "7z" << 0;
         QTest::newRow("7z Deflate64") << QStringList{"-t7z", "-m0=Deflate64"} << "7z" << 0;
     }
 

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -203,7 +204,11 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             m_archives.insert(QFileInfo(path).fileName(), f.readAll());
         }
-        // The original of each, extracted, is what a lucky damaged copy must match.
+        // Every kind whole: its tree in a folder named after the archive (a
+        // lone .gz: the one file), progress that never goes back and ends at
+        // 1; the original of each is what a lucky damaged copy must match.
+        QStringList sampleTree = KTSampleArchives::sampleTree();
+        sampleTree.sort();
         for (auto it = m_archives.cbegin(); it != m_archives.cend(); ++it) {
             KTArena arena;
             const QString archive = arena.filePath(it.key());
@@ -212,7 +217,18 @@ private slots:
             QString root;
             const KTJobOutcome out = arena.run(archive, &root, TimeoutMs, [] { return QString::fromLatin1(KTSampleArchives::Password); });
             QVERIFY2(out.succeeded, qPrintable(it.key() + QStringLiteral(": ") + out.error.message()));
+            QVERIFY(std::is_sorted(out.progress.begin(), out.progress.end()) && out.progress.last() == 1.0f);
             m_originals.insert(it.key(), kt_snapshot(root, false));
+            if (it.key().startsWith(QLatin1String("lone"))) {
+                QCOMPARE(QFileInfo(root).fileName(), QStringLiteral("lone.txt"));
+                continue;
+            }
+            QCOMPARE(QFileInfo(root).fileName(), it.key().section(QLatin1Char('.'), 0, 0));
+            QStringList tree;
+            for (auto item = m_originals[it.key()].cbegin(); item != m_originals[it.key()].cend(); ++item)
+                tree << item.key() + (item.value() == "d" ? QStringLiteral("/") : QString());
+            tree.sort();
+            QCOMPARE(tree, sampleTree);
         }
     }
 

@@ -4,7 +4,6 @@
 #include "extraction/engine/KTUnarchiver.h"
 #include "extraction/job/KTExtractionJob.h"
 #include "support/KTArena.h"
-#include "support/KTSampleArchives.h"
 #include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,10 +34,6 @@ QStringList scratchFolders(const QString &dir)
     return QDir(dir).entryList({QStringLiteral("unarchiver*")}, QDir::Dirs | QDir::Hidden);
 }
 
-bool progressMonotone(const QList<float> &progress)
-{
-    return std::is_sorted(progress.begin(), progress.end());
-}
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
 {
@@ -116,44 +112,6 @@ private slots:
     {
         m_tmp = m_dir.freshFolder();
         QVERIFY(!m_tmp.isEmpty());
-    }
-
-    void samples_data()
-    {
-        QTest::addColumn<QString>("archive");
-        for (const QString &path : KTSampleArchives::write(m_dir.freshFolder(QStringLiteral("samples-"))))
-            QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
-    }
-
-    // Every kind of archive: several top-level items end up in one folder
-    // named after the archive, moved up beside the scratch folder, which is
-    // gone; progress never goes back and ends at 1.
-    void samples()
-    {
-        QFETCH(QString, archive);
-        KTJobRun run(archive, m_tmp);
-        run.passwordProvider = [] { return QString::fromLatin1(KTSampleArchives::Password); };
-        const KTJobOutcome out = kt_runJob(run);
-        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
-        QCOMPARE(QFileInfo(out.desPath).path(), m_tmp);
-        QVERIFY(scratchFolders(m_tmp).isEmpty());
-        QVERIFY(progressMonotone(out.progress));
-        QCOMPARE(out.progress.last(), 1.0f);
-        if (archive.endsWith(QLatin1String(".gz")) && !archive.contains(QLatin1String(".tar"))) {
-            // A lone compressed file is the one file, named without its extension.
-            QCOMPARE(out.desPath, m_tmp + QStringLiteral("/lone.txt"));
-            return;
-        }
-        QCOMPARE(QFileInfo(out.desPath).fileName(), KTUnarchiver::nameWithoutArchiveExtensions(QFileInfo(archive).fileName()));
-        QStringList tree;
-        const auto snapshot = kt_snapshot(out.desPath);
-        for (auto it = snapshot.begin(); it != snapshot.end(); ++it)
-            tree << it.key() + (it.value() == "d" ? QStringLiteral("/") : QString());
-        QStringList expected = KTSampleArchives::sampleTree();
-        tree.sort();
-        expected.sort();
-        QCOMPARE(tree, expected);
-        QCOMPARE(snapshot.value(QStringLiteral("top.bin")).split(':').last(), QByteArray::fromHex("00ff10ef7f80"));
     }
 
     // One top-level item is the created item itself; extracting the same
@@ -451,7 +409,7 @@ private slots:
         QVERIFY(done.wait(30000));
         QCoreApplication::processEvents();
         QCOMPARE(progress.last(), 1.0f);
-        QVERIFY(progressMonotone(progress));
+        QVERIFY(std::is_sorted(progress.begin(), progress.end()));
     }
 
     // Thousands of entries do not flood the main thread: about 30 posts a

@@ -351,9 +351,6 @@ private slots:
         };
 
         add("deep tree", normalTree());
-        KTTestArchives::Options store;
-        store.compression = "store";
-        add("deep tree, stored", normalTree(), store);
 
         Entries dups;
         addFiller(dups, "fill/a", 40);

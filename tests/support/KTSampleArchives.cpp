@@ -1,6 +1,7 @@
 #include "support/KTSampleArchives.h"
 
 #include "support/KTTestArchives.h"
+#include "support/KTTestDirs.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,14 +33,10 @@ QStringList KTSampleArchives::sampleTree()
 
 QStringList KTSampleArchives::write(const QString &folder)
 {
-    struct Kind {
+    const struct {
         const char *file;
-        QByteArray format;
-        QByteArray filter;
-        QByteArray compression;
-        QByteArray encryption;
-    };
-    const Kind kinds[] = {
+        QByteArray format, filter, compression, encryption;
+    } kinds[] = {
         {"deflate.zip", "zip", {}, {}, {}},
         {"store.zip", "zip", {}, "store", {}},
         {"zipcrypto.zip", "zip", {}, {}, "zipcrypt"},
@@ -55,7 +52,7 @@ QStringList KTSampleArchives::write(const QString &folder)
         {"archive.cpio", "cpio", {}, {}, {}},
     };
     QStringList written;
-    for (const Kind &kind : kinds) {
+    for (const auto &kind : kinds) {
         KTTestArchives::Options options;
         options.format = kind.format;
         options.filter = kind.filter;
@@ -76,21 +73,13 @@ QStringList KTSampleArchives::write(const QString &folder)
 
     if (KTTestArchives::haveProgram(QStringLiteral("7zz"))) {
         const QString staging = folder + QStringLiteral("/.staging");
-        QDir().mkpath(staging + QStringLiteral("/docs"));
         QDir().mkpath(staging + QStringLiteral("/empty"));
-        for (const KTTestEntry &e : entries()) {
-            if (e.type != KTTestEntry::File)
-                continue;
-            QFile f(staging + QLatin1Char('/') + QString::fromUtf8(e.name));
-            if (!f.open(QIODevice::WriteOnly) || f.write(e.data) != e.data.size())
+        for (const KTTestEntry &e : entries())
+            if (e.type == KTTestEntry::File && !kt_writeFile(staging + QLatin1Char('/') + QString::fromUtf8(e.name), e.data))
                 return {};
-        }
         QFile::link(QStringLiteral("notes.txt"), staging + QStringLiteral("/docs/link"));
         const QString sevenZip = folder + QStringLiteral("/7zz.7z");
-        if (!KTTestArchives::run(QStringLiteral("7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-snl"),
-                                                          sevenZip, QStringLiteral("docs"), QStringLiteral("top.bin"),
-                                                          QStringLiteral("empty")},
-                                 staging))
+        if (!KTTestArchives::run(QStringLiteral("7zz"), {"a", "-bd", "-snl", sevenZip, "docs", "top.bin", "empty"}, staging))
             return {};
         QDir(staging).removeRecursively();
         written << sevenZip;

@@ -27,88 +27,49 @@ bool check(archive *a, int r, const char *what)
 
 // In the C locale libarchive's zip writer stores names as given, without
 // the UTF-8 flag: what legacy Windows tools produce.
-class LocaleScope
-{
-public:
+struct LocaleScope {
     explicit LocaleScope(bool cLocale)
+        : locale(cLocale ? ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr)) : locale_t(nullptr))
+        , previous(locale ? ::uselocale(locale) : locale_t(nullptr))
     {
-        if (!cLocale)
-            return;
-        m_locale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-        m_previous = ::uselocale(m_locale);
     }
     ~LocaleScope()
     {
-        if (m_locale) {
-            ::uselocale(m_previous);
-            ::freelocale(m_locale);
+        if (locale) {
+            ::uselocale(previous);
+            ::freelocale(locale);
         }
     }
-
-private:
-    locale_t m_locale = locale_t(nullptr);
-    locale_t m_previous = locale_t(nullptr);
+    locale_t locale;
+    locale_t previous;
 };
 
 mode_t typeBits(KTTestEntry::Type type)
 {
-    switch (type) {
-    case KTTestEntry::File:
-    case KTTestEntry::Hardlink:
-        return AE_IFREG;
-    case KTTestEntry::Directory:
-        return AE_IFDIR;
-    case KTTestEntry::Symlink:
-        return AE_IFLNK;
-    case KTTestEntry::Fifo:
-        return AE_IFIFO;
-    case KTTestEntry::CharDevice:
-        return AE_IFCHR;
-    case KTTestEntry::BlockDevice:
-        return AE_IFBLK;
-    case KTTestEntry::Socket:
-        return AE_IFSOCK;
-    }
-    return AE_IFREG;
+    static const mode_t bits[] = {AE_IFREG, AE_IFDIR, AE_IFLNK, AE_IFREG, AE_IFIFO, AE_IFCHR, AE_IFBLK, AE_IFSOCK};
+    return bits[type];
 }
 
 } // namespace
 
 KTTestEntry KTTestEntry::file(const QByteArray &name, const QByteArray &data, int mode)
 {
-    KTTestEntry e;
-    e.name = name;
-    e.data = data;
-    e.mode = mode;
-    return e;
+    return {name, File, data, {}, mode};
 }
 
 KTTestEntry KTTestEntry::dir(const QByteArray &name, int mode)
 {
-    KTTestEntry e;
-    e.name = name;
-    e.type = Directory;
-    e.mode = mode;
-    return e;
+    return {name, Directory, {}, {}, mode};
 }
 
 KTTestEntry KTTestEntry::symlink(const QByteArray &name, const QByteArray &target)
 {
-    KTTestEntry e;
-    e.name = name;
-    e.type = Symlink;
-    e.linkTarget = target;
-    e.mode = 0777;
-    return e;
+    return {name, Symlink, {}, target, 0777};
 }
 
 KTTestEntry KTTestEntry::hardlink(const QByteArray &name, const QByteArray &target)
 {
-    KTTestEntry e;
-    e.name = name;
-    e.type = Hardlink;
-    e.linkTarget = target;
-    return e;
+    return {name, Hardlink, {}, target};
 }
 
 bool KTTestArchives::write(const QString &path, const std::vector<KTTestEntry> &entries, const QByteArray &format,

@@ -107,6 +107,14 @@ KTJobRun::KTJobRun(QString archivePath, QString temporaryFolder)
 {
 }
 
+KTTestJob::KTTestJob(const QString &temporaryFolder, KTUnarchiverFactory factory)
+    : preferences(kt_testPreferences())
+{
+    job.setPreferences(preferences.get());
+    job.setTemporaryDirectory(temporaryFolder);
+    job.setUnarchiverFactory(std::move(factory));
+}
+
 KTJobOutcome kt_runJob(const KTJobRun &run)
 {
     KTJobOutcome outcome;

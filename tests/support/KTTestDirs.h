@@ -79,5 +79,13 @@ struct KTJobRun {
 };
 KTJobOutcome kt_runJob(const KTJobRun &run);
 
+// A job with test preferences (which outlive it) into a temporary folder,
+// its unarchivers made by the factory (default: the real backends).
+struct KTTestJob {
+    explicit KTTestJob(const QString &temporaryFolder, KTUnarchiverFactory factory = {});
+    std::unique_ptr<KTPreferences> preferences;
+    KTExtractionJob job;
+};
+
 // Preferences that never touch the user's settings, with the application's defaults.
 std::unique_ptr<KTPreferences> kt_testPreferences(qint64 filenameEncoding = 4);

@@ -1,4 +1,5 @@
 #include "support/KTArena.h"
+#include "support/KTSampleArchives.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -119,18 +121,242 @@ QByteArray describe(const QString &root, const QString &rel)
     return f.open(QIODevice::ReadOnly) ? "=" + f.readAll() : "unreadable";
 }
 
+
+constexpr int TruncationPoints = 16;
+constexpr int ByteFlips = 32;
+
+// Formats whose every byte of data is covered by a checksum: a damaged one
+// that still extracts must give the original bytes.
+bool dataIsChecksummed(const QString &fileName)
+{
+    for (const char *ext : {".zip", ".7z", ".gz", ".bz2", ".xz"})
+        if (fileName.endsWith(QLatin1String(ext)))
+            return true;
+    return false;
+}
+
+const std::vector<KTTestEntry> &threeFiles()
+{
+    // The last one does not compress, so that a cut lands inside its data.
+    static const std::vector<KTTestEntry> entries = [] {
+        QByteArray noise(30000, Qt::Uninitialized);
+        QRandomGenerator random(15);
+        for (char &c : noise)
+            c = char('a' + random.bounded(26));
+        return std::vector<KTTestEntry>{KTTestEntry::file("a.txt", QByteArray("alpha ").repeated(3000)),
+                                        KTTestEntry::file("b/b.txt", QByteArray("beta ").repeated(2000)),
+                                        KTTestEntry::file("c.txt", "gamma " + noise)};
+    }();
+    return entries;
+}
+
+// Writes one damaged archive of the given kind into path.
+bool writeDamaged(const QString &kind, const QString &path)
+{
+    KTTestArchives::Options options;
+    if (kind.startsWith(QLatin1String("tar")))
+        options.format = "pax";
+    if (kind == QLatin1String("tar.gz-cut"))
+        options.filter = "gzip";
+    if (kind == QLatin1String("zip-encrypted-cut"))
+        options.passphrase = "secret";
+    if (kind == QLatin1String("zip-stored-cut"))
+        options.compression = "store";
+    if (!KTTestArchives::write(path, threeFiles(), options))
+        return false;
+    QByteArray bytes = kt_readFile(path);
+    const qsizetype directory = bytes.indexOf(QByteArray("PK\x01\x02", 4));
+    if (kind.endsWith(QLatin1String("-cut")) && kind.startsWith(QLatin1String("zip")))
+        bytes.truncate(directory);
+    else if (kind == QLatin1String("zip-cut-in-last"))
+        bytes.truncate(bytes.indexOf("c.txt") + 2000);
+    else if (kind == QLatin1String("tar-cut-in-last"))
+        bytes.truncate(bytes.indexOf("gamma") + 2000);
+    else if (kind.endsWith(QLatin1String("-cut")))
+        bytes.truncate(bytes.size() * 3 / 4);
+    return kt_writeFile(path, bytes);
+}
+
 } // namespace
 
+// Hostile and damaged archives through the job inside a KTArena: nothing
+// outside changes, every run ends in time, a failure has a cause and leaves
+// at most its scratch folder, a success leaves only safe items.
 class TestHostile : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_samples;
+    QMap<QString, QByteArray> m_archives;
+    QMap<QString, QMap<QString, QByteArray>> m_originals;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_samples.isValid());
+        const QStringList written = KTSampleArchives::write(m_samples.path());
+        QVERIFY(!written.isEmpty());
+        for (const QString &path : written) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            m_archives.insert(QFileInfo(path).fileName(), f.readAll());
+        }
+        // Every kind whole: its tree in a folder named after the archive (a
+        // lone .gz: the one file), progress that never goes back and ends at
+        // 1; the original of each is what a lucky damaged copy must match.
+        QStringList sampleTree = KTSampleArchives::sampleTree();
+        sampleTree.sort();
+        for (auto it = m_archives.cbegin(); it != m_archives.cend(); ++it) {
+            KTArena arena;
+            const QString archive = arena.filePath(it.key());
+            QVERIFY(kt_writeFile(archive, it.value()));
+            arena.snapshot();
+            QString root;
+            const KTJobOutcome out = arena.run(archive, &root, TimeoutMs, [] { return QString::fromLatin1(KTSampleArchives::Password); });
+            QVERIFY2(out.succeeded, qPrintable(it.key() + QStringLiteral(": ") + out.error.message()));
+            QVERIFY(std::is_sorted(out.progress.begin(), out.progress.end()) && out.progress.last() == 1.0f);
+            m_originals.insert(it.key(), kt_snapshot(root, false));
+            if (it.key().startsWith(QLatin1String("lone"))) {
+                QCOMPARE(QFileInfo(root).fileName(), QStringLiteral("lone.txt"));
+                continue;
+            }
+            QCOMPARE(QFileInfo(root).fileName(), it.key().section(QLatin1Char('.'), 0, 0));
+            QStringList tree;
+            for (auto item = m_originals[it.key()].cbegin(); item != m_originals[it.key()].cend(); ++item)
+                tree << item.key() + (item.value() == "d" ? QStringLiteral("/") : QString());
+            tree.sort();
+            QCOMPARE(tree, sampleTree);
+        }
+    }
+
+    void damaged_data()
+    {
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QByteArray>("bytes");
+        for (auto it = m_archives.cbegin(); it != m_archives.cend(); ++it) {
+            const QByteArray &original = it.value();
+            const qsizetype size = original.size();
+            for (int k = 1; k <= TruncationPoints; ++k) {
+                const qsizetype at = size * k / (TruncationPoints + 1);
+                QTest::addRow("%s/cut-%lld", qPrintable(it.key()), qlonglong(at)) << it.key() << original.left(at);
+            }
+            QRandomGenerator random(quint32(qHash(it.key())));
+            for (int k = 0; k < ByteFlips; ++k) {
+                QByteArray flipped = original;
+                const qsizetype at = random.bounded(size);
+                const char value = char(1 + random.bounded(255));
+                flipped[at] = char(flipped.at(at) ^ value);
+                QTest::addRow("%s/flip-%lld-%02x", qPrintable(it.key()), qlonglong(at), int(uchar(value)))
+                    << it.key() << flipped;
+            }
+        }
+    }
+
+    // Each ends in time, touches nothing outside its folder, and either fails
+    // with a cause or succeeds with a safe tree.
+    void damaged()
+    {
+        QFETCH(QString, sample);
+        QFETCH(QByteArray, bytes);
+        KTArena arena;
+        QVERIFY(arena.isValid());
+        const QString archive = arena.filePath(sample);
+        QVERIFY(kt_writeFile(archive, bytes));
+        arena.snapshot();
+        QString root;
+        const KTJobOutcome out = arena.run(archive, &root, TimeoutMs, [] { return QString::fromLatin1(KTSampleArchives::Password); });
+        if (QTest::currentTestFailed() || !out.succeeded)
+            return;
+        if (!dataIsChecksummed(sample))
+            return;
+        // Names are not always checksummed, contents are: what came out under
+        // an original name holds the original bytes.
+        const auto original = m_originals.value(sample);
+        const auto got = kt_snapshot(root, false);
+        for (auto it = got.cbegin(); it != got.cend(); ++it) {
+            if (original.contains(it.key()) && it.value().startsWith("f:"))
+                QVERIFY2(original.value(it.key()) == it.value(), qPrintable(it.key()));
+        }
+    }
+
+    // What could be read before the damage is kept beside the failure,
+    // entry by entry checked; the entry that failed is gone.
+    void partialResult_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("kept");
+        const int damaged = int(KTErrorCode::Damaged);
+        const QStringList all{"a.txt", "b/b.txt", "c.txt"};
+        QTest::newRow("zip cut before its directory") << "zip-cut" << "zip" << damaged << all;
+        QTest::newRow("stored zip cut before its directory") << "zip-stored-cut" << "zip" << damaged << all;
+        QTest::newRow("zip cut in its last entry") << "zip-cut-in-last" << "zip" << damaged << QStringList{"a.txt", "b/b.txt"};
+        QTest::newRow("tar cut in its last entry") << "tar-cut-in-last" << "tar" << damaged << QStringList{"a.txt", "b/b.txt"};
+        QTest::newRow("tar.gz cut") << "tar.gz-cut" << "tar.gz" << damaged << QStringList{"a.txt", "b/b.txt"};
+        // A wrong password is not damage: nothing is offered.
+        QTest::newRow("encrypted zip cut, wrong password") << "zip-encrypted-cut" << "zip" << int(KTErrorCode::WrongPassword)
+                                                           << QStringList();
+    }
+
+    void partialResult()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, ext);
+        QFETCH(int, code);
+        QFETCH(QStringList, kept);
+        KTArena arena;
+        const QString archive = arena.filePath(QStringLiteral("set.") + ext);
+        QVERIFY(writeDamaged(kind, archive));
+        arena.snapshot();
+        QString root;
+        const KTJobOutcome out = arena.run(archive, &root, TimeoutMs, [] { return QStringLiteral("wrong"); });
+        QVERIFY(!out.succeeded);
+        QCOMPARE(int(out.error.code), code);
+        if (kept.isEmpty()) {
+            QVERIFY(out.partialResult.isEmpty());
+            return;
+        }
+        QCOMPARE(out.partialResult, out.desPath + QStringLiteral("/set"));
+        QMap<QString, QByteArray> expected;
+        for (const KTTestEntry &e : threeFiles()) {
+            if (kept.contains(QString::fromUtf8(e.name)))
+                expected.insert(QString::fromUtf8(e.name), "f:-:" + e.data);
+        }
+        const auto got = kt_snapshot(out.partialResult, false);
+        QMap<QString, QByteArray> files;
+        for (auto it = got.cbegin(); it != got.cend(); ++it) {
+            if (it.value() != "d")
+                files.insert(it.key(), it.value());
+        }
+        QCOMPARE(files, expected);
+    }
+
+    // A tar whose last entry declares more data than the archive holds: that
+    // entry is damaged and gone, not a short file; the one before is kept.
+    void shortEntryIsDamaged()
+    {
+        KTArena arena;
+        const QString archive = arena.filePath(QStringLiteral("short.tar"));
+        QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("keep.txt", "keep"),
+                                                KTTestEntry::file("log.txt", QByteArray("L").repeated(2176))}, "ustar"));
+        QByteArray bytes = kt_readFile(archive);
+        // keep.txt's header and block, log.txt's header and one of its five blocks.
+        bytes.truncate(4 * 512);
+        QVERIFY(kt_writeFile(archive, bytes));
+        arena.snapshot();
+        QString root;
+        const KTJobOutcome out = arena.run(archive, &root, TimeoutMs);
+        QVERIFY(!out.succeeded);
+        QCOMPARE(out.error.code, KTErrorCode::Damaged);
+        QCOMPARE(kt_snapshot(out.partialResult, false), (QMap<QString, QByteArray>{{"keep.txt", "f:-:keep"}}));
+    }
+
+
     void hostileEntries_data();
     void hostileEntries();
     void longNamesAreShortenedAlike_data();
     void longNamesAreShortenedAlike();
-    void truncatedDataLeavesNoPartialFile_data();
     void truncatedDataLeavesNoPartialFile();
     void corruptDataIsRefused_data();
     void corruptDataIsRefused();
@@ -164,11 +390,9 @@ void TestHostile::hostileEntries_data()
 
     // Names that climb out, or only look as if they might.
     add("dotdot", "zpgs", {E::file("../x", "evil")}, skipped);
-    add("dotdot-inner", "zpgs", {E::file("a/../../x", "evil")}, skipped);
     add("dot-dotdot", "zpgs", {E::file("./../x", "evil")}, skipped);
     add("dotdot-dir", "zpg", {E::dir("../d")}, skipped);
     add("absolute", "zpgs", {E::file("/abs/x", "data")}, 0, {"abs/x=data"});
-    add("double-slash", "zpg", {E::file("//abs//y", "data")}, 0, {"abs/y=data"});
     add("backslash-dotdot", "z", {E::file("..\\x", "evil")}, skipped);
     add("backslash-dotdot", "pg", {E::file("..\\x", "plain")}, 0, {"..\\x=plain"});
     add("drive", "z", {E::file("C:\\dir\\x", "data")}, 0, {"dir/x=data"}, {"C:"});
@@ -182,33 +406,20 @@ void TestHostile::hostileEntries_data()
     add("lookalike-dots", "zpgs", {E::file("\u2024\u2024/x", "one"), E::file("\uff0e\uff0e/y", "two")}, 0,
         {QStringLiteral("\u2024\u2024/x=one"), QStringLiteral("\uff0e\uff0e/y=two")});
 
-    // Links that point out, and entries written through them.
+    // Links that point out, and entries written through them (the writer's
+    // own table has the chains and tricks).
     add("link-root-through", "zpg", {E::symlink("d", "/"), E::file("d/x", "evil")}, skipped);
     add("link-canary-through", "zpg", {E::symlink("d", CanaryMark), E::file("d/file", "evil")}, skipped);
     add("link-up-through", "zpgs", {E::symlink("d", ".."), E::file("d/x", "evil")}, skipped);
     add("link-up-dir-through", "zpg", {E::symlink("d", "../../.."), E::dir("d/canary")}, skipped);
     add("link-relative-canary", "zpgs", {E::symlink("d", "../../../canary")}, skipped, {}, {"d"});
     add("link-absolute", "zpgs", {E::symlink("d", CanaryMark + "/file")}, skipped, {}, {"d"});
-    add("link-chain", "zpgs", {E::symlink("a", "b"), E::symlink("b", "../..")}, skipped, {}, {"b"});
-    add("link-chain-reversed", "zpgs", {E::symlink("b", "../.."), E::symlink("a", "b")}, skipped, {}, {"b"});
-    add("link-dot-trick", "zpgs", {E::symlink("b", "."), E::symlink("a", "b/..")}, skipped, {}, {"a"});
-    add("link-nested-trick", "zpg", {E::dir("s"), E::symlink("s/l", "../s"), E::symlink("a", "s/l/l/l/../../..")},
-        skipped, {}, {"a"});
     add("link-inside", "zpgs", {E::file("t", "target"), E::dir("s"), E::symlink("s/l", "../t")}, 0, {"t=target", "s/l->../t"});
-    // A link placed inside another link is written through it.
-    add("link-in-link", "zpg", {E::dir("sub"), E::symlink("a", "sub"), E::symlink("a/b", "x")}, skipped, {}, {"sub/b"});
-    add("link-then-folder", "zpg", {E::symlink("d", ".."), E::dir("d"), E::file("d/y", "in")}, 0, {"d/", "d/y=in"});
-    add("folder-then-link", "zpg", {E::dir("d"), E::file("d/y", "in"), E::symlink("d", "..")}, skipped);
-    add("link-then-file", "zpg", {E::symlink("f", "../../../canary/file"), E::file("f", "mine")}, 0, {"f=mine"});
 
     // Hard links must name a regular file extracted earlier, inside.
     add("hardlink-inside", "pg", {E::file("f", "shared"), E::hardlink("h", "f")}, 0, {"f=shared", "h=shared"});
     add("hardlink-canary", "pg", {E::hardlink("h", CanaryMark + "/file")}, skipped, {}, {"h"});
-    add("hardlink-canary-relative", "pg", {E::hardlink("h", "../../../canary/file")}, skipped, {}, {"h"});
     add("hardlink-through-link", "pg", {E::symlink("l", CanaryMark), E::hardlink("h", "l/file")}, skipped, {}, {"h"});
-    add("hardlink-through-link-up", "pg", {E::symlink("l", "../../.."), E::hardlink("h", "l/canary/file")}, skipped,
-        {}, {"h"});
-    add("hardlink-self", "pg", {E::hardlink("h", "h")}, skipped, {}, {"h"});
     add("hardlink-then-file", "pg", {E::file("f", "old"), E::hardlink("h", "f"), E::file("h", "new")}, 0,
         {"f=old", "h=new"});
 
@@ -238,10 +449,8 @@ void TestHostile::hostileEntries_data()
          withTime(E::file("far", "c"), -62135596800LL * 100), withTime(E::dir("olddir"), -2208988800LL)},
         0, {"y1900=a", "y2400=b", "far=c", "olddir/"});
 
-    // Names that collide.
-    add("same-name", "zpgs", {E::file("a", "one"), E::file("a", "two")}, 0, {"a=two"});
+    // Names that collide (the writer's own table has the rest).
     add("file-then-folder", "zpgs", {E::file("a", "file"), E::dir("a"), E::file("a/y", "in")}, 0, {"a/", "a/y=in"});
-    add("folder-then-file", "zpg", {E::dir("a"), E::file("a", "file")}, 0, {"a=file"});
     add("case-only", "zpgs", {E::file("Readme", "upper"), E::file("README", "caps"), E::file("readme", "lower")}, 0,
         {"Readme=upper", "README=caps", "readme=lower"});
 }
@@ -361,29 +570,16 @@ void TestHostile::longNamesAreShortenedAlike()
     }
 }
 
-// A file whose data ends early is removed, not left half written.
-void TestHostile::truncatedDataLeavesNoPartialFile_data()
-{
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<QByteArray>("filter");
-    QTest::addColumn<QString>("ext");
-    QTest::newRow("tar.gz") << QByteArray("pax") << QByteArray("gzip") << QStringLiteral("tar.gz");
-    QTest::newRow("tar") << QByteArray("gnutar") << QByteArray() << QStringLiteral("tar");
-    QTest::newRow("tar.xz") << QByteArray("pax") << QByteArray("xz") << QStringLiteral("tar.xz");
-}
-
+// A tar.xz whose data ends early: the file is removed, not left half written.
 void TestHostile::truncatedDataLeavesNoPartialFile()
 {
-    QFETCH(QByteArray, format);
-    QFETCH(QByteArray, filter);
-    QFETCH(QString, ext);
-
+    const QString ext = QStringLiteral("tar.xz");
     KTArena arena;
     QByteArray big(4 * 1024 * 1024, Qt::Uninitialized);
     QRandomGenerator random(7);
     random.fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
     const QString archive = arena.filePath(QStringLiteral("hostile.") + ext);
-    KTTestArchives::write(archive, {KTTestEntry::file("keep.txt", "keep"), KTTestEntry::file("big.bin", big)}, format, filter);
+    KTTestArchives::write(archive, {KTTestEntry::file("keep.txt", "keep"), KTTestEntry::file("big.bin", big)}, "pax", "xz");
     QFile f(archive);
     QVERIFY(f.resize(f.size() / 2));
     arena.snapshot();
@@ -447,6 +643,9 @@ void TestHostile::corruptDataIsRefused()
     QVERIFY2(!outcome.succeeded, "damaged data came out as a whole file");
     QCOMPARE(outcome.error.code, KTErrorCode::Damaged);
     QCOMPARE(describe(root, QStringLiteral("data.bin")), QByteArray("absent"));
+    // What came before the damage (which 7zz, trying again, finds too) stays as it was.
+    if (ext == QLatin1String("zip"))
+        QCOMPARE(describe(root, QStringLiteral("keep.txt")), QByteArray("=keep"));
 }
 
 QTEST_GUILESS_MAIN(TestHostile)

@@ -9,6 +9,7 @@
 #include "support/KTSampleArchives.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
+#include "support/KTZipBytes.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -212,31 +213,6 @@ bool damageEntry(const QString &archive, const QByteArray &name)
         return f.write(QByteArray(16, '\x5a')) == 16;
     }
     return false;
-}
-
-void putLe32(QByteArray &bytes, qsizetype at, quint32 value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char(value >> (8 * i));
-}
-
-quint32 le32(const QByteArray &bytes, qsizetype at)
-{
-    quint32 v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= quint32(uchar(bytes[at + i])) << (8 * i);
-    return v;
-}
-
-// The offset of name's record in the central directory.
-qsizetype centralRecord(const QByteArray &zip, const QByteArray &name)
-{
-    for (qsizetype at = zip.indexOf("PK\x01\x02"); at >= 0; at = zip.indexOf("PK\x01\x02", at + 4)) {
-        const int length = uchar(zip[at + 28]) | (uchar(zip[at + 29]) << 8);
-        if (zip.mid(at + 46, length) == name)
-            return at;
-    }
-    return -1;
 }
 
 } // namespace
@@ -710,11 +686,11 @@ private slots:
         QFETCH(int, delta);
         // Both headers tell the same lie: the data itself must be checked.
         const QString zip = edited([&](QByteArray &bytes) {
-            const qsizetype at = centralRecord(bytes, "files/big.txt");
+            const qsizetype at = KTZipBytes::centralRecord(bytes, "files/big.txt");
             QVERIFY(at >= 0);
-            putLe32(bytes, at + field, le32(bytes, at + field) + quint32(delta));
-            const qsizetype local = qsizetype(le32(bytes, at + 42)) + field - 2;
-            putLe32(bytes, local, le32(bytes, local) + quint32(delta));
+            KTZipBytes::putLe32(bytes, at + field, KTZipBytes::le32(bytes, at + field) + quint32(delta));
+            const qsizetype local = KTZipBytes::localHeader(bytes, "files/big.txt") + field - 2;
+            KTZipBytes::putLe32(bytes, local, KTZipBytes::le32(bytes, local) + quint32(delta));
         });
         for (int workers : {1, 2}) {
             const KTExtractionError error = inflate(zip, workers);

@@ -1,9 +1,9 @@
 #include "support/KTArena.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
+#include "support/KTZipBytes.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -11,43 +11,19 @@ namespace {
 
 constexpr int TimeoutMs = 30000;
 
-void putLe32(QByteArray &bytes, qsizetype at, quint32 value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char(value >> (8 * i));
-}
-
-quint32 le32(const QByteArray &bytes, qsizetype at)
-{
-    quint32 v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= quint32(uchar(bytes[at + i])) << (8 * i);
-    return v;
-}
-
-qsizetype centralRecord(const QByteArray &zip, const QByteArray &name)
-{
-    for (qsizetype at = zip.indexOf("PK\x01\x02"); at >= 0; at = zip.indexOf("PK\x01\x02", at + 4)) {
-        const int length = uchar(zip[at + 28]) | (uchar(zip[at + 29]) << 8);
-        if (zip.mid(at + 46, length) == name)
-            return at;
-    }
-    return -1;
-}
-
 // A central record's field and the same field of the entry's local header.
 enum class Header { Central, Local };
 qsizetype field(const QByteArray &zip, const QByteArray &name, Header header, int centralOffset)
 {
-    const qsizetype central = centralRecord(zip, name);
-    if (central < 0)
+    const qsizetype at = header == Header::Central ? KTZipBytes::centralRecord(zip, name) : KTZipBytes::localHeader(zip, name);
+    if (at < 0)
         return -1;
-    return header == Header::Central ? central + centralOffset : qsizetype(le32(zip, central + 42)) + centralOffset - 2;
+    return header == Header::Central ? at + centralOffset : at + centralOffset - 2;
 }
 
 void add(QByteArray &zip, qsizetype at, qint64 delta)
 {
-    putLe32(zip, at, quint32(qint64(le32(zip, at)) + delta));
+    KTZipBytes::putLe32(zip, at, quint32(qint64(KTZipBytes::le32(zip, at)) + delta));
 }
 
 const QMap<QString, QByteArray> &files()
@@ -83,18 +59,6 @@ QMap<QString, QByteArray> filesBelow(const QString &root)
     return tree;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 // Zips whose central directory is gone or says otherwise than the entries
@@ -115,7 +79,7 @@ private slots:
         const QString source = m_dir.filePath(QStringLiteral("src"));
         QVERIFY(QDir().mkpath(source));
         for (auto it = files().cbegin(); it != files().cend(); ++it)
-            QVERIFY(writeFile(source + QLatin1Char('/') + it.key(), it.value()));
+            QVERIFY(kt_writeFile(source + QLatin1Char('/') + it.key(), it.value()));
         m_zip = m_dir.filePath(QStringLiteral("set.zip"));
         QVERIFY(KTTestArchives::run(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-6"),
                                                              m_zip, QStringLiteral("a.txt"), QStringLiteral("b.txt"),
@@ -165,7 +129,7 @@ private slots:
         QFETCH(QString, damage);
         QFETCH(bool, whole);
         QFETCH(QStringList, kept);
-        QByteArray zip = readFile(archive == QLatin1String("zip")         ? m_zip
+        QByteArray zip = kt_readFile(archive == QLatin1String("zip")         ? m_zip
                                   : archive == QLatin1String("links")     ? m_linkZip
                                                                           : m_describedZip);
         const qsizetype end = zip.lastIndexOf(QByteArray("PK\x05\x06", 4));
@@ -185,16 +149,16 @@ private slots:
         else if (damage == QLatin1String("local-compressed"))
             add(zip, field(zip, "a.txt", Header::Local, 20), -2);
         else if (damage == QLatin1String("central-offset"))
-            putLe32(zip, field(zip, "c.bin", Header::Central, 42), 0x7FFFFFFF);
+            KTZipBytes::putLe32(zip, field(zip, "c.bin", Header::Central, 42), 0x7FFFFFFF);
         else if (damage == QLatin1String("central-name")) {
-            zip[centralRecord(zip, "b.txt") + 46] = 'x';
+            zip[KTZipBytes::centralRecord(zip, "b.txt") + 46] = 'x';
             zip[end + 1] = 'X';
         } else if (damage == QLatin1String("cut-directory"))
             zip.truncate(zip.indexOf(QByteArray("PK\x01\x02", 4)));
 
         KTArena arena;
         const QString path = arena.filePath(QStringLiteral("set.zip"));
-        QVERIFY(writeFile(path, zip));
+        QVERIFY(kt_writeFile(path, zip));
         arena.snapshot();
         QString root;
         const KTJobOutcome out = arena.run(path, &root, TimeoutMs);
@@ -226,13 +190,13 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('full.txt', b'full ' * 100)
 )";
         QVERIFY(KTTestArchives::run(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(script), path}));
-        QByteArray zip = readFile(path);
+        QByteArray zip = kt_readFile(path);
         // The two bytes of the empty deflate stream become undecodable ones.
         const qsizetype data = 30 + 9;
         QCOMPARE(zip.mid(data, 2), QByteArray("\x03\x00", 2));
         zip[data] = char(0xFF);
         zip[data + 1] = char(0xFF);
-        QVERIFY(writeFile(path, zip));
+        QVERIFY(kt_writeFile(path, zip));
         arena.snapshot();
         QString root;
         const KTJobOutcome out = arena.run(path, &root, TimeoutMs);
@@ -250,11 +214,11 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
         std::vector<KTTestEntry> entries{KTTestEntry::file("a.txt", "alpha"), KTTestEntry::file("b.txt", "beta"),
                                          KTTestEntry::file("c.txt", "gamma")};
         QVERIFY(KTTestArchives::write(path, entries, "ustar"));
-        QByteArray tar = readFile(path);
+        QByteArray tar = kt_readFile(path);
         // b.txt's header is the third block; its checksum field starts at 148.
         QCOMPARE(tar.mid(2 * 512, 5), QByteArray("b.txt"));
         tar[2 * 512 + 148] = '7';
-        QVERIFY(writeFile(path, tar));
+        QVERIFY(kt_writeFile(path, tar));
         arena.snapshot();
         QString root;
         const KTJobOutcome out = arena.run(path, &root, TimeoutMs);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+
+// Reads and edits the bytes of a zip in memory, to damage it on purpose.
+class KTZipBytes
+{
+public:
+    static quint32 le32(const QByteArray &bytes, qsizetype at);
+    static void putLe32(QByteArray &bytes, qsizetype at, quint32 value);
+    // The offset of name's record in the central directory, or -1.
+    static qsizetype centralRecord(const QByteArray &zip, const QByteArray &name);
+    // The offset of name's local header, through its central record, or -1.
+    static qsizetype localHeader(const QByteArray &zip, const QByteArray &name);
+};

@@ -31,6 +31,7 @@ std::vector<KTSevenZipItem> KTSevenZipListing::parse(const QByteArray &output)
 {
     std::vector<KTSevenZipItem> items;
     bool inEntries = false;
+    bool inBlock = false;
     for (QByteArray line : output.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
@@ -38,17 +39,25 @@ std::vector<KTSevenZipItem> KTSevenZipListing::parse(const QByteArray &output)
             inEntries = line == "----------";
             continue;
         }
-        const int separator = line.indexOf(" = ");
-        const QByteArray key = separator < 0 ? QByteArray() : line.left(separator);
-        const QByteArray value = separator < 0 ? QByteArray() : line.mid(separator + 3);
-        if (key == "Path") {
-            items.push_back(KTSevenZipItem{QString::fromUtf8(value)});
+        if (line.isEmpty()) {
+            inBlock = false;
             continue;
         }
-        if (items.empty())
+        const int separator = line.indexOf(" = ");
+        if (separator < 0)
             continue;
+        // A block is one entry; the one stream of a lone compressed file
+        // (xz, lzip, zstd) comes without a Path.
+        if (!inBlock) {
+            items.emplace_back();
+            inBlock = true;
+        }
+        const QByteArray key = line.left(separator);
+        const QByteArray value = line.mid(separator + 3);
         KTSevenZipItem &item = items.back();
-        if (key == "Size")
+        if (key == "Path")
+            item.path = QString::fromUtf8(value);
+        else if (key == "Size")
             item.size = value.toLongLong();
         else if (key == "Folder")
             item.isDirectory = value == "+";

@@ -7,7 +7,7 @@
 
 // One entry as "7zz l -slt" describes it.
 struct KTSevenZipItem {
-    QString path;      // as stored, '/'-separated
+    QString path;      // as stored, '/'-separated; empty for a lone compressed stream
     qint64 size = 0;
     bool isDirectory = false;
     bool isSymlink = false;
@@ -15,7 +15,7 @@ struct KTSevenZipItem {
 };
 
 // Reads the technical listing of "7zz l -slt": the entries follow a line of
-// ten dashes, each a block of "Key = Value" lines starting with "Path".
+// ten dashes, each a block of "Key = Value" lines, most starting with "Path".
 class KTSevenZipListing
 {
 public:

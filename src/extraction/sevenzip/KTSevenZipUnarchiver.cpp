@@ -183,7 +183,9 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     for (const KTSevenZipItem &item : KTSevenZipListing::parse(listing)) {
         Entry entry;
         entry.info.index = index++;
-        entry.info.name = item.path;
+        // 7zz writes an entry without a name under the archive's name without
+        // its last extension ("notes.txt.xz" gives "notes.txt").
+        entry.info.name = item.path.isEmpty() && !item.isDirectory ? QFileInfo(m_path).completeBaseName() : item.path;
         entry.info.size = item.size;
         entry.info.isDirectory = item.isDirectory;
         entry.info.isEncrypted = item.isEncrypted || m_headerEncrypted;

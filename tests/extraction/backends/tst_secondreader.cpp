@@ -154,6 +154,32 @@ private slots:
         QCOMPARE(kt_snapshot(out.desPath, false), expectedSnapshot(files));
     }
 
+    // A tar.xz cut inside its one block: the threaded xz decoder gives
+    // libarchive nothing, and 7zz, which unpacks only the xz layer, names
+    // the cut stream after the archive without ".xz". That stream is the
+    // entry that failed: nothing is kept as if it had been read.
+    void cutStreamIsNotKept()
+    {
+        if (!KTTestArchives::haveProgram("xz"))
+            QSKIP("xz is not installed");
+        const QString src = m_tmp + "/in";
+        QVERIFY(writeFiles(src, sourceFiles()));
+        QVERIFY(KTTestArchives::run("tar", {"cf", m_tmp + "/cut.tar", "src"}, src));
+        QVERIFY(KTTestArchives::run("xz", {"-T2", m_tmp + "/cut.tar"}));
+        QByteArray bytes = kt_readFile(m_tmp + "/cut.tar.xz");
+        bytes.truncate(bytes.size() * 3 / 4);
+        QVERIFY(kt_writeFile(m_tmp + "/cut.tar.xz", bytes));
+        const QString out = m_dir.freshFolder();
+        const KTJobOutcome cut = kt_runJob({m_tmp + "/cut.tar.xz", out});
+        QVERIFY(!cut.succeeded);
+        QCOMPARE(cut.error.code, KTErrorCode::Damaged);
+        QVERIFY2(cut.partialResult.isEmpty(), qPrintable(cut.partialResult));
+        // At most the job's scratch folders stay until the next job, empty.
+        const QMap<QString, QByteArray> left = kt_snapshot(out, false);
+        for (auto it = left.cbegin(); it != left.cend(); ++it)
+            QVERIFY2(it.value() == "d", qPrintable(it.key()));
+    }
+
     // Empty archives stay empty successes; what neither reader knows keeps
     // libarchive's verdict.
     void emptyAndUnknown()

@@ -12,4 +12,7 @@ public:
     static qsizetype centralRecord(const QByteArray &zip, const QByteArray &name);
     // The offset of name's local header, through its central record, or -1.
     static qsizetype localHeader(const QByteArray &zip, const QByteArray &name);
+    // Overwrites 16 bytes in the middle of name's compressed data; false
+    // when there is no such entry.
+    static bool damageData(QByteArray &zip, const QByteArray &name);
 };

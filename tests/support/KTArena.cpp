@@ -106,3 +106,34 @@ KTJobOutcome KTArena::run(const QString &archive, QString *root, int timeoutMs,
     }();
     return outcome;
 }
+
+KTJobOutcome KTArena::runHostile(const QString &archive, QString *root)
+{
+    const KTJobOutcome outcome = run(archive, root);
+    if (QTest::currentTestFailed() || outcome.succeeded)
+        return outcome;
+    [&] {
+        QVERIFY(!root->isEmpty());
+        const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        QCOMPARE(QDir(*root).entryList(all), QStringList{QStringLiteral("hostile")});
+        *root += QStringLiteral("/hostile");
+    }();
+    return outcome;
+}
+
+QByteArray KTArena::describe(const QString &root, const QString &rel)
+{
+    const QString path = root + QLatin1Char('/') + rel;
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+        return "->" + QByteArray(target, n > 0 ? int(n) : 0);
+    }
+    if (info.isDir())
+        return "dir";
+    if (!info.exists())
+        return "absent";
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? "=" + f.readAll() : "unreadable";
+}

@@ -37,6 +37,13 @@ public:
     KTJobOutcome run(const QString &archive, QString *root, int timeoutMs = 30000,
                      std::function<std::optional<QString>()> password = {});
 
+    // As run(), for an archive named "hostile.<ext>": after a failure, root
+    // is the one folder the scratch folder holds, which must be "hostile".
+    KTJobOutcome runHostile(const QString &archive, QString *root);
+    // What rel below root is: "->target", "dir", "absent", "=content" or
+    // "unreadable".
+    static QByteArray describe(const QString &root, const QString &rel);
+
     // No special files, no set-ID or sticky bits, owner access kept, owned by
     // this user, and every link resolves inside root.
     static void checkSafeTree(const QString &root);

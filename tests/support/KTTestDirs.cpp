@@ -63,6 +63,16 @@ QByteArray kt_readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+QStringList kt_scratchFolders(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("unarchiver*")}, QDir::Dirs | QDir::Hidden);
+}
+
+int kt_threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
 namespace {
 
 QString fixturesPath()

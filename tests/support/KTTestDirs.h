@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -41,6 +42,10 @@ private:
 bool kt_writeFile(const QString &path, const QByteArray &content);
 // A file's bytes, or "<unreadable>".
 QByteArray kt_readFile(const QString &path);
+// The jobs' scratch folders ("unarchiver…") in a temporary folder.
+QStringList kt_scratchFolders(const QString &folder);
+// The threads of this process.
+int kt_threadCount();
 
 // The fixtures folder of real archives (fixtures/libarchive-tests in the
 // shared folder beside the repository, or in $KT_SHARED_DIR when that is

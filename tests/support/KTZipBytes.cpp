@@ -1,5 +1,7 @@
 #include "support/KTZipBytes.h"
 
+#include "support/KTTestDirs.h"
+
 quint32 KTZipBytes::le32(const QByteArray &bytes, qsizetype at)
 {
     quint32 v = 0;
@@ -28,4 +30,22 @@ qsizetype KTZipBytes::localHeader(const QByteArray &zip, const QByteArray &name)
 {
     const qsizetype central = centralRecord(zip, name);
     return central < 0 ? -1 : qsizetype(le32(zip, central + 42));
+}
+
+bool KTZipBytes::damageData(QByteArray &zip, const QByteArray &name)
+{
+    const qsizetype central = centralRecord(zip, name);
+    if (central < 0)
+        return false;
+    const qsizetype local = qsizetype(le32(zip, central + 42));
+    const auto le16 = [&](qsizetype at) { return int(uchar(zip[at])) | (int(uchar(zip[at + 1])) << 8); };
+    const qsizetype data = local + 30 + le16(local + 26) + le16(local + 28);
+    zip.replace(data + qsizetype(le32(zip, central + 20)) / 2, 16, QByteArray(16, '\x5a'));
+    return true;
+}
+
+bool KTZipBytes::damageDataInFile(const QString &path, const QByteArray &name)
+{
+    QByteArray zip = kt_readFile(path);
+    return damageData(zip, name) && kt_writeFile(path, zip);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // Reads and edits the bytes of a zip in memory, to damage it on purpose.
 class KTZipBytes
@@ -12,4 +13,9 @@ public:
     static qsizetype centralRecord(const QByteArray &zip, const QByteArray &name);
     // The offset of name's local header, through its central record, or -1.
     static qsizetype localHeader(const QByteArray &zip, const QByteArray &name);
+    // Overwrites 16 bytes in the middle of name's compressed data; false
+    // when there is no such entry.
+    static bool damageData(QByteArray &zip, const QByteArray &name);
+    // damageData on the zip file at path, in place.
+    static bool damageDataInFile(const QString &path, const QByteArray &name);
 };

@@ -95,10 +95,6 @@ private slots:
         button.setImage(holedSquare());
         button.setImagePosition(KTButtonLayout::ImageRight);
         button.setSpacing(4);
-        QCOMPARE(button.imageRect(), QRectF(76, 5, 20, 20));
-        button.resize(200, 40);
-        QCOMPARE(button.imageRect(), QRectF(176, 10, 20, 20));
-        QCOMPARE(button.titleRect().x(), 4.0);
         for (int position : {KTButtonLayout::ImageLeft, KTButtonLayout::ImageRight, KTButtonLayout::ImageAbove}) {
             button.setImagePosition(position);
             button.resize(button.sizeHint());
@@ -214,10 +210,6 @@ private slots:
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(90, 65));
         QCOMPARE(clicks.size(), 0);
         QCOMPARE(behind.presses, 1);
-        // Half the button over the window behind it.
-        const QColor half = button.grab().toImage().pixelColor(50, 15);
-        const QColor backdrop = window.palette().color(QPalette::Window);
-        QVERIFY(std::abs(half.green() - (green.green() + backdrop.green()) / 2) <= 2);
 
         button.setEnabled(true);
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(90, 65));

@@ -1,9 +1,7 @@
 #include "extraction/disk/KTDiskWriter.h"
-#include "extraction/disk/KTLinkResolver.h"
-#include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/engine/KTSkippedEntries.h"
-#include "extraction/names/KTEncodings.h"
 #include "support/KTArena.h"
+#include "support/KTArenaPlace.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,104 +9,15 @@
 #include <QTest>
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
-// The safety rules of what is written, each row in a KTArena: names to safe
-// relative paths, links judged against the kernel, and the disk writer.
+// The disk writer, each row in a KTArena: what it makes, what it refuses,
+// links made last, times, how a file ends, and renamed entries.
 namespace {
-
-constexpr int Max = KTPathSanitizer::MaxComponentBytes;
-
-// The arena's root and canary by canonical path, and the marks that stand
-// for them (and for the root's own name) in link targets.
-struct Place {
-    QString root;
-    QByteArray encodedRoot;
-    QByteArray canary;
-
-    explicit Place(const KTArena &arena)
-        : root(QFileInfo(arena.tmp()).canonicalFilePath())
-        , encodedRoot(QFile::encodeName(root))
-        , canary(QFile::encodeName(QFileInfo(arena.canary()).canonicalFilePath()))
-    {
-    }
-
-    QByteArray full(const QByteArray &rel) const { return encodedRoot + '/' + rel; }
-    QByteArray expand(QByteArray target) const
-    {
-        return target.replace("@CANARY@", canary).replace("@ROOTNAME@", QFile::encodeName(QFileInfo(root).fileName()))
-            .replace("@ROOT@", encodedRoot);
-    }
-    QByteArray marked(QByteArray target) const { return target.replace(canary, "@CANARY@").replace(encodedRoot, "@ROOT@"); }
-};
-
-// The tree below the root, sorted: "d/" a folder, "l->target" a link,
-// "f=content" a file, with "#n" when it has n > 1 names.
-QStringList listing(const Place &place)
-{
-    QStringList result;
-    const QMap<QString, QByteArray> tree = kt_snapshot(place.root, false);
-    for (auto it = tree.begin(); it != tree.end(); ++it) {
-        if (it.value() == "d") {
-            result.append(it.key() + u'/');
-        } else if (it.value().startsWith("l:")) {
-            result.append(it.key() + u"->"_s + QString::fromUtf8(place.marked(it.value().mid(2))));
-        } else {
-            QString entry = it.key() + u'=' + QString::fromUtf8(it.value().mid(4));
-            struct stat st;
-            if (::lstat(place.full(it.key().toUtf8()).constData(), &st) == 0 && st.st_nlink > 1)
-                entry += u'#' + QString::number(st.st_nlink);
-            result.append(entry);
-        }
-    }
-    result.sort();
-    return result;
-}
-
-// Makes a tree below the root: "d/" a folder, "f" a file holding "x",
-// "l->target" a link. Entries that start with "../" lie beside the root;
-// they are made first, and the snapshot is taken before anything goes below.
-void plant(KTArena &arena, const Place &place, const QStringList &tree)
-{
-    QStringList ordered;
-    for (const QString &entry : tree)
-        entry.startsWith(u"../"_s) ? ordered.prepend(entry) : ordered.append(entry);
-    bool snapshotTaken = false;
-    for (const QString &entry : std::as_const(ordered)) {
-        if (!snapshotTaken && !entry.startsWith(u"../"_s)) {
-            arena.snapshot();
-            snapshotTaken = true;
-        }
-        const qsizetype arrow = entry.indexOf(u"->"_s);
-        const QString rel = arrow < 0 ? entry : entry.left(arrow);
-        const QString path = QDir::cleanPath(place.root + u'/' + rel);
-        if (arrow >= 0) {
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QVERIFY2(::symlink(place.expand(entry.mid(arrow + 2).toUtf8()).constData(), QFile::encodeName(path).constData()) == 0,
-                     qPrintable(entry));
-        } else if (rel.endsWith(u'/')) {
-            QVERIFY(QDir().mkpath(path));
-        } else {
-            QVERIFY(kt_writeFile(path, "x"));
-        }
-    }
-    if (!snapshotTaken)
-        arena.snapshot();
-}
-
-QStringList chain(int length)
-{
-    QStringList tree{u"f"_s};
-    for (int i = 0; i < length; ++i)
-        tree.append(u"l%1->%2"_s.arg(i).arg(i + 1 < length ? u"l%1"_s.arg(i + 1) : u"f"_s));
-    return tree;
-}
 
 // One thing done to the tree: by the writer, or planted by the test as if
 // it had been there before.
@@ -143,7 +52,7 @@ KTExtractionError writeFile(KTDiskWriter &writer, const QByteArray &rel, const Q
 // Runs the steps as a backend does: an unsafe entry is left out and the
 // rest goes on, any other failure stops; links are made only when nothing
 // failed. Gives that failure, else the first entry or link left out.
-KTExtractionError runSteps(KTDiskWriter &writer, const Place &place, const Steps &steps, bool createLinks)
+KTExtractionError runSteps(KTDiskWriter &writer, const KTArenaPlace &place, const Steps &steps, bool createLinks)
 {
     KTExtractionError result;
     KTExtractionError skipped;
@@ -186,6 +95,7 @@ bool sameTime(const timespec &a, const timespec &b)
 
 } // namespace
 
+
 Q_DECLARE_METATYPE(Steps)
 Q_DECLARE_METATYPE(FileEnd)
 Q_DECLARE_METATYPE(Blocks)
@@ -195,18 +105,11 @@ Q_DECLARE_METATYPE(Renames)
 // item of every result is checked); links removed after the fact are the
 // writer's table and the 7-Zip output check's; a path too long for the
 // system is the hostile and scale tests'.
-class TestDisk : public QObject
+class TestDiskWriter : public QObject
 {
     Q_OBJECT
 
 private slots:
-
-    void sanitize_data();
-    void sanitize();
-    void shortenComponent_data();
-    void shortenComponent();
-    void staysInside_data();
-    void staysInside();
     void entries_data();
     void entries();
     void times();
@@ -216,184 +119,7 @@ private slots:
     void renames();
 };
 
-void TestDisk::sanitize_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("backslashes");
-    QTest::addColumn<bool>("refused");
-    QTest::addColumn<QByteArray>("expected");
-    auto keep = [](const char *row, const QString &name, bool backslashes, const QByteArray &expected) {
-        QTest::newRow(row) << name << backslashes << false << expected;
-    };
-    auto refuse = [](const char *row, const QString &name, bool backslashes) {
-        QTest::newRow(row) << name << backslashes << true << QByteArray();
-    };
-
-    keep("plain", u"a/b/c.txt"_s, false, "a/b/c.txt");
-    // ".." anywhere refuses, whatever surrounds it.
-    refuse("dotdot alone", u".."_s, false);
-    refuse("dotdot leading", u"../x"_s, false);
-    refuse("dotdot middle", u"a/../b"_s, false);
-    refuse("dotdot after absolute", u"/../etc/passwd"_s, false);
-    refuse("dotdot with backslashes", u"..\\x"_s, true);
-    refuse("dotdot, mixed separators", u"a/..\\b"_s, true);
-    refuse("dotdot after drive", u"C:\\..\\x"_s, true);
-    // Where backslashes are not separators they are part of a name; names
-    // that only look like "..".
-    keep("backslash dotdot is a name", u"..\\x"_s, false, "..\\x");
-    keep("three dots", u".../x"_s, false, ".../x");
-    keep("dotdot prefix", u"..x/y.."_s, false, "..x/y..");
-    keep("fullwidth dots", u"\uFF0E\uFF0E/x"_s, false, "\xEF\xBC\x8E\xEF\xBC\x8E/x");
-    // Absolute names become relative; a drive prefix is dropped only where
-    // backslashes separate.
-    keep("absolute", u"/etc/passwd"_s, false, "etc/passwd");
-    keep("unc with backslashes", u"\\\\server\\share\\x"_s, true, "server/share/x");
-    keep("drive and backslash", u"C:\\x\\y"_s, true, "x/y");
-    keep("drive alone", u"C:"_s, true, "");
-    keep("only the first drive", u"C:C:\\x"_s, true, "C:/x");
-    keep("drive later is a name", u"x\\C:\\y"_s, true, "x/C:/y");
-    keep("drive kept without backslashes", u"C:\\x"_s, false, "C:\\x");
-    // "." and empty components vanish; nothing left names the destination.
-    keep("empty", QString(), false, "");
-    keep("dot components", u"./a/./b/."_s, false, "a/b");
-    keep("backslash dot", u".\\a\\.\\b"_s, true, "a/b");
-    // NUL cannot be in a file name; it becomes "_" and never forms "..".
-    keep("nul", u"a\0b"_s, false, "a_b");
-    keep("nul after dotdot", u"..\0/x"_s, false, ".._/x");
-    keep("multibyte", u"日本/語.txt"_s, false, "\xE6\x97\xA5\xE6\x9C\xAC/\xE8\xAA\x9E.txt");
-    // Every component is shortened on its own.
-    keep("long middle component", u"a/"_s + QString(300, u'x') + u"/b"_s, false, "a/" + QByteArray("x").repeated(Max) + "/b");
-    keep("long component keeps extension", QString(300, u'x') + u".txt"_s, false, QByteArray("x").repeated(Max - 4) + ".txt");
-}
-
-// The result is what the rules say, and it can be created below a folder
-// without anything beside that folder changing.
-void TestDisk::sanitize()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, backslashes);
-    QFETCH(bool, refused);
-    QFETCH(QByteArray, expected);
-    const KTPathSanitizer::Result result = KTPathSanitizer::sanitize(name, backslashes, 4000);
-    if (refused) {
-        QVERIFY2(!result.path, result.path ? result.path->constData() : "");
-        QVERIFY(!result.reason.isEmpty());
-        return;
-    }
-    QVERIFY2(result.path, qPrintable(result.reason));
-    QCOMPARE(*result.path, expected);
-    QVERIFY(KTEncodings::isValidUtf8(*result.path));
-    if (result.path->isEmpty())
-        return;
-    KTArena arena;
-    arena.snapshot();
-    const QByteArray root = QFile::encodeName(QFileInfo(arena.tmp()).canonicalFilePath());
-    const QString file = QFile::decodeName(root + '/' + *result.path);
-    QVERIFY(kt_writeFile(file, "x"));
-    QVERIFY2(QFile::encodeName(QFileInfo(file).canonicalFilePath()).startsWith(root + '/'), qPrintable(file));
-    arena.checkOutsideUntouched();
-}
-
-void TestDisk::shortenComponent_data()
-{
-    QTest::addColumn<QByteArray>("component");
-    QTest::addColumn<QByteArray>("expected");
-    const QByteArray x = "x", e2 = "\xC3\xA9", e3 = "\xE6\x97\xA5", e4 = "\xF0\x9F\x98\x80";
-    QTest::newRow("one over") << x.repeated(Max + 1) << x.repeated(Max);
-    QTest::newRow("one over with extension") << x.repeated(Max - 3) + ".txt" << x.repeated(Max - 4) + ".txt";
-    QTest::newRow("16-byte extension kept") << x.repeated(300) + "." + QByteArray("e").repeated(15)
-                                            << x.repeated(Max - 16) + "." + QByteArray("e").repeated(15);
-    QTest::newRow("17-byte extension cut") << x.repeated(300) + "." + QByteArray("e").repeated(16) << x.repeated(Max);
-    QTest::newRow("leading dot is no extension") << "." + x.repeated(300) << "." + x.repeated(Max - 1);
-    QTest::newRow("only the last extension") << x.repeated(300) + ".tar.gz" << x.repeated(Max - 3) + ".gz";
-    // Cut before a character that would not fit whole.
-    QTest::newRow("2-byte characters") << e2.repeated(200) << e2.repeated(Max / 2);
-    QTest::newRow("4-byte with extension") << e4.repeated(100) + ".txt" << e4.repeated((Max - 4) / 4) + ".txt";
-    QTest::newRow("ascii then 4-byte across the cut") << x.repeated(Max - 2) + e4.repeated(3) << x.repeated(Max - 2);
-}
-
-void TestDisk::shortenComponent()
-{
-    QFETCH(QByteArray, component);
-    QFETCH(QByteArray, expected);
-    const QByteArray shortened = KTPathSanitizer::shortenComponent(component);
-    QCOMPARE(shortened, expected);
-    QVERIFY(KTEncodings::isValidUtf8(shortened));
-    // The file system takes the name as it is.
-    KTArena arena;
-    arena.snapshot();
-    QVERIFY2(kt_writeFile(QFileInfo(arena.tmp()).canonicalFilePath() + u'/' + QFile::decodeName(shortened), "x"),
-             shortened.constData());
-    QCOMPARE(QDir(arena.tmp()).entryList(QDir::Files | QDir::Hidden), QStringList{QFile::decodeName(shortened)});
-    arena.checkOutsideUntouched();
-}
-
-void TestDisk::staysInside_data()
-{
-    QTest::addColumn<QStringList>("tree");
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<bool>("inside");
-    // Where the kernel can follow the link, it lands where the resolver
-    // says; false for the rows where the resolver is stricter on purpose.
-    QTest::addColumn<bool>("asKernel");
-    auto add = [](const char *row, const QStringList &tree, const QString &link, bool inside, bool asKernel = true) {
-        QTest::newRow(row) << tree << link << inside << asKernel;
-    };
-    add("sibling file", {"f", "l->f"}, "l", true);
-    add("deep, back to the top", {"a/b/", "f", "a/b/l->../../f"}, "a/b/l", true);
-    // The root itself is inside.
-    add("root from a folder", {"d/", "d/l->.."}, "d/l", true);
-    add("root by a link", {"d/", "d/up->..", "a->d/up"}, "a", true);
-    add("climbs out", {"l->../canary/file"}, "l", false);
-    add("down, then out", {"d/", "l->d/../../canary"}, "l", false);
-    // The root is renamed once extracted: its name leads elsewhere then.
-    add("out and back in by name", {"f", "l->../@ROOTNAME@/f"}, "l", false, false);
-    add("absolute, outside", {"l->@CANARY@"}, "l", false);
-    add("absolute, inside", {"f", "l->@ROOT@/f"}, "l", false, false);
-    add("chain inside", {"f", "a->b", "b->c", "c->f"}, "a", true);
-    add("chain through absolute", {"f", "a->b", "b->@ROOT@/f"}, "a", false, false);
-    add("chain through a folder's link", {"d/", "f", "d/l->../f", "a->d/l"}, "a", true);
-    add("chain longer than the kernel follows", chain(50), "l0", false);
-    // ".." after a link goes up from where the link leads, not from the link.
-    add("up from a link's target, out", {"sub/deep/", "b->sub/deep", "a->b/../../.."}, "a", false);
-    add("dot trick", {"b->.", "a->b/.."}, "a", false);
-    add("nested trick", {"s/", "s/l->../s", "a->s/l/l/l/../../.."}, "a", false);
-    add("through the parent, back by name", {"f", "up->..", "a->up/@ROOTNAME@/f"}, "a", false, false);
-    add("self loop", {"l->l"}, "l", false);
-    add("loop below itself", {"l->l/x"}, "l", false);
-    // Missing components are judged as written.
-    add("dangling, up, still inside", {"l->missing/../f"}, "l", true);
-    add("dangling, then out", {"l->missing/../../x"}, "l", false);
-    add("dangling below a link, out", {"d/", "a->d", "l->a/missing/../../../x"}, "l", false);
-    // A link not below the root is never inside, even when its path starts
-    // with the root's.
-    add("beside the root, same prefix", {"f", "../tmp2/", "../tmp2/l->../tmp/f"}, "../tmp2/l", false, false);
-}
-
-void TestDisk::staysInside()
-{
-    QFETCH(QStringList, tree);
-    QFETCH(QString, link);
-    QFETCH(bool, inside);
-    QFETCH(bool, asKernel);
-    KTArena arena;
-    const Place place(arena);
-    plant(arena, place, tree);
-    if (QTest::currentTestFailed())
-        return;
-    const QStringList before = listing(place);
-    const QByteArray linkPath = QFile::encodeName(QDir::cleanPath(place.root + u'/' + link));
-    QCOMPARE(KTLinkResolver::staysInside(place.encodedRoot, linkPath), inside);
-    char resolved[PATH_MAX];
-    if (asKernel && ::realpath(linkPath.constData(), resolved)) {
-        const QByteArray target(resolved);
-        QCOMPARE(target == place.encodedRoot || target.startsWith(place.encodedRoot + '/'), inside);
-    }
-    QCOMPARE(listing(place), before);
-    arena.checkOutsideUntouched();
-}
-
-void TestDisk::entries_data()
+void TestDiskWriter::entries_data()
 {
     using S = Step;
     QTest::addColumn<Steps>("steps");
@@ -471,7 +197,7 @@ void TestDisk::entries_data()
 
 // Whatever the entries, nothing beside the root changes, the root holds
 // what the rules say, and symlinks() names the links made and kept.
-void TestDisk::entries()
+void TestDiskWriter::entries()
 {
     QFETCH(Steps, steps);
     QFETCH(bool, overwrite);
@@ -480,12 +206,12 @@ void TestDisk::entries()
     QFETCH(QStringList, tree);
     KTArena arena;
     arena.snapshot();
-    const Place place(arena);
+    const KTArenaPlace place(arena);
     KTDiskWriter writer(place.encodedRoot, overwrite);
     const KTExtractionError error = runSteps(writer, place, steps, createLinks);
     QVERIFY2(int(error.code) == code, qPrintable(QString::number(int(error.code)) + u": "_s + error.message()));
     QCOMPARE(error.detail.isEmpty(), error.ok());
-    QCOMPARE(listing(place), tree);
+    QCOMPARE(place.listing(), tree);
     QStringList made, links;
     for (const QByteArray &link : writer.symlinks())
         made.append(QString::fromUtf8(link));
@@ -504,13 +230,13 @@ void TestDisk::entries()
 
 // A file's time is set when it is finished; folders' and links' times at
 // finish(), after everything inside was written.
-void TestDisk::times()
+void TestDiskWriter::times()
 {
     const timespec parentTime{1000000000, 123456789}, childTime{1100000000, 5};
     const timespec fileTime{1200000000, 999999999}, linkTime{1300000000, 42};
     KTArena arena;
     arena.snapshot();
-    const Place place(arena);
+    const KTArenaPlace place(arena);
     {
         KTDiskWriter writer(place.encodedRoot);
         QVERIFY(writer.makeDirectory("p", 0755, parentTime).ok());
@@ -534,7 +260,7 @@ void TestDisk::times()
     arena.checkOutsideUntouched();
 }
 
-void TestDisk::fileEnds_data()
+void TestDiskWriter::fileEnds_data()
 {
     QTest::addColumn<QByteArray>("existing"); // null: none
     QTest::addColumn<Blocks>("blocks");
@@ -556,7 +282,7 @@ void TestDisk::fileEnds_data()
     add("sparse size under the data", none, Blocks{{0, "abcd"}}, 2, FileEnd::Finish, "abcd");
 }
 
-void TestDisk::fileEnds()
+void TestDiskWriter::fileEnds()
 {
     QFETCH(QByteArray, existing);
     QFETCH(Blocks, blocks);
@@ -565,7 +291,7 @@ void TestDisk::fileEnds()
     QFETCH(QByteArray, expected);
     KTArena arena;
     arena.snapshot();
-    const Place place(arena);
+    const KTArenaPlace place(arena);
     if (!existing.isNull())
         QVERIFY(kt_writeFile(QFile::decodeName(place.full("f")), existing));
     auto writer = std::make_unique<KTDiskWriter>(place.encodedRoot);
@@ -585,11 +311,11 @@ void TestDisk::fileEnds()
     if (!expected.isNull())
         tree.append(u"f="_s + QString::fromUtf8(expected));
     tree.sort();
-    QCOMPARE(listing(place), tree);
+    QCOMPARE(place.listing(), tree);
     arena.checkOutsideUntouched();
 }
 
-void TestDisk::renames_data()
+void TestDiskWriter::renames_data()
 {
     QTest::addColumn<Steps>("steps");
     QTest::addColumn<Renames>("renames");
@@ -614,7 +340,7 @@ void TestDisk::renames_data()
 
 // Entries written under one name get another in their folder, before the
 // links are made; nothing is replaced and nothing leaves the root.
-void TestDisk::renames()
+void TestDiskWriter::renames()
 {
     QFETCH(Steps, steps);
     QFETCH(Renames, renames);
@@ -623,7 +349,7 @@ void TestDisk::renames()
     QFETCH(QStringList, tree);
     KTArena arena;
     arena.snapshot();
-    const Place place(arena);
+    const KTArenaPlace place(arena);
     KTDiskWriter writer(place.encodedRoot);
     for (const Step &step : steps) {
         const KTExtractionError error = step.kind == Step::Folder ? writer.makeDirectory(step.rel, 0755, std::nullopt)
@@ -635,9 +361,9 @@ void TestDisk::renames()
         writer.retargetPendingLink(it.key(), it.value());
     QCOMPARE(writer.renameEntries(renames), moved);
     QVERIFY(writer.finish(true).ok());
-    QCOMPARE(listing(place), tree);
+    QCOMPARE(place.listing(), tree);
     arena.checkOutsideUntouched();
 }
 
-QTEST_GUILESS_MAIN(TestDisk)
-#include "tst_disk.moc"
+QTEST_GUILESS_MAIN(TestDiskWriter)
+#include "tst_diskwriter.moc"

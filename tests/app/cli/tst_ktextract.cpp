@@ -95,7 +95,7 @@ private slots:
         options.legacyNames = true;
         const QByteArray cp866 = "\x8f\xe0\xa8\xa2\xa5\xe2.txt"; // "Привет.txt"
         QVERIFY(KTTestArchives::write(m_dir.filePath("ru.zip"), {KTTestEntry::file(cp866, "x")}, options));
-        for (const QString &name : {"110", "cp866", "IBM866"}) {
+        for (const char *name : {"110", "cp866", "IBM866"}) {
             const Run r = run({"-q", "-e", name, "-o", m_out, m_dir.filePath("ru.zip")});
             QCOMPARE(r.exitCode, 0);
             QVERIFY(r.out.startsWith(m_out + QStringLiteral("/Привет")));

@@ -262,7 +262,7 @@ bool KTLibArchiveUnarchiver::isZip() const
 qint64 KTLibArchiveUnarchiver::readPosition() const
 {
     if (m_zeroTail)
-        return m_zeroTail->bytesRead();
+        return m_zeroTail->compressedBytesRead();
     return m_source ? m_source->compressedBytesRead() : qint64(archive_filter_bytes(m_archive, -1));
 }
 

@@ -3,6 +3,7 @@
 #include "extraction/names/KTEncodings.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -16,22 +17,6 @@ constexpr quint32 Zip64LocatorSignature = 0x07064b50;
 constexpr quint32 Zip64EndSignature = 0x06064b50;
 constexpr quint32 CentralSignature = 0x02014b50;
 constexpr qint64 MaxCentralDirectory = qint64(1) << 30;
-
-quint16 le16(const char *p)
-{
-    const auto *u = reinterpret_cast<const unsigned char *>(p);
-    return quint16(u[0] | (u[1] << 8));
-}
-
-quint32 le32(const char *p)
-{
-    return quint32(le16(p)) | (quint32(le16(p + 2)) << 16);
-}
-
-quint64 le64(const char *p)
-{
-    return quint64(le32(p)) | (quint64(le32(p + 4)) << 32);
-}
 
 quint32 crc32(const QByteArray &data)
 {
@@ -67,26 +52,26 @@ QByteArray readAt(QFile &file, qint64 offset, qint64 size)
 void readExtra(const char *p, int length, KTZipRecord &r, bool needSize, bool needCompressed, bool needOffset)
 {
     while (length >= 4) {
-        const quint16 id = le16(p);
-        const quint16 size = le16(p + 2);
+        const quint16 id = qFromLittleEndian<quint16>(p);
+        const quint16 size = qFromLittleEndian<quint16>(p + 2);
         if (size > length - 4)
             break;
         const char *data = p + 4;
         if (id == 0x0001) {
             int at = 0;
             if (needSize && at + 8 <= size) {
-                r.uncompressedSize = le64(data + at);
+                r.uncompressedSize = qFromLittleEndian<quint64>(data + at);
                 at += 8;
             }
             if (needCompressed && at + 8 <= size) {
-                r.compressedSize = le64(data + at);
+                r.compressedSize = qFromLittleEndian<quint64>(data + at);
                 at += 8;
             }
             if (needOffset && at + 8 <= size)
-                r.localHeaderOffset = le64(data + at);
+                r.localHeaderOffset = qFromLittleEndian<quint64>(data + at);
         } else if (id == 0x7075 && size >= 5 && data[0] == 1) {
             const QByteArray name(data + 5, size - 5);
-            if (le32(data + 1) == crc32(r.name) && KTEncodings::isValidUtf8(name))
+            if (qFromLittleEndian<quint32>(data + 1) == crc32(r.name) && KTEncodings::isValidUtf8(name))
                 r.unicodeName = name;
         }
         p += 4 + size;
@@ -117,7 +102,7 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
         return std::nullopt;
     qint64 eocd = -1;
     for (qint64 i = tailSize - 22; i >= 0; --i) {
-        if (le32(tail.constData() + i) == EndSignature) {
+        if (qFromLittleEndian<quint32>(tail.constData() + i) == EndSignature) {
             eocd = i;
             break;
         }
@@ -125,18 +110,18 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
     if (eocd < 0)
         return std::nullopt;
     const char *e = tail.constData() + eocd;
-    quint64 count = le16(e + 10);
-    quint64 cdSize = le32(e + 12);
-    quint64 cdOffset = le32(e + 16);
+    quint64 count = qFromLittleEndian<quint16>(e + 10);
+    quint64 cdSize = qFromLittleEndian<quint32>(e + 12);
+    quint64 cdOffset = qFromLittleEndian<quint32>(e + 16);
     const qint64 eocdPos = fileSize - tailSize + eocd;
 
     if (count == 0xFFFF || cdSize == 0xFFFFFFFF || cdOffset == 0xFFFFFFFF) {
-        if (eocd >= 20 && le32(e - 20) == Zip64LocatorSignature) {
-            const QByteArray z = readAt(file, qint64(le64(e - 20 + 8)), 56);
-            if (z.size() == 56 && le32(z.constData()) == Zip64EndSignature) {
-                count = le64(z.constData() + 32);
-                cdSize = le64(z.constData() + 40);
-                cdOffset = le64(z.constData() + 48);
+        if (eocd >= 20 && qFromLittleEndian<quint32>(e - 20) == Zip64LocatorSignature) {
+            const QByteArray z = readAt(file, qint64(qFromLittleEndian<quint64>(e - 20 + 8)), 56);
+            if (z.size() == 56 && qFromLittleEndian<quint32>(z.constData()) == Zip64EndSignature) {
+                count = qFromLittleEndian<quint64>(z.constData() + 32);
+                cdSize = qFromLittleEndian<quint64>(z.constData() + 40);
+                cdOffset = qFromLittleEndian<quint64>(z.constData() + 48);
             }
         }
     }
@@ -145,11 +130,11 @@ std::optional<KTZipDirectory> KTZipDirectory::read(const QString &path)
 
     qint64 cdStart = qint64(cdOffset);
     QByteArray cd = readAt(file, cdStart, qint64(cdSize));
-    if (cd.size() < 4 || le32(cd.constData()) != CentralSignature) {
+    if (cd.size() < 4 || qFromLittleEndian<quint32>(cd.constData()) != CentralSignature) {
         // Data prepended to the archive (a self-extractor) shifts every offset.
         cdStart = eocdPos - qint64(cdSize);
         cd = readAt(file, cdStart, qint64(cdSize));
-        if (cd.size() < 4 || le32(cd.constData()) != CentralSignature)
+        if (cd.size() < 4 || qFromLittleEndian<quint32>(cd.constData()) != CentralSignature)
             return std::nullopt;
     }
 
@@ -165,24 +150,24 @@ KTZipDirectory KTZipDirectory::parseRecords(const char *data, qint64 size)
 {
     KTZipDirectory dir;
     qint64 at = 0;
-    while (at + 46 <= size && le32(data + at) == CentralSignature) {
+    while (at + 46 <= size && qFromLittleEndian<quint32>(data + at) == CentralSignature) {
         const char *h = data + at;
-        const quint16 flags = le16(h + 8);
-        const int nameLength = le16(h + 28);
-        const int extraLength = le16(h + 30);
-        const int commentLength = le16(h + 32);
+        const quint16 flags = qFromLittleEndian<quint16>(h + 8);
+        const int nameLength = qFromLittleEndian<quint16>(h + 28);
+        const int extraLength = qFromLittleEndian<quint16>(h + 30);
+        const int commentLength = qFromLittleEndian<quint16>(h + 32);
         if (at + 46 + nameLength + extraLength + commentLength > size)
             break;
         KTZipRecord r;
-        r.madeBy = le16(h + 4);
+        r.madeBy = qFromLittleEndian<quint16>(h + 4);
         r.utf8Flag = flags & (1u << 11);
         r.encrypted = flags & 1u;
-        r.method = le16(h + 10);
-        r.crc32 = le32(h + 16);
-        r.compressedSize = le32(h + 20);
-        r.uncompressedSize = le32(h + 24);
-        r.externalAttributes = le32(h + 38);
-        r.localHeaderOffset = le32(h + 42);
+        r.method = qFromLittleEndian<quint16>(h + 10);
+        r.crc32 = qFromLittleEndian<quint32>(h + 16);
+        r.compressedSize = qFromLittleEndian<quint32>(h + 20);
+        r.uncompressedSize = qFromLittleEndian<quint32>(h + 24);
+        r.externalAttributes = qFromLittleEndian<quint32>(h + 38);
+        r.localHeaderOffset = qFromLittleEndian<quint32>(h + 42);
         r.name = QByteArray(h + 46, nameLength);
         readExtra(h + 46 + nameLength, extraLength, r, r.uncompressedSize == 0xFFFFFFFF,
                   r.compressedSize == 0xFFFFFFFF, r.localHeaderOffset == 0xFFFFFFFF);

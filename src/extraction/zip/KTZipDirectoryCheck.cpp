@@ -4,6 +4,7 @@
 #include "extraction/zip/KTZipDirectory.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <vector>
@@ -18,21 +19,6 @@ constexpr quint16 Deflate = 8;
 // Compressed sizes up to this are inflated to see which header has it right.
 constexpr quint64 MaxProbedSize = 16 * 1024 * 1024;
 
-quint16 le16(const uchar *p)
-{
-    return quint16(p[0] | (p[1] << 8));
-}
-
-quint32 le32(const uchar *p)
-{
-    return quint32(le16(p)) | (quint32(le16(p + 2)) << 16);
-}
-
-quint64 le64(const uchar *p)
-{
-    return quint64(le32(p)) | (quint64(le32(p + 4)) << 32);
-}
-
 struct LocalSizes {
     quint32 crc = 0;
     quint64 compressed = 0;
@@ -43,17 +29,17 @@ struct LocalSizes {
 // The sizes a local header declares, through its zip64 field when it has one.
 LocalSizes localSizes(const uchar *header, const uchar *extra, int extraLength)
 {
-    LocalSizes sizes{le32(header + 14), le32(header + 18), le32(header + 22), false};
+    LocalSizes sizes{qFromLittleEndian<quint32>(header + 14), qFromLittleEndian<quint32>(header + 18), qFromLittleEndian<quint32>(header + 22), false};
     while (extraLength >= 4) {
-        const quint16 id = le16(extra);
-        const quint16 size = le16(extra + 2);
+        const quint16 id = qFromLittleEndian<quint16>(extra);
+        const quint16 size = qFromLittleEndian<quint16>(extra + 2);
         if (size > extraLength - 4)
             break;
         if (id == 0x0001) {
             sizes.zip64 = true;
             if (size >= 16 && (sizes.uncompressed == Unknown32 || sizes.compressed == Unknown32)) {
-                sizes.uncompressed = le64(extra + 4);
-                sizes.compressed = le64(extra + 12);
+                sizes.uncompressed = qFromLittleEndian<quint64>(extra + 4);
+                sizes.compressed = qFromLittleEndian<quint64>(extra + 12);
             }
         }
         extra += 4 + size;
@@ -103,30 +89,30 @@ QString KTZipDirectoryCheck::disagreement(const QString &path, const KTZipDirect
         if (record.localHeaderOffset > quint64(end) || at > quint64(end - LocalHeaderSize))
             return QStringLiteral("an entry's header lies past the directory");
         const uchar *header = data + at;
-        if (le32(header) != LocalSignature)
+        if (qFromLittleEndian<quint32>(header) != LocalSignature)
             return QStringLiteral("an entry's header is not where the directory says");
-        if (le16(header + 8) != record.method)
+        if (qFromLittleEndian<quint16>(header + 8) != record.method)
             return QStringLiteral("an entry's method differs from the directory's");
-        const quint64 dataAt = at + LocalHeaderSize + le16(header + 26) + le16(header + 28);
+        const quint64 dataAt = at + LocalHeaderSize + qFromLittleEndian<quint16>(header + 26) + qFromLittleEndian<quint16>(header + 28);
         if (dataAt > quint64(end))
             return QStringLiteral("an entry's header runs into the directory");
-        const LocalSizes local = localSizes(header, header + LocalHeaderSize + le16(header + 26), le16(header + 28));
+        const LocalSizes local = localSizes(header, header + LocalHeaderSize + qFromLittleEndian<quint16>(header + 26), qFromLittleEndian<quint16>(header + 28));
         if (record.compressedSize > quint64(end) - dataAt)
             return QStringLiteral("an entry's data runs past the directory");
         const quint64 dataEnd = dataAt + record.compressedSize;
 
         LocalSizes declared = local;
-        if (le16(header + 6) & (1u << 3)) {
+        if (qFromLittleEndian<quint16>(header + 6) & (1u << 3)) {
             // The sizes follow the data, in a descriptor whose signature is optional.
             const bool wide = local.zip64 || record.compressedSize >= Unknown32 || record.uncompressedSize >= Unknown32;
             qint64 at = qint64(dataEnd);
-            if (at + 4 <= end && le32(data + at) == DescriptorSignature)
+            if (at + 4 <= end && qFromLittleEndian<quint32>(data + at) == DescriptorSignature)
                 at += 4;
             if (at + (wide ? 20 : 12) > end)
                 return QStringLiteral("an entry's data descriptor runs into the directory");
-            declared.crc = le32(data + at);
-            declared.compressed = wide ? le64(data + at + 4) : le32(data + at + 4);
-            declared.uncompressed = wide ? le64(data + at + 12) : le32(data + at + 8);
+            declared.crc = qFromLittleEndian<quint32>(data + at);
+            declared.compressed = wide ? qFromLittleEndian<quint64>(data + at + 4) : qFromLittleEndian<quint32>(data + at + 4);
+            declared.uncompressed = wide ? qFromLittleEndian<quint64>(data + at + 12) : qFromLittleEndian<quint32>(data + at + 8);
         }
         if (declared.crc != record.crc32 || declared.uncompressed != record.uncompressedSize)
             return QStringLiteral("an entry's size or CRC differs from the directory's");

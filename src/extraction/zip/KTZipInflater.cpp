@@ -5,6 +5,7 @@
 #include "extraction/zip/KTZipDirectory.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,16 +21,6 @@ constexpr qsizetype OutBlockSize = 256 * 1024;
 constexpr qint64 LocalHeaderSize = 30;
 constexpr quint32 LocalSignature = 0x04034b50;
 constexpr quint16 Deflate = 8;
-
-quint16 le16(const char *p)
-{
-    return quint16(uchar(p[0]) | (uchar(p[1]) << 8));
-}
-
-quint32 le32(const char *p)
-{
-    return quint32(le16(p)) | (quint32(le16(p + 2)) << 16);
-}
 
 KTExtractionError damaged(const QString &detail)
 {
@@ -102,10 +93,10 @@ std::optional<KTExtractionError> KTZipInflater::copyData(const KTZipRecord &reco
         return std::nullopt;
     // The local header must agree with the central record; anything odd is
     // left to libarchive's reader, which reports it as it always has.
-    const quint16 flags = le16(header + 6);
-    if (le32(header) != LocalSignature || le16(header + 8) != Deflate || (flags & 1u))
+    const quint16 flags = qFromLittleEndian<quint16>(header + 6);
+    if (qFromLittleEndian<quint32>(header) != LocalSignature || qFromLittleEndian<quint16>(header + 8) != Deflate || (flags & 1u))
         return std::nullopt;
-    const qint64 dataAt = headerAt + LocalHeaderSize + le16(header + 26) + le16(header + 28);
+    const qint64 dataAt = headerAt + LocalHeaderSize + qFromLittleEndian<quint16>(header + 26) + qFromLittleEndian<quint16>(header + 28);
     const qint64 compressed = qint64(std::min<quint64>(record.compressedSize, quint64(m_fileSize)));
     if (compressed != qint64(record.compressedSize) || dataAt > m_fileSize - compressed)
         return damaged(QStringLiteral("an entry's data reaches past the end of the archive"));

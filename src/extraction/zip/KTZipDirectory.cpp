@@ -1,12 +1,12 @@
 #include "extraction/zip/KTZipDirectory.h"
 
+#include "extraction/libarchive/KTIsalInflater.h"
 #include "extraction/names/KTEncodings.h"
 
 #include <QFile>
 #include <QtEndian>
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <cstring>
 
@@ -17,24 +17,6 @@ constexpr quint32 Zip64LocatorSignature = 0x07064b50;
 constexpr quint32 Zip64EndSignature = 0x06064b50;
 constexpr quint32 CentralSignature = 0x02014b50;
 constexpr qint64 MaxCentralDirectory = qint64(1) << 30;
-
-quint32 crc32(const QByteArray &data)
-{
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 i = 0; i < 256; ++i) {
-            quint32 c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    quint32 crc = 0xFFFFFFFFu;
-    for (char ch : data)
-        crc = table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
 
 quint64 saturatingAdd(quint64 a, quint64 b)
 {
@@ -71,7 +53,7 @@ void readExtra(const char *p, int length, KTZipRecord &r, bool needSize, bool ne
                 r.localHeaderOffset = qFromLittleEndian<quint64>(data + at);
         } else if (id == 0x7075 && size >= 5 && data[0] == 1) {
             const QByteArray name(data + 5, size - 5);
-            if (qFromLittleEndian<quint32>(data + 1) == crc32(r.name) && KTEncodings::isValidUtf8(name))
+            if (qFromLittleEndian<quint32>(data + 1) == KTIsalInflater::crc32(0, r.name.constData(), size_t(r.name.size())) && KTEncodings::isValidUtf8(name))
                 r.unicodeName = name;
         }
         p += 4 + size;

@@ -2,7 +2,7 @@
 
 #include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/engine/KTUnarchiverDelegate.h"
-#include "extraction/libarchive/KTProvisionalNames.h"
+#include "extraction/disk/KTProvisionalNames.h"
 #include "extraction/names/KTEncodingDetector.h"
 
 #include <QByteArray>

@@ -56,7 +56,7 @@ std::vector<KTSevenZipItem> KTSevenZipListing::parse(const QByteArray &output)
         const QByteArray value = line.mid(separator + 3);
         KTSevenZipItem &item = items.back();
         if (key == "Path")
-            item.path = QString::fromUtf8(value);
+            item.path = value;
         else if (key == "Size")
             item.size = value.toLongLong();
         else if (key == "Folder")

@@ -7,7 +7,7 @@
 
 // One entry as "7zz l -slt" describes it.
 struct KTSevenZipItem {
-    QString path;      // as stored, '/'-separated; empty for a lone compressed stream
+    QByteArray path;   // as 7zz prints and writes it, '/'-separated; empty for a lone compressed stream
     qint64 size = 0;
     bool isDirectory = false;
     bool isSymlink = false;

@@ -3,12 +3,15 @@
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/disk/KTOutputCheck.h"
 #include "extraction/disk/KTPathSanitizer.h"
+#include "extraction/disk/KTProvisionalNames.h"
 #include "extraction/engine/KTArchiveVolumes.h"
+#include "extraction/sevenzip/KTSevenZipNames.h"
 #include "extraction/sevenzip/KTSevenZipProcess.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cerrno>
 #include <algorithm>
@@ -83,11 +86,19 @@ KTExtractionError refusal(const QString &name)
     return KTExtractionError::make(KTErrorCode::Cancelled, name + QStringLiteral(" was refused"));
 }
 
-QString stripTrailingSlash(QString name)
+QByteArray stripTrailingSlash(QByteArray name)
 {
-    while (name.endsWith(QLatin1Char('/')))
+    while (name.endsWith('/'))
         name.chop(1);
     return name;
+}
+
+// A listed path as 7zz lays it out below the folder it extracts into.
+QByteArray laidOut(const QByteArray &listed)
+{
+    QList<QByteArray> parts = listed.split('/');
+    parts.removeIf([](const QByteArray &part) { return part.isEmpty() || part == "."; });
+    return parts.join('/');
 }
 
 } // namespace
@@ -179,13 +190,21 @@ KTExtractionError KTSevenZipUnarchiver::parse()
     m_totalSize = 0;
     m_type = KTSevenZipListing::archiveType(listing);
     m_decrypts = decryptsFormat(m_type);
-    int index = 0;
-    for (const KTSevenZipItem &item : KTSevenZipListing::parse(listing)) {
+    const std::vector<KTSevenZipItem> items = KTSevenZipListing::parse(listing);
+    std::vector<QByteArray> listed;
+    for (const KTSevenZipItem &item : items)
+        listed.push_back(item.path);
+    const std::vector<QString> names = KTSevenZipNames::decide(listed, [this](const KTArchiveString &string) {
+        return m_delegate ? m_delegate->encodingNameForString(*this, string) : QByteArray();
+    });
+    for (size_t i = 0; i < items.size(); ++i) {
+        const KTSevenZipItem &item = items[i];
         Entry entry;
-        entry.info.index = index++;
+        entry.info.index = int(i);
         // 7zz writes an entry without a name under the archive's name without
         // its last extension ("notes.txt.xz" gives "notes.txt").
-        entry.info.name = item.path.isEmpty() && !item.isDirectory ? QFileInfo(m_path).completeBaseName() : item.path;
+        entry.info.name = item.path.isEmpty() && !item.isDirectory ? QFileInfo(m_path).completeBaseName() : names[i];
+        entry.listed = item.path.isEmpty() ? entry.info.name.toUtf8() : item.path;
         entry.info.size = item.size;
         entry.info.isDirectory = item.isDirectory;
         entry.info.isEncrypted = item.isEncrypted || m_headerEncrypted;
@@ -203,6 +222,8 @@ KTExtractionError KTSevenZipUnarchiver::checkEntriesBeforeExtraction(const QByte
         const auto sane = KTPathSanitizer::sanitize(entry.info.name, false, maxPath);
         entry.rel = sane.path;
         entry.refusal = sane.reason;
+        if (entry.rel && entry.listed != entry.info.name.toUtf8())
+            entry.written = laidOut(entry.listed);
         if (sane.path && sane.path->isEmpty() && !entry.info.isDirectory) {
             entry.rel.reset();
             entry.refusal = QStringLiteral("an entry without a name");
@@ -242,9 +263,9 @@ int KTSevenZipUnarchiver::entryAnnouncedBy(const QByteArray &line) const
     // "- name": one mark, a space, the name; folders end in "/".
     if (line.size() < 3 || line.at(1) != ' ' || line.at(0) == ' ')
         return -1;
-    const QString name = stripTrailingSlash(QString::fromUtf8(line.mid(2)));
+    const QByteArray name = stripTrailingSlash(line.mid(2));
     for (int i = m_cursor; i < int(m_entries.size()); ++i) {
-        if (!m_entries[size_t(i)].reported && stripTrailingSlash(m_entries[size_t(i)].info.name) == name)
+        if (!m_entries[size_t(i)].reported && stripTrailingSlash(m_entries[size_t(i)].listed) == name)
             return i;
     }
     return -1;
@@ -274,7 +295,7 @@ void KTSevenZipUnarchiver::finishEntry(int index, const KTExtractionError &error
     if (error.failed() && entry.rel && !entry.info.isDirectory) {
         // What 7zz began of a failed file is of no use.
         struct stat st;
-        const QByteArray path = QFile::encodeName(to);
+        const QByteArray path = QFile::encodeName(m_root) + '/' + writtenPath(entry);
         if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
             ::unlink(path.constData());
     }
@@ -369,6 +390,24 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
     return {};
 }
 
+void KTSevenZipUnarchiver::renameWrittenEntries(const QByteArray &root)
+{
+    KTProvisionalNames written;
+    QHash<QByteArray, QByteArray> finalPaths;
+    for (const Entry &entry : m_entries) {
+        if (entry.rel && !entry.written.isEmpty() && entry.written != *entry.rel) {
+            written.noteEntry(entry.listed, entry.written);
+            finalPaths.insert(entry.listed, *entry.rel);
+        }
+    }
+    if (finalPaths.isEmpty())
+        return;
+    KTDiskWriter writer(root, false);
+    written.settle(
+        writer, [&](const QByteArray &listed) { return std::optional<QByteArray>(finalPaths.value(listed)); },
+        [](const QByteArray &target) { return target; });
+}
+
 KTExtractionError KTSevenZipUnarchiver::unarchive()
 {
     if (!m_parsed)
@@ -387,6 +426,7 @@ KTExtractionError KTSevenZipUnarchiver::unarchive()
     KTExtractionError result = checkEntriesBeforeExtraction(root);
     if (result.ok())
         result = runExtraction(root);
+    renameWrittenEntries(root);
 
     // Whatever 7zz wrote is checked, also after a failure, so nothing unsafe
     // stays behind; as with libarchive, a failed extraction keeps no links.

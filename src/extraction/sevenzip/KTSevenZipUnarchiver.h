@@ -35,7 +35,9 @@ public:
 private:
     struct Entry {
         KTArchiveEntry info;
+        QByteArray listed;             // the path as 7zz prints and writes it
         std::optional<QByteArray> rel; // sanitized path below the enclosing folder; nullopt: refused
+        QByteArray written;            // where 7zz writes it, when that is not rel
         QString refusal;
         bool reported = false;
     };
@@ -56,6 +58,10 @@ private:
     // Begins an entry: false when the delegate refuses it.
     bool beginEntry(int index);
     void reportProgress(int percent);
+    // Moves what 7zz wrote under names it did not decode to their decoded names.
+    void renameWrittenEntries(const QByteArray &root);
+    // Where 7zz writes an entry below the enclosing folder.
+    QByteArray writtenPath(const Entry &entry) const { return entry.written.isEmpty() ? entry.rel.value_or(QByteArray()) : entry.written; }
 
     QString m_path;
     bool m_headerEncrypted;

@@ -1,9 +1,12 @@
+#include "app/core/KTPreferences.h"
 #include "extraction/backends/KTBackendChooser.h"
+#include "support/KTEncodingCorpus.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTest>
 
 #include <algorithm>
@@ -48,6 +51,31 @@ QMap<QString, QByteArray> expectedSnapshot(const QMap<QString, QByteArray> &file
     for (auto it = files.begin(); it != files.end(); ++it)
         snapshot.insert(it.key().mid(4), "f:-:" + it.value());
     return snapshot;
+}
+
+// An ASCII stand-in of a raw name, as long as it: each component that holds
+// bytes beyond ASCII gets letters numbered by its first appearance there, so
+// one folder keeps one stand-in.
+QByteArray standInFor(const QByteArray &raw, QHash<QByteArray, QByteArray> &components)
+{
+    QList<QByteArray> parts = raw.split('/');
+    for (QByteArray &part : parts) {
+        if (components.contains(part)) {
+            part = components.value(part);
+            continue;
+        }
+        int number = int(components.size());
+        QByteArray standIn = part;
+        for (char &c : standIn) {
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                c = char('a' + number % 26);
+                number /= 26;
+            }
+        }
+        components.insert(part, standIn);
+        part = standIn;
+    }
+    return parts.join('/');
 }
 
 } // namespace
@@ -178,6 +206,49 @@ private slots:
         const QMap<QString, QByteArray> left = kt_snapshot(out, false);
         for (auto it = left.cbegin(); it != left.cend(); ++it)
             QVERIFY2(it.value() == "d", qPrintable(it.key()));
+    }
+
+    // 7zz passes a zip's names without the UTF-8 flag on as their raw bytes:
+    // they are detected and decoded as libarchive's names are, folders
+    // included, and nothing stays under its raw name.
+    void legacyNames()
+    {
+        const auto &corpus = kt_encodingCorpus();
+        const auto set = std::find_if(corpus.begin(), corpus.end(),
+                                      [](const KTNameSet &s) { return s.label == "CP866 Russian, Windows zip"; });
+        QVERIFY(set != corpus.end());
+        // 7zz stores the stand-ins, which are then swapped for the raw bytes.
+        QHash<QByteArray, QByteArray> components;
+        QStringList standIns;
+        QList<QPair<QByteArray, QByteArray>> swaps;
+        QMap<QString, QByteArray> expected;
+        for (const QString &name : set->names) {
+            const QByteArray raw = kt_encodeName(name, set->icuName);
+            QVERIFY(!raw.isEmpty());
+            const QByteArray standIn = standInFor(raw, components);
+            QVERIFY(kt_writeFile(m_tmp + "/in/" + QString::fromLatin1(standIn), name.toUtf8()));
+            standIns << QString::fromLatin1(standIn);
+            swaps.append({standIn, raw});
+            expected.insert(name, "f:-:" + name.toUtf8());
+            if (name.contains('/'))
+                expected.insert(name.section('/', 0, -2), "d");
+        }
+        expected.insert(QStringLiteral("Фото"), "d");
+        const QString archive = m_tmp + "/legacy.zip";
+        QVERIFY(KTTestArchives::run("7zz", QStringList{"a", "-bd", "-tzip", "-mm=Deflate64", archive} + standIns, m_tmp + "/in"));
+        QByteArray bytes = kt_readFile(archive);
+        for (const auto &[standIn, raw] : std::as_const(swaps)) {
+            QCOMPARE(bytes.count(standIn), 2); // the local header and the directory
+            bytes.replace(standIn, raw);
+        }
+        QVERIFY(kt_writeFile(archive, bytes));
+
+        auto prefs = kt_testPreferences(0); // detect
+        KTJobRun run(archive, m_dir.freshFolder());
+        run.preferences = prefs.get();
+        const KTJobOutcome out = kt_runJob(run);
+        QVERIFY2(out.succeeded, qPrintable(out.error.message()));
+        QCOMPARE(kt_snapshot(out.desPath, false), expected);
     }
 
     // Empty archives stay empty successes; what neither reader knows keeps

@@ -8,12 +8,13 @@
 
 class KTDiskWriter;
 
-// A stream format (tar, cpio, ar, compressed or not) tells its names one
-// entry at a time, so an entry is written under the best reading of its name
-// so far. The entries written under such a guess are remembered here; once
-// every name has been seen and the encoding is decided over all of them,
-// settle() renames each one whose final name differs. Everything happens in
-// the private scratch folder before the result is moved into place.
+// Entries written under a name that is not yet their final one. A stream
+// format (tar, cpio, ar, compressed or not) tells its names one entry at a
+// time, so an entry is written under the best reading of its name so far;
+// 7zz writes the names it cannot decode as their raw bytes. The entries
+// written so are remembered here; once the encoding is decided, settle()
+// renames each one whose final name differs. Everything happens in the
+// private scratch folder before the result is moved into place.
 class KTProvisionalNames
 {
 public:

@@ -1,4 +1,4 @@
-#include "extraction/libarchive/KTProvisionalNames.h"
+#include "extraction/disk/KTProvisionalNames.h"
 
 #include "extraction/disk/KTDiskWriter.h"
 

@@ -5,6 +5,7 @@
 #include "extraction/disk/KTPathSanitizer.h"
 #include "extraction/disk/KTProvisionalNames.h"
 #include "extraction/engine/KTArchiveVolumes.h"
+#include "extraction/names/KTEncodings.h"
 #include "extraction/sevenzip/KTSevenZipNames.h"
 #include "extraction/sevenzip/KTSevenZipProcess.h"
 
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr int PollMs = 50;
+// Names of entries left out, on 7zz's command line, which the system limits.
+constexpr qsizetype MaxExcludedBytes = 512 * 1024;
 
 QString textOf(const QByteArray &line)
 {
@@ -229,22 +232,32 @@ KTExtractionError KTSevenZipUnarchiver::checkEntriesBeforeExtraction(const QByte
             entry.refusal = QStringLiteral("an entry without a name");
         }
     }
-    // 7zz would write a name with ".." elsewhere than it says: the first
-    // such entry fails before anything is written.
+    // 7zz would write a name with ".." elsewhere than it says. Such an entry
+    // is left out of 7zz's run, by its exact name (-spd), and reported as
+    // skipped. One 7zz could not be told to leave out fails the archive
+    // before anything is written.
+    m_excluded.clear();
+    qsizetype excludedBytes = 0;
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].rel)
+        const Entry &entry = m_entries[i];
+        if (entry.rel)
             continue;
-        if (!beginEntry(int(i)))
-            return refusal(m_entries[i].info.name);
         const KTExtractionError error =
-            KTExtractionError::make(KTErrorCode::UnsafeEntry, m_entries[i].info.name + QStringLiteral(": ") + m_entries[i].refusal);
+            KTExtractionError::make(KTErrorCode::UnsafeEntry, entry.info.name + QStringLiteral(": ") + entry.refusal);
+        excludedBytes += entry.listed.size();
+        const bool excludable = KTEncodings::isValidUtf8(entry.listed) && !laidOut(entry.listed).isEmpty()
+                                && excludedBytes <= MaxExcludedBytes;
+        if (!beginEntry(int(i)))
+            return refusal(entry.info.name);
         finishEntry(int(i), error);
-        return error;
+        if (!excludable)
+            return error;
+        m_excluded << QStringLiteral("-x!") + QString::fromUtf8(entry.listed);
     }
     // The password is asked for before the first encrypted entry; without
     // one that entry fails. No password is asked for what 7zz cannot decrypt.
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (!m_entries[i].info.isEncrypted || (m_decrypts && ensurePassword()))
+        if (!m_entries[i].rel || !m_entries[i].info.isEncrypted || (m_decrypts && ensurePassword()))
             continue;
         if (!beginEntry(int(i)))
             return refusal(m_entries[i].info.name);
@@ -321,13 +334,14 @@ void KTSevenZipUnarchiver::reportProgress(int percent)
 KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
 {
     KTSevenZipProcess process;
-    const QStringList arguments{QStringLiteral("x"), QStringLiteral("-y"),
+    QStringList arguments{QStringLiteral("x"), QStringLiteral("-y"),
                                 m_alwaysOverwrites ? QStringLiteral("-aoa") : QStringLiteral("-aou"),
                                 // All on standard error, which 7zz does not buffer: each
                                 // entry is seen when 7zz begins it.
                                 QStringLiteral("-bb1"), QStringLiteral("-bso2"), QStringLiteral("-bse2"),
                                 QStringLiteral("-bsp2"), QStringLiteral("-spd"),
-                                QStringLiteral("-o") + QFile::decodeName(root), QStringLiteral("--"), m_path};
+                                QStringLiteral("-o") + QFile::decodeName(root)};
+    arguments << m_excluded << QStringLiteral("--") << m_path;
     if (auto error = process.start(m_program, arguments, passwordBytes()); error.failed())
         return error;
 

@@ -4,6 +4,8 @@
 #include "extraction/engine/KTUnarchiverDelegate.h"
 #include "extraction/sevenzip/KTSevenZipListing.h"
 
+#include <QStringList>
+
 #include <optional>
 #include <vector>
 
@@ -18,8 +20,9 @@ class KTSevenZipProcess;
 // names are encrypted). unarchive() has 7zz extract into the enclosing
 // folder, following its output to call the delegate entry by entry, then
 // holds what it wrote to the same rules as KTDiskWriter before anything is
-// moved. 7zz cannot skip one entry mid-run: the first failing or refused
-// entry ends the run.
+// moved. Entries whose names cannot be written safely are left out of the
+// run from the start; otherwise 7zz cannot skip one entry mid-run, so the
+// first failing or refused entry ends the run.
 class KTSevenZipUnarchiver : public KTUnarchiver
 {
 public:
@@ -72,6 +75,7 @@ private:
     bool m_decrypts = true; // whether 7zz can decrypt that format
     bool m_testsFirst = false;
     std::vector<Entry> m_entries;
+    QStringList m_excluded; // 7zz's switches that leave out the entries refused
     qint64 m_totalSize = 0;
     qint64 m_lastTotalDone = 0;
     qint64 m_finishedBytes = 0;

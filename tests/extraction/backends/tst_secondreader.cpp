@@ -78,6 +78,38 @@ QByteArray standInFor(const QByteArray &raw, QHash<QByteArray, QByteArray> &comp
     return parts.join('/');
 }
 
+// A Deflate64 zip, which libarchive cannot read and 7zz can, of the files
+// (name to content). 7zz stores each under an ASCII stand-in as long as its
+// name, which is then swapped for the name, bytes 7zz would not store.
+bool writeZipOnlySevenZipReads(const QString &archive, const QMap<QByteArray, QByteArray> &files,
+                               const std::function<QByteArray(const QByteArray &)> &standInFor)
+{
+    const QString src = archive + ".src";
+    QStringList standIns;
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        const QByteArray standIn = standInFor(it.key());
+        if (standIn.size() != it.key().size() || !kt_writeFile(src + '/' + QString::fromLatin1(standIn), it.value()))
+            return false;
+        standIns << QString::fromLatin1(standIn);
+    }
+    if (!KTTestArchives::run("7zz", QStringList{"a", "-bd", "-tzip", "-mm=Deflate64", archive} + standIns, src))
+        return false;
+    QByteArray bytes = kt_readFile(archive);
+    // 7zz stores what does not shrink, and libarchive reads that.
+    for (qsizetype at = bytes.indexOf("PK\x03\x04"); at >= 0; at = bytes.indexOf("PK\x03\x04", at + 4)) {
+        if (bytes.size() < at + 10 || bytes.at(at + 8) != 9)
+            return false;
+    }
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        const QByteArray standIn = standInFor(it.key());
+        // In the local header and the directory, and nowhere else.
+        if (bytes.count(standIn) != 2)
+            return false;
+        bytes.replace(standIn, it.key());
+    }
+    return kt_writeFile(archive, bytes);
+}
+
 } // namespace
 
 // What libarchive cannot read goes to 7zz: methods and filters it lacks,
@@ -217,31 +249,20 @@ private slots:
         const auto set = std::find_if(corpus.begin(), corpus.end(),
                                       [](const KTNameSet &s) { return s.label == "CP866 Russian, Windows zip"; });
         QVERIFY(set != corpus.end());
-        // 7zz stores the stand-ins, which are then swapped for the raw bytes.
         QHash<QByteArray, QByteArray> components;
-        QStringList standIns;
-        QList<QPair<QByteArray, QByteArray>> swaps;
+        QMap<QByteArray, QByteArray> files;
         QMap<QString, QByteArray> expected;
         for (const QString &name : set->names) {
             const QByteArray raw = kt_encodeName(name, set->icuName);
             QVERIFY(!raw.isEmpty());
-            const QByteArray standIn = standInFor(raw, components);
-            QVERIFY(kt_writeFile(m_tmp + "/in/" + QString::fromLatin1(standIn), name.toUtf8()));
-            standIns << QString::fromLatin1(standIn);
-            swaps.append({standIn, raw});
-            expected.insert(name, "f:-:" + name.toUtf8());
+            files.insert(raw, name.toUtf8().repeated(20));
+            expected.insert(name, "f:-:" + name.toUtf8().repeated(20));
             if (name.contains('/'))
                 expected.insert(name.section('/', 0, -2), "d");
         }
         expected.insert(QStringLiteral("Фото"), "d");
         const QString archive = m_tmp + "/legacy.zip";
-        QVERIFY(KTTestArchives::run("7zz", QStringList{"a", "-bd", "-tzip", "-mm=Deflate64", archive} + standIns, m_tmp + "/in"));
-        QByteArray bytes = kt_readFile(archive);
-        for (const auto &[standIn, raw] : std::as_const(swaps)) {
-            QCOMPARE(bytes.count(standIn), 2); // the local header and the directory
-            bytes.replace(standIn, raw);
-        }
-        QVERIFY(kt_writeFile(archive, bytes));
+        QVERIFY(writeZipOnlySevenZipReads(archive, files, [&](const QByteArray &raw) { return standInFor(raw, components); }));
 
         auto prefs = kt_testPreferences(0); // detect
         KTJobRun run(archive, m_dir.freshFolder());
@@ -249,6 +270,32 @@ private slots:
         const KTJobOutcome out = kt_runJob(run);
         QVERIFY2(out.succeeded, qPrintable(out.error.message()));
         QCOMPARE(kt_snapshot(out.desPath, false), expected);
+    }
+
+    // Names that climb out are left out of 7zz's run and reported, as
+    // libarchive's are; the rest is extracted and nothing lands outside.
+    void unsafeNamesAreSkipped()
+    {
+        const QByteArray out = QByteArray("out ").repeated(100);
+        const QByteArray stays = QByteArray("stays ").repeated(100);
+        const QMap<QByteArray, QByteArray> files{{"../evil.txt", out}, {"d/../../up.txt", out}, {"d/a[1]*.txt", stays}, {"d/b.txt", stays}};
+        const QString archive = m_tmp + "/climbs.zip";
+        QVERIFY(writeZipOnlySevenZipReads(archive, files, [](QByteArray name) { return name.replace("..", "xx"); }));
+        const QString arena = m_dir.freshFolder();
+        const QString into = arena + "/into";
+        QVERIFY(QDir().mkpath(into));
+
+        const KTJobOutcome job = kt_runJob({archive, into});
+        QVERIFY2(job.succeeded, qPrintable(job.error.message()));
+        QCOMPARE(kt_snapshot(job.desPath, false), (QMap<QString, QByteArray>{{"a[1]*.txt", "f:-:" + stays}, {"b.txt", "f:-:" + stays}}));
+        QStringList skipped;
+        for (const KTSkippedEntries::Entry &entry : job.skipped.entries()) {
+            QCOMPARE(entry.reason.code, KTErrorCode::UnsafeEntry);
+            skipped << entry.name;
+        }
+        skipped.sort();
+        QCOMPARE(skipped, (QStringList{"../evil.txt", "d/../../up.txt"}));
+        QCOMPARE(QDir(arena).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"into"});
     }
 
     // Empty archives stay empty successes; what neither reader knows keeps

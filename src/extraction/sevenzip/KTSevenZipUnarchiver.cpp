@@ -211,6 +211,7 @@ KTExtractionError KTSevenZipUnarchiver::parse()
         entry.info.size = item.size;
         entry.info.isDirectory = item.isDirectory;
         entry.info.isEncrypted = item.isEncrypted || m_headerEncrypted;
+        entry.isSymlink = item.isSymlink;
         m_totalSize += item.size;
         m_entries.push_back(std::move(entry));
     }
@@ -356,6 +357,14 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
         }
         const KTSevenZipProcess::Output output = process.poll(PollMs);
         for (const QByteArray &line : output.lines) {
+            // A link 7zz refused is left out, as the writer leaves out one
+            // that leads outside; the run goes on.
+            if (const int link = refusedLink(line); link >= 0) {
+                Entry &entry = m_entries[size_t(link)];
+                entry.linkRefusal = KTExtractionError::make(KTErrorCode::UnsafeEntry,
+                                                            entry.info.name + QStringLiteral(" links outside the archive's folder"));
+                continue;
+            }
             log.append(line);
             if (line.startsWith("ERROR:") && m_current >= 0) {
                 result = errorFrom(line);
@@ -366,7 +375,7 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
             if (index < 0)
                 continue;
             if (m_current >= 0) {
-                finishEntry(m_current, {});
+                endEntry(m_current);
                 reportProgress(-1);
             }
             m_cursor = index + 1;
@@ -378,21 +387,27 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
         if (result.failed()) {
             // The first failure ends the run, as 7zz cannot skip what follows.
             process.stop();
+            finishLinks(result);
             return result;
         }
         reportProgress(output.percent);
     }
 
-    if (!process.succeeded()) {
+    const bool otherErrors = std::any_of(log.begin(), log.end(), [](const QByteArray &l) { return l.startsWith("ERROR:"); });
+    if (!process.succeeded() && (otherErrors || std::none_of(m_entries.begin(), m_entries.end(), [](const Entry &e) {
+                                     return e.linkRefusal.failed();
+                                 }))) {
         if (shouldStop())
             return KTExtractionError::make(KTErrorCode::Cancelled);
         result = failureOf(log, process.exitCode());
         if (m_current >= 0)
             finishEntry(m_current, result);
+        finishLinks(result);
         return result;
     }
     if (m_current >= 0)
-        finishEntry(m_current, {});
+        endEntry(m_current);
+    finishLinks({});
     // Entries 7zz did not name (none are expected) were extracted all the same.
     for (size_t i = 0; i < m_entries.size(); ++i) {
         if (m_entries[i].reported)
@@ -402,6 +417,47 @@ KTExtractionError KTSevenZipUnarchiver::runExtraction(const QByteArray &root)
         finishEntry(int(i), {});
     }
     return {};
+}
+
+void KTSevenZipUnarchiver::endEntry(int index)
+{
+    Entry &entry = m_entries[size_t(index)];
+    if (!entry.isSymlink) {
+        finishEntry(index, {});
+        return;
+    }
+    // 7zz makes links after every other entry: a link's outcome is known at the end.
+    entry.reported = true;
+    entry.linkPending = true;
+    m_current = -1;
+}
+
+void KTSevenZipUnarchiver::finishLinks(const KTExtractionError &runError)
+{
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        Entry &entry = m_entries[i];
+        if (!entry.linkPending)
+            continue;
+        entry.linkPending = false;
+        finishEntry(int(i), runError.failed() ? runError : entry.linkRefusal);
+    }
+}
+
+int KTSevenZipUnarchiver::refusedLink(const QByteArray &line) const
+{
+    // "ERROR: Dangerous link path was ignored : <name> : <target>"
+    static const QByteArray prefix("ERROR: Dangerous link path was ignored : ");
+    if (!line.startsWith(prefix))
+        return -1;
+    const QByteArray rest = line.mid(prefix.size());
+    int found = -1;
+    for (int i = 0; i < int(m_entries.size()); ++i) {
+        const Entry &entry = m_entries[size_t(i)];
+        if (entry.isSymlink && rest.startsWith(entry.listed + " : ")
+            && (found < 0 || entry.listed.size() > m_entries[size_t(found)].listed.size()))
+            found = i;
+    }
+    return found;
 }
 
 void KTSevenZipUnarchiver::renameWrittenEntries(const QByteArray &root)

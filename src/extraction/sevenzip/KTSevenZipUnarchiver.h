@@ -43,6 +43,9 @@ private:
         QByteArray written;            // where 7zz writes it, when that is not rel
         QString refusal;
         bool reported = false;
+        bool isSymlink = false;
+        bool linkPending = false;        // made by 7zz at the end of its run
+        KTExtractionError linkRefusal;   // why 7zz refused to make the link
     };
 
     // Asks the delegate once when no password is set; true when one is set.
@@ -58,6 +61,12 @@ private:
     int entryAnnouncedBy(const QByteArray &line) const;
     // Ends the current entry: did-extract with the result, progress.
     void finishEntry(int index, const KTExtractionError &error);
+    // Ends the current entry as extracted; a link's outcome waits for finishLinks().
+    void endEntry(int index);
+    // Tells the outcome of the links 7zz made (or refused) at the end of its run.
+    void finishLinks(const KTExtractionError &runError);
+    // The link a line of 7zz's log says it refused to make, or -1.
+    int refusedLink(const QByteArray &line) const;
     // Begins an entry: false when the delegate refuses it.
     bool beginEntry(int index);
     void reportProgress(int percent);

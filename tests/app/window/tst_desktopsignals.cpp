@@ -1,13 +1,11 @@
-#include "app/core/KTPreferences.h"
 #include "app/window/KTDesktopNotifier.h"
 #include "app/window/KTJobAnnouncer.h"
 #include "app/window/KTLauncherEntry.h"
 #include "app/window/KTWindowController.h"
-#include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTScreenDriver.h"
 #include "support/KTTestArchives.h"
-#include "support/KTTestDirs.h"
+#include "support/KTWindowHarness.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -90,12 +88,10 @@ private slots:
 
     void init()
     {
-        m_base = m_dir.freshFolder();
-        qputenv("TMPDIR", QFile::encodeName(m_dir.freshFolder("tmp-")));
-        m_prefs = kt_testPreferences();
-        m_window = std::make_unique<KTWindowController>(*m_prefs);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_h = std::make_unique<KTWindowHarness>();
+        QVERIFY(m_h->start());
+        m_window = &m_h->window();
+        m_base = m_h->folder().freshFolder();
         // The server comes up after the window, as one started on demand does.
         m_listener = std::make_unique<KTDesktopListener>();
         QVERIFY(m_listener->start());
@@ -105,14 +101,12 @@ private slots:
 
     void cleanup()
     {
-        m_window.reset();
+        m_h.reset();
         m_other.reset();
         m_listener->bus.unregisterObject(QString::fromLatin1(KTDesktopNotifier::Path));
         m_listener->bus.unregisterService(QString::fromLatin1(KTDesktopNotifier::Service));
         m_listener.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("listener"));
-        KTFileDataCollection::shareInstance().startOver();
-        qunsetenv("TMPDIR");
     }
 
     // A job that ends while another window is active: one notification with
@@ -124,7 +118,7 @@ private slots:
         const QString archive = m_base + "/photos.zip";
         QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a/1.jpg", "12345"), KTTestEntry::file("a/2.jpg", "123"),
                                                 KTTestEntry::file("b.txt", "1234")}));
-        activate(m_window.get());
+        activate(m_window);
         extract(archive);
         QVERIFY(m_window->isActiveWindow());
         activate(m_other.get());
@@ -232,11 +226,10 @@ private:
         QVERIFY(KTScreenDriver::waitUntilIdle(screen));
     }
 
-    KTTestFolder m_dir;
+    std::unique_ptr<KTWindowHarness> m_h;
+    KTWindowController *m_window = nullptr;
     QString m_base;
     std::unique_ptr<KTDesktopListener> m_listener;
-    std::unique_ptr<KTPreferences> m_prefs;
-    std::unique_ptr<KTWindowController> m_window;
     std::unique_ptr<QWidget> m_other;
 };
 

@@ -11,15 +11,13 @@
 #include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTScreenDriver.h"
 #include "support/KTTestArchives.h"
-#include "support/KTTestDirs.h"
+#include "support/KTWindowHarness.h"
 #include "ui/KTNoticeList.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -37,45 +35,38 @@ class TestExtractInto : public QObject
 private slots:
     void init()
     {
-        m_base = m_dir.freshFolder();
-        m_tmp = m_dir.freshFolder("tmp-");
-        qputenv("TMPDIR", QFile::encodeName(m_tmp));
-        m_prefs = kt_testPreferences();
+        m_h = std::make_unique<KTWindowHarness>();
+        m_base = m_h->folder().freshFolder();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        KTFileDataCollection::shareInstance().startOver();
-        qunsetenv("TMPDIR");
-    }
+    void cleanup() { m_h.reset(); }
 
     // The folder each stored choice gives; a chosen place without a folder,
     // or a value no version wrote, falls back to the temporary folder.
     void folderForEachPlace()
     {
         const QString archive = m_base + "/in/photos.zip";
-        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::TemporaryFolder);
-        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), QDir::tempPath());
-        KTExtractDestination::store(*m_prefs, Place::BesideArchive, {});
-        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), m_base + "/in");
-        KTExtractDestination::store(*m_prefs, Place::ChosenFolder, {});
-        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), QDir::tempPath());
-        KTExtractDestination::store(*m_prefs, Place::ChosenFolder, m_base + "/out/");
-        QCOMPARE(KTExtractDestination::folderFor(*m_prefs, archive), m_base + "/out");
-        m_prefs->setInteger(KTPreferences::ExtractInto, 7);
-        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::TemporaryFolder);
+        QCOMPARE(KTExtractDestination::place(prefs()), Place::TemporaryFolder);
+        QCOMPARE(KTExtractDestination::folderFor(prefs(), archive), QDir::tempPath());
+        KTExtractDestination::store(prefs(), Place::BesideArchive, {});
+        QCOMPARE(KTExtractDestination::folderFor(prefs(), archive), m_base + "/in");
+        KTExtractDestination::store(prefs(), Place::ChosenFolder, {});
+        QCOMPARE(KTExtractDestination::folderFor(prefs(), archive), QDir::tempPath());
+        KTExtractDestination::store(prefs(), Place::ChosenFolder, m_base + "/out/");
+        QCOMPARE(KTExtractDestination::folderFor(prefs(), archive), m_base + "/out");
+        prefs().setInteger(KTPreferences::ExtractInto, 7);
+        QCOMPARE(KTExtractDestination::place(prefs()), Place::TemporaryFolder);
     }
 
     // File ▸ Preferences… shows the stored choice; OK stores what is shown,
     // Cancel nothing; "This folder" needs a folder, picked in a folder dialog.
     void preferencesDialog()
     {
-        showWindow();
-        QAction *action = findMenuAction("&Preferences…");
+        QVERIFY(m_h->start());
+        QAction *action = m_h->menuAction("&Preferences…");
         QVERIFY(action);
         action->trigger();
-        KTPreferencesDialog *dialog = m_window->preferencesDialog();
+        KTPreferencesDialog *dialog = m_h->window().preferencesDialog();
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
         QVERIFY(dialog->ui().temporaryFolderButton->isChecked());
@@ -87,25 +78,25 @@ private slots:
         QFileDialog *folders = dialog->folderDialog();
         QVERIFY(folders);
         QCOMPARE(folders->fileMode(), QFileDialog::Directory);
-        const QString chosen = m_dir.freshFolder("chosen-");
+        const QString chosen = m_h->folder().freshFolder("chosen-");
         folders->setDirectory(QFileInfo(chosen).path());
         folders->findChild<QLineEdit *>("fileNameEdit")->setText(QFileInfo(chosen).fileName());
         QMetaObject::invokeMethod(folders, "accept");
         QCOMPARE(dialog->chosenFolder(), chosen);
         QVERIFY(ok->isEnabled());
         ok->click();
-        QTRY_VERIFY(!m_window->preferencesDialog());
-        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::ChosenFolder);
-        QCOMPARE(KTExtractDestination::chosenFolder(*m_prefs), chosen);
+        QTRY_VERIFY(!m_h->window().preferencesDialog());
+        QCOMPARE(KTExtractDestination::place(prefs()), Place::ChosenFolder);
+        QCOMPARE(KTExtractDestination::chosenFolder(prefs()), chosen);
 
         action->trigger();
-        dialog = m_window->preferencesDialog();
+        dialog = m_h->window().preferencesDialog();
         QVERIFY(dialog->ui().chosenFolderButton->isChecked());
         QCOMPARE(dialog->chosenFolder(), chosen);
         dialog->ui().besideArchiveButton->click();
         dialog->ui().buttonBox->button(QDialogButtonBox::Cancel)->click();
-        QTRY_VERIFY(!m_window->preferencesDialog());
-        QCOMPARE(KTExtractDestination::place(*m_prefs), Place::ChosenFolder);
+        QTRY_VERIFY(!m_h->window().preferencesDialog());
+        QCOMPARE(KTExtractDestination::place(prefs()), Place::ChosenFolder);
     }
 
     // Beside the archive and in a chosen folder: the result lands there
@@ -123,21 +114,21 @@ private slots:
         QFETCH(int, place);
         const QString archive = m_base + "/photos.zip";
         QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("a.jpg", "A"), KTTestEntry::file("b.jpg", "B")}));
-        const QString into = place == int(Place::BesideArchive) ? m_base : m_dir.freshFolder("into-");
-        KTExtractDestination::store(*m_prefs, Place(place), place == int(Place::ChosenFolder) ? into : QString());
+        const QString into = place == int(Place::BesideArchive) ? m_base : m_h->folder().freshFolder("into-");
+        KTExtractDestination::store(prefs(), Place(place), place == int(Place::ChosenFolder) ? into : QString());
         QVERIFY(kt_writeFile(into + "/photos/mine.txt", "keep me"));
         const auto before = kt_snapshot(into + "/photos");
 
-        showWindow();
+        QVERIFY(m_h->start());
         QVERIFY(KTScreenDriver::dropFiles(*screen(), {archive}));
         QVERIFY(KTScreenDriver::waitUntilIdle(*screen()));
         QCOMPARE(KTFileDataCollection::shareInstance().desPath(), into + "/photos-2");
         QCOMPARE(kt_readFile(into + "/photos-2/b.jpg"), QByteArray("B"));
         QCOMPARE(kt_snapshot(into + "/photos"), before);
         QCOMPARE(QDir(into).entryList({"unarchiver*"}, QDir::AllEntries | QDir::Hidden), QStringList());
-        QCOMPARE(QDir(m_tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-        QTRY_COMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(m_window->unarchiveResultViewController()));
-        QCOMPARE(m_window->unarchiveResultViewController()->noticeList()->count(), 0);
+        QCOMPARE(QDir(m_h->tmp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QTRY_COMPARE(m_h->window().tempViewCter(), static_cast<KTViewController *>(m_h->window().unarchiveResultViewController()));
+        QCOMPARE(m_h->window().unarchiveResultViewController()->noticeList()->count(), 0);
     }
 
     // A place that cannot take the result fails on the first screen with the
@@ -164,9 +155,9 @@ private slots:
             QVERIFY(QDir().mkpath(into));
             QVERIFY(QFile::setPermissions(into, QFile::ReadOwner | QFile::ExeOwner));
         }
-        KTExtractDestination::store(*m_prefs, Place::ChosenFolder, into);
+        KTExtractDestination::store(prefs(), Place::ChosenFolder, into);
 
-        showWindow();
+        QVERIFY(m_h->start());
         QVERIFY(KTScreenDriver::dropFiles(*screen(), {archive}));
         QVERIFY(KTScreenDriver::waitUntilIdle(*screen()));
         QFile::setPermissions(into, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -174,15 +165,15 @@ private slots:
         QCOMPARE(screen()->ui().errorCauseField->text(), QString("The folder to extract into cannot be written"));
         QVERIFY2(screen()->ui().errorCauseField->toolTip().startsWith(into + ": "),
                  qPrintable(screen()->ui().errorCauseField->toolTip()));
-        QCOMPARE(QDir(m_tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-        QCOMPARE(m_window->tempViewCter(), static_cast<KTViewController *>(screen()));
+        QCOMPARE(QDir(m_h->tmp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(m_h->window().tempViewCter(), static_cast<KTViewController *>(screen()));
     }
 
     // "Extract To…": the folder question comes before any job; a cancelled
     // question starts nothing, a chosen folder receives the result.
     void extractToChosenFolder()
     {
-        KTTestFolder dir;
+        KTTestFolder &dir = m_h->folder();
         const QString archive = dir.filePath("to.zip");
         QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("to.txt", "t")}));
         const QString target = dir.freshFolder("target");
@@ -214,31 +205,11 @@ private slots:
     }
 
 private:
-    KTUnarchiveViewController *screen() { return m_window->unarchiveViewController(); }
+    KTUnarchiveViewController *screen() { return &m_h->screen(); }
+    KTPreferences &prefs() { return m_h->preferences(); }
 
-    void showWindow()
-    {
-        m_window = std::make_unique<KTWindowController>(*m_prefs);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    }
-
-    QAction *findMenuAction(const QString &text)
-    {
-        for (QAction *menu : m_window->menuBar()->actions()) {
-            for (QAction *action : menu->menu()->actions()) {
-                if (action->text() == text)
-                    return action;
-            }
-        }
-        return nullptr;
-    }
-
-    KTTestFolder m_dir;
+    std::unique_ptr<KTWindowHarness> m_h;
     QString m_base;
-    QString m_tmp;
-    std::unique_ptr<KTPreferences> m_prefs;
-    std::unique_ptr<KTWindowController> m_window;
 };
 
 QTEST_MAIN(TestExtractInto)

@@ -3,16 +3,14 @@
 #include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
-#include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
-#include "support/KTResultScreenHarness.h"
+#include "support/KTWindowHarness.h"
 #include "ui/KTProgressIndicator.h"
 #include "ui/KTScanProgressView.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -138,10 +136,9 @@ private slots:
         QTranslator translator;
         QVERIFY(translator.load(QLocale(locale), "kt", "_", ":/i18n") || locale == "en_US");
         QApplication::installTranslator(&translator);
-        auto prefs = kt_testPreferences();
-        KTWindowController window(*prefs);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        KTWindowHarness h;
+        QVERIFY(h.start());
+        KTWindowController &window = h.window();
         const QSize available = window.screen()->availableGeometry().size();
         QVERIFY2(window.minimumWidth() <= available.width() && window.minimumHeight() <= available.height(),
                  qPrintable(QStringLiteral("minimum %1×%2 on %3×%4")
@@ -164,13 +161,11 @@ private slots:
             checkFits(window, "extracting");
             first.kt_Status(false);
 
-            KTTestFolder dir;
-            const QString result = QDir::temp().filePath(QFileInfo(dir.path()).fileName() + "-a-rather-long-archive-name-from-somewhere");
+            // In the temporary folder, so that its notice shows too.
+            const QString result = h.tmp() + "/a-rather-long-archive-name-from-somewhere";
             QVERIFY(kt_writeFile(result + "/inside.txt", "x"));
-            QVERIFY(kt_showResult(window, result));
+            QVERIFY(h.show(result));
             checkFits(window, "result");
-            KTFileDataCollection::shareInstance().startOver();
-            QDir(result).removeRecursively();
         }
         QApplication::removeTranslator(&translator);
     }

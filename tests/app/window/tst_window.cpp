@@ -10,20 +10,15 @@
 #include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
-#include "support/KTResultScreenHarness.h"
+#include "support/KTWindowHarness.h"
 #include "support/KTTestArchives.h"
-#include "support/KTTestDirs.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTest>
-#include <QTemporaryDir>
 #include <QTranslator>
 
 // The window and its two screens, and the application object.
@@ -32,27 +27,17 @@ class TestWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // The window sweeps the temporary folder at start: that of this test,
-    // never the machine's.
-    void initTestCase()
-    {
-        QVERIFY(m_privateTmp.isValid());
-        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
-    }
-
-    void cleanup()
-    {
-        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
-        KTFileDataCollection::shareInstance().startOver();
-    }
+    // Also for the windows a test makes itself: the application sweeps the
+    // temporary folder at start, which must be the harness's, never the machine's.
+    void init() { m_h = std::make_unique<KTWindowHarness>(); }
+    void cleanup() { m_h.reset(); }
 
     // Screen 0 first; 1 and 0 switch; other numbers change nothing; showing
     // screen 0 again resets its drop target, bar and error line.
     void navigation()
     {
-        auto prefs = kt_testPreferences();
-        KTWindowController window(*prefs);
-        window.show();
+        QVERIFY(m_h->start());
+        KTWindowController &window = m_h->window();
         KTUnarchiveViewController *first = window.unarchiveViewController();
         KTUnarchiveResultViewController *second = window.unarchiveResultViewController();
         for (qint64 other : {qint64(2), qint64(-1)}) {
@@ -128,21 +113,13 @@ private slots:
     // failure, a message says so and shows the address.
     void contactFailureIsShown()
     {
-        KTTestFolder dir;
-        const QString bin = dir.freshFolder("bin-");
-        QVERIFY(kt_writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.args\"\nexit 3\n"));
-        QVERIFY(QFile::setPermissions(bin + "/xdg-open", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(bin) + ":" + path);
-        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
-        auto prefs = kt_testPreferences();
-        KTWindowController window(*prefs);
-        window.show();
-        QTest::mouseClick(window.unarchiveViewController()->ui().contactButton, Qt::LeftButton);
+        const QString record = m_h->installRecordingTool("xdg-open", 3);
+        QVERIFY(m_h->start());
+        QTest::mouseClick(m_h->screen().ui().contactButton, Qt::LeftButton);
         QMessageBox *box = nullptr;
-        QTRY_VERIFY((box = window.findChild<QMessageBox *>()));
+        QTRY_VERIFY((box = m_h->shownMessageBox()));
         QCOMPARE(box->text(), QString("No web browser is set up to open the home page."));
-        QCOMPARE(box->informativeText(), QString::fromUtf8(kt_readFile(bin + "/xdg-open.args")));
+        QCOMPARE(QStringList{box->informativeText()}, kt_recordedArguments(record + "/args"));
         QVERIFY(box->informativeText().startsWith("http"));
     }
 
@@ -151,9 +128,8 @@ private slots:
     // order: the buttons from left to right, then the tree again.
     void focus()
     {
-        auto prefs = kt_testPreferences();
-        KTWindowController window(*prefs);
-        window.show();
+        QVERIFY(m_h->start());
+        KTWindowController &window = m_h->window();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QPushButton *contact = window.unarchiveViewController()->ui().contactButton;
         window.unarchiveViewController()->ui().kt_addFileButton->setFocus(Qt::TabFocusReason);
@@ -162,9 +138,8 @@ private slots:
         QTRY_VERIFY(contact->hasFocus());
         QVERIFY(contact->grab().toImage() != plain);
 
-        KTTestFolder dir;
-        QVERIFY(kt_writeFile(dir.filePath("result/a.txt"), "a"));
-        QVERIFY(kt_showResult(window, dir.filePath("result")));
+        QVERIFY(kt_writeFile(m_h->folder().filePath("result/a.txt"), "a"));
+        QVERIFY(m_h->show(m_h->folder().filePath("result")));
         KTUnarchiveResultViewController *result = window.unarchiveResultViewController();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(result->kt_outlineView()));
         const QList<QWidget *> order{result->ui().backButton, result->ui().moveButton, result->ui().saveButton,
@@ -180,16 +155,9 @@ private slots:
     // their versions (7-Zip's asked of 7zz), and the licence.
     void about()
     {
-        auto prefs = kt_testPreferences();
-        KTWindowController window(*prefs);
-        window.show();
-        QAction *about = nullptr;
-        for (QAction *menu : window.menuBar()->actions()) {
-            for (QAction *action : menu->menu()->actions()) {
-                if (action->text().contains("About"))
-                    about = action;
-            }
-        }
+        QVERIFY(m_h->start());
+        KTWindowController &window = m_h->window();
+        QAction *about = m_h->menuAction("&About KT Extractor");
         QVERIFY(about);
         about->trigger();
         KTAboutDialog *dialog = window.aboutDialog();
@@ -209,17 +177,14 @@ private slots:
     // An archive given on the command line starts a job as a drop would.
     void commandLineArchive()
     {
-        KTTestFolder dir;
-        const QString archive = dir.filePath("cli.zip");
+        const QString archive = m_h->folder().filePath("cli.zip");
         QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("cli.txt", "c")}));
         auto prefs = KTPreferences::inMemory();
         AppDelegate delegate(*prefs);
-        const QString tmp = dir.freshFolder();
-        qputenv("TMPDIR", tmp.toLocal8Bit());
         delegate.applicationDidFinishLaunching({archive});
         KTWindowController *window = delegate.mainWinController();
         QTRY_COMPARE(window->tempViewCter(), static_cast<KTViewController *>(window->unarchiveResultViewController()));
-        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), tmp + "/cli.txt");
+        QCOMPARE(KTFileDataCollection::shareInstance().desPath(), m_h->tmp() + "/cli.txt");
     }
 
     void translations_data()
@@ -260,7 +225,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_privateTmp;
+    std::unique_ptr<KTWindowHarness> m_h;
 };
 
 QTEST_MAIN(TestWindow)

@@ -3,7 +3,7 @@
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
-#include "support/KTResultScreenHarness.h"
+#include "support/KTWindowHarness.h"
 #include "ui/KTNoticeList.h"
 
 #include <QDir>
@@ -64,7 +64,7 @@ class TestResultFiles : public QObject
 private slots:
     void init()
     {
-        m_h = std::make_unique<KTResultScreenHarness>();
+        m_h = std::make_unique<KTWindowHarness>();
         QVERIFY(m_h->start());
         m_base = m_h->folder().freshFolder();
     }
@@ -176,8 +176,7 @@ private slots:
         QCOMPARE(mailed.takeFirst().first().toBool(), true);
         QCOMPARE(kt_recordedArguments(record + "/args"), (QStringList{"--attach", single, "--body", "Attached file name: " + weird}));
 
-        const QString tmp = m_h->folder().freshFolder("tmp-mail-");
-        qputenv("TMPDIR", QFile::encodeName(tmp));
+        const QString tmp = m_h->tmp();
         const QString folder = m_base + "/Album \"2026\"";
         QVERIFY(kt_writeFile(folder + "/inner/pic.jpg", "jpeg"));
         QVERIFY(m_h->show(folder));
@@ -244,12 +243,10 @@ private slots:
     // refuses it with a message, and the result stays where and as it was.
     void moveTo()
     {
-        const QString tmp = m_base + "/tmp";
-        const QString dest = tmp + "/album";
+        const QString dest = m_h->tmp() + "/album";
         QVERIFY(kt_writeFile(dest + "/a.jpg", "A"));
         QVERIFY(kt_writeFile(dest + "/sub/b.jpg", "B"));
         const auto before = kt_snapshot(dest);
-        qputenv("TMPDIR", QFile::encodeName(tmp));
         QVERIFY(m_h->show(dest));
         QCOMPARE(screen().noticeList()->count(), 1);
         QVERIFY(m_h->selectChild("a.jpg"));
@@ -292,9 +289,9 @@ private slots:
     }
 
 private:
-    KTUnarchiveResultViewController &screen() { return m_h->screen(); }
+    KTUnarchiveResultViewController &screen() { return m_h->resultScreen(); }
 
-    std::unique_ptr<KTResultScreenHarness> m_h;
+    std::unique_ptr<KTWindowHarness> m_h;
     QString m_base;
 };
 

@@ -5,7 +5,7 @@
 #include "browser/screens/KTOpenWithDialog.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "support/KTRecordingHandoff.h"
-#include "support/KTResultScreenHarness.h"
+#include "support/KTWindowHarness.h"
 
 #include <QAbstractButton>
 #include <QDBusConnection>
@@ -59,7 +59,7 @@ private slots:
 
     void init()
     {
-        m_h = std::make_unique<KTResultScreenHarness>();
+        m_h = std::make_unique<KTWindowHarness>();
         QVERIFY(m_h->start());
         m_base = m_h->folder().freshFolder();
         m_recording = KTRecordingHandoff();
@@ -274,7 +274,7 @@ private slots:
     }
 
 private:
-    KTUnarchiveResultViewController &screen() { return m_h->screen(); }
+    KTUnarchiveResultViewController &screen() { return m_h->resultScreen(); }
 
     static void writeEntry(const QString &path, const QString &name, const QString &types, const QString &exec,
                            const QString &extra = {})
@@ -286,7 +286,7 @@ private:
 
     QProcess m_bus;
     QByteArray m_busAddress;
-    std::unique_ptr<KTResultScreenHarness> m_h;
+    std::unique_ptr<KTWindowHarness> m_h;
     QString m_base;
     KTRecordingHandoff m_recording;
 };

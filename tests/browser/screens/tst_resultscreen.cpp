@@ -7,7 +7,7 @@
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
-#include "support/KTResultScreenHarness.h"
+#include "support/KTWindowHarness.h"
 #include "ui/KTNoticeList.h"
 
 #include <QAbstractItemModelTester>
@@ -29,7 +29,7 @@ class TestResultScreen : public QObject
 private slots:
     void init()
     {
-        m_h = std::make_unique<KTResultScreenHarness>();
+        m_h = std::make_unique<KTWindowHarness>();
         QVERIFY(m_h->start());
         m_base = m_h->folder().freshFolder();
     }
@@ -180,10 +180,9 @@ private slots:
     // and of thousands names the first and counts the rest.
     void notices()
     {
-        QVERIFY(kt_writeFile(m_base + "/tmp/kept/a.txt", "a"));
+        QVERIFY(kt_writeFile(m_h->tmp() + "/kept/a.txt", "a"));
         QVERIFY(kt_writeFile(m_base + "/home/kept/a.txt", "a"));
-        qputenv("TMPDIR", QFile::encodeName(m_base + "/tmp"));
-        QVERIFY(m_h->show(m_base + "/tmp/kept"));
+        QVERIFY(m_h->show(m_h->tmp() + "/kept"));
         QCOMPARE(screen().noticeList()->texts(),
                  QStringList{"In the temporary folder: the system may remove it. Save a copy to keep it."});
         QVERIFY(screen().noticeList()->isVisible());
@@ -247,10 +246,10 @@ private slots:
     }
 
 private:
-    KTUnarchiveResultViewController &screen() { return m_h->screen(); }
+    KTUnarchiveResultViewController &screen() { return m_h->resultScreen(); }
     QTreeView *outline() { return m_h->outline(); }
 
-    std::unique_ptr<KTResultScreenHarness> m_h;
+    std::unique_ptr<KTWindowHarness> m_h;
     QString m_base;
 };
 

@@ -1,15 +1,13 @@
 #include "ui_KTUnarchiveResultViewController.h"
 #include "ui_KTUnarchiveViewController.h"
 
-#include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
-#include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
 #include "support/KTAccessibleEvents.h"
 #include "support/KTScreenDriver.h"
 #include "support/KTTestArchives.h"
-#include "support/KTTestDirs.h"
+#include "support/KTWindowHarness.h"
 #include "ui/KTFileDropView.h"
 
 #include <QAccessible>
@@ -35,20 +33,11 @@ private slots:
     void init()
     {
         KTAccessibleEvents::clear();
-        m_prefs = kt_testPreferences();
-        m_window = std::make_unique<KTWindowController>(*m_prefs);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        // Results go to the temporary folder: this test's own.
-        qputenv("TMPDIR", QFile::encodeName(m_dir.freshFolder()));
+        m_h = std::make_unique<KTWindowHarness>();
+        QVERIFY(m_h->start());
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        qputenv("TMPDIR", m_tmpdir);
-        KTFileDataCollection::shareInstance().startOver();
-    }
+    void cleanup() { m_h.reset(); }
 
     // Named and described, and Enter on it opens the file dialog.
     void dropAreaFromKeyboard()
@@ -68,11 +57,8 @@ private slots:
     // A failed extraction announces the error line and its cause.
     void failureIsAnnounced()
     {
-        const QString archive = m_dir.filePath("broken.zip");
-        QFile f(archive);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("no zip inside");
-        f.close();
+        const QString archive = m_h->folder().filePath("broken.zip");
+        QVERIFY(kt_writeFile(archive, "no zip inside"));
         QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
         QLabel *error = screen().ui().errorPasswordField;
@@ -87,12 +73,12 @@ private slots:
     // Each row of the result reads as its name, size and date.
     void resultRowsReadable()
     {
-        const QString archive = m_dir.filePath("notes.zip");
+        const QString archive = m_h->folder().filePath("notes.zip");
         QVERIFY(KTTestArchives::write(archive, {KTTestEntry::file("notes/todo.txt", QByteArray(2048, 'x')),
                                                 KTTestEntry::file("notes/done.txt", "d")}));
         QVERIFY(KTScreenDriver::dropFiles(screen(), {archive}));
         QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
-        QTreeView *tree = m_window->unarchiveResultViewController()->ui().kt_outlineView;
+        QTreeView *tree = m_h->window().unarchiveResultViewController()->ui().kt_outlineView;
         QTRY_COMPARE(tree->model()->rowCount(), 1);
         tree->expand(tree->model()->index(0, 0));
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(tree);
@@ -109,12 +95,9 @@ private slots:
     }
 
 private:
-    KTUnarchiveViewController &screen() { return *m_window->unarchiveViewController(); }
+    KTUnarchiveViewController &screen() { return m_h->screen(); }
 
-    KTTestFolder m_dir;
-    QByteArray m_tmpdir = qgetenv("TMPDIR");
-    std::unique_ptr<KTPreferences> m_prefs;
-    std::unique_ptr<KTWindowController> m_window;
+    std::unique_ptr<KTWindowHarness> m_h;
 };
 
 QTEST_MAIN(TestScreenAccessibility)

@@ -13,7 +13,7 @@
 #include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
-#include "support/KTUnarchiveScreenHarness.h"
+#include "support/KTWindowHarness.h"
 #include "ui/KTFileDropView.h"
 #include "ui/KTNoticeList.h"
 #include "ui/KTProgressIndicator.h"
@@ -34,14 +34,14 @@ class TestUnarchiveScreen : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<KTUnarchiveScreenHarness> m_ui;
+    std::unique_ptr<KTWindowHarness> m_ui;
 
     KTUnarchiveViewController &screen() { return m_ui->screen(); }
 
 private slots:
     void init()
     {
-        m_ui = std::make_unique<KTUnarchiveScreenHarness>();
+        m_ui = std::make_unique<KTWindowHarness>();
         QVERIFY(m_ui->start());
     }
 

@@ -1,13 +1,16 @@
-#include "support/KTResultScreenHarness.h"
+#include "support/KTWindowHarness.h"
 
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
+#include "extraction/screens/KTUnarchiveViewController.h"
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
 #include <QTreeView>
@@ -28,14 +31,16 @@ bool kt_showResult(KTWindowController &window, const QString &desPath, const KTS
     return QTest::qWaitFor([&] { return screen.refreshCount() == before + 1; });
 }
 
-KTResultScreenHarness::KTResultScreenHarness()
-    : m_path(qgetenv("PATH"))
+KTWindowHarness::KTWindowHarness()
+    : m_tmp(m_dir.freshFolder())
+    , m_path(qgetenv("PATH"))
     , m_tmpdir(qgetenv("TMPDIR"))
     , m_prefs(kt_testPreferences())
 {
+    qputenv("TMPDIR", QFile::encodeName(m_tmp));
 }
 
-KTResultScreenHarness::~KTResultScreenHarness()
+KTWindowHarness::~KTWindowHarness()
 {
     m_window.reset();
     KTFileDataCollection::shareInstance().startOver();
@@ -43,24 +48,29 @@ KTResultScreenHarness::~KTResultScreenHarness()
     qputenv("TMPDIR", m_tmpdir);
 }
 
-bool KTResultScreenHarness::start()
+bool KTWindowHarness::start()
 {
     m_window = std::make_unique<KTWindowController>(*m_prefs);
     m_window->show();
     return QTest::qWaitForWindowExposed(m_window.get());
 }
 
-KTUnarchiveResultViewController &KTResultScreenHarness::screen()
+KTUnarchiveViewController &KTWindowHarness::screen()
+{
+    return *m_window->unarchiveViewController();
+}
+
+KTUnarchiveResultViewController &KTWindowHarness::resultScreen()
 {
     return *m_window->unarchiveResultViewController();
 }
 
-QTreeView *KTResultScreenHarness::outline()
+QTreeView *KTWindowHarness::outline()
 {
-    return screen().kt_outlineView();
+    return resultScreen().kt_outlineView();
 }
 
-QStringList KTResultScreenHarness::childNames()
+QStringList KTWindowHarness::childNames()
 {
     QAbstractItemModel *model = outline()->model();
     const QModelIndex root = model->index(0, 0);
@@ -70,7 +80,7 @@ QStringList KTResultScreenHarness::childNames()
     return names;
 }
 
-bool KTResultScreenHarness::selectChild(const QString &name)
+bool KTWindowHarness::selectChild(const QString &name)
 {
     QAbstractItemModel *model = outline()->model();
     const QModelIndex root = model->index(0, 0);
@@ -82,7 +92,18 @@ bool KTResultScreenHarness::selectChild(const QString &name)
     return true;
 }
 
-QMessageBox *KTResultScreenHarness::shownMessageBox()
+QAction *KTWindowHarness::menuAction(const QString &text)
+{
+    for (QAction *menu : m_window->menuBar()->actions()) {
+        for (QAction *action : menu->menu()->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+    }
+    return nullptr;
+}
+
+QMessageBox *KTWindowHarness::shownMessageBox()
 {
     for (QMessageBox *box : m_window->findChildren<QMessageBox *>()) {
         if (box->isVisible())
@@ -91,7 +112,7 @@ QMessageBox *KTResultScreenHarness::shownMessageBox()
     return nullptr;
 }
 
-QString KTResultScreenHarness::installRecordingTool(const QString &name, int exitCode)
+QString KTWindowHarness::installRecordingTool(const QString &name, int exitCode)
 {
     const QString bin = m_dir.freshFolder("bin-");
     const QByteArray record = QFile::encodeName(m_dir.freshFolder("record-"));
@@ -104,7 +125,7 @@ QString KTResultScreenHarness::installRecordingTool(const QString &name, int exi
     return QString::fromLocal8Bit(record);
 }
 
-void KTResultScreenHarness::emptyPath()
+void KTWindowHarness::emptyPath()
 {
     qputenv("PATH", QFile::encodeName(m_dir.freshFolder("empty-path-")));
 }

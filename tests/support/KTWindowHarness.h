@@ -14,8 +14,10 @@
 
 class KTPreferences;
 class KTUnarchiveResultViewController;
+class KTUnarchiveViewController;
 class KTWindowController;
 class QAbstractButton;
+class QAction;
 class QMessageBox;
 class QTreeView;
 
@@ -25,21 +27,24 @@ class QTreeView;
 bool kt_showResult(KTWindowController &window, const QString &desPath, const KTSkippedEntries &skipped = {},
                    bool incomplete = false);
 
-// A real window whose result screen shows real files, for tests that act on
-// it as a user does. Puts PATH and TMPDIR back and forgets the result when
-// it goes.
-class KTResultScreenHarness
+// A real window over test preferences, for tests that act on it as a user
+// does. TMPDIR, where results go, is a fresh folder of its own; TMPDIR and
+// PATH are put back, and the result forgotten, when it goes.
+class KTWindowHarness
 {
 public:
-    KTResultScreenHarness();
-    ~KTResultScreenHarness();
+    KTWindowHarness();
+    ~KTWindowHarness();
 
     // Opens the window and waits until it is exposed.
     bool start();
     KTWindowController &window() { return *m_window; }
-    KTUnarchiveResultViewController &screen();
+    KTUnarchiveViewController &screen();
+    KTUnarchiveResultViewController &resultScreen();
     QTreeView *outline();
+    KTPreferences &preferences() { return *m_prefs; }
     KTTestFolder &folder() { return m_dir; }
+    QString tmp() const { return m_tmp; }
 
     bool show(const QString &desPath, const KTSkippedEntries &skipped = {}, bool incomplete = false)
     {
@@ -49,6 +54,8 @@ public:
     QStringList childNames();
     // Expands the root row and makes its child of that name current.
     bool selectChild(const QString &name);
+    // The window's menu item of that text, or null.
+    QAction *menuAction(const QString &text);
     // The window's message box that is up, if any.
     QMessageBox *shownMessageBox();
 
@@ -61,6 +68,7 @@ public:
 
 private:
     KTTestFolder m_dir;
+    QString m_tmp;
     QByteArray m_path;
     QByteArray m_tmpdir;
     std::unique_ptr<KTPreferences> m_prefs;

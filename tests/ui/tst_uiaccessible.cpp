@@ -4,7 +4,6 @@
 #include "ui/KTScanProgressView.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 

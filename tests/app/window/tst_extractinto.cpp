@@ -14,7 +14,6 @@
 #include "support/KTWindowHarness.h"
 #include "ui/KTNoticeList.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>

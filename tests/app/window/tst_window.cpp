@@ -14,7 +14,6 @@
 #include "support/KTTestArchives.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>

@@ -15,8 +15,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
 
+#include <QTreeView>
 #include <archive.h>
 #include <archive_entry.h>
 

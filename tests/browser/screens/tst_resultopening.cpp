@@ -7,7 +7,6 @@
 #include "support/KTRecordingHandoff.h"
 #include "support/KTWindowHarness.h"
 
-#include <QAbstractButton>
 #include <QDBusConnection>
 #include <QDir>
 #include <QListWidget>

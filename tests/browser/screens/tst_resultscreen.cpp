@@ -2,7 +2,6 @@
 
 #include "app/core/KTNotificationCenter.h"
 #include "app/window/KTWindowController.h"
-#include "browser/screens/ImageCell.h"
 #include "browser/screens/KTFileTreeModel.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
@@ -11,12 +10,10 @@
 #include "ui/KTNoticeList.h"
 
 #include <QAbstractItemModelTester>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScopeGuard>
 #include <QTest>
 #include <QTreeView>
 
@@ -73,7 +70,6 @@ private slots:
         QVERIFY(!qvariant_cast<QIcon>(root.data(Qt::DecorationRole)).isNull());
         QVERIFY(!outline()->isExpanded(root));
         QVERIFY(outline()->selectionModel()->selectedRows().isEmpty());
-        QCOMPARE(screen().imageCell(), outline()->itemDelegateForColumn(KTFileTreeModel::NameColumn));
         QCOMPARE(model->hasChildren(root), !files.contains(""));
         QStringList names = m_h->childNames();
         names.sort();

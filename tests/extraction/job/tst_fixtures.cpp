@@ -3,7 +3,6 @@
 #include "support/KTTestArchives.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 

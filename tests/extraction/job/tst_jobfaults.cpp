@@ -8,8 +8,8 @@
 
 #include <QDir>
 #include <QTest>
-#include <QtEndian>
 
+#include <QtEndian>
 #include <sys/stat.h>
 #include <unistd.h>
 

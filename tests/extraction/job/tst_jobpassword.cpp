@@ -7,7 +7,6 @@
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 
-#include <QDir>
 #include <QTest>
 #include <QThread>
 

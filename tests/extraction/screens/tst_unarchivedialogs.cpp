@@ -1,11 +1,8 @@
 #include "ui_KTUnarchiveViewController.h"
 
-#include "app/core/KTNotificationCenter.h"
-#include "app/core/KTPreferences.h"
 #include "app/window/KTWindowController.h"
 #include "browser/screens/KTUnarchiveResultViewController.h"
 #include "browser/tree/KTFileDataCollection.h"
-#include "extraction/names/KTEncodings.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTPasswordDialog.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
@@ -14,10 +11,7 @@
 #include "support/KTTestArchives.h"
 #include "support/KTTestDirs.h"
 #include "support/KTWindowHarness.h"
-#include "ui/KTFileDropView.h"
-#include "ui/KTNoticeList.h"
 #include "ui/KTProgressIndicator.h"
-#include "ui/KTScanProgressView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -101,7 +95,7 @@ private slots:
     }
 
     // After a wrong password, Try Again asks again and extracts the same
-    // archive without a new drop; other failures do not offer it.
+    // archive without a new drop.
     void tryAgainAfterWrongPassword()
     {
         const QString archive = m_ui->folder().filePath("retry.zip");
@@ -127,50 +121,6 @@ private slots:
         QFile out(KTFileDataCollection::shareInstance().desPath());
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(out.readAll(), QByteArray("the content"));
-
-        m_ui->window().kt_Next(0);
-        const QString notArchive = m_ui->folder().filePath("retry-notes.zip");
-        QVERIFY(kt_writeFile(notArchive, QByteArray(4096, 'n')));
-        QVERIFY(KTScreenDriver::dropFiles(screen(), {notArchive}));
-        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
-        QVERIFY(screen().ui().errorPasswordField->isVisible());
-        QVERIFY(!screen().tryAgainButton()->isVisible());
-    }
-
-    void scriptedPassword_data()
-    {
-        QTest::addColumn<std::optional<QString>>("answer");
-        QTest::addColumn<bool>("succeeds");
-        QTest::newRow("ok") << std::optional<QString>("s3cret") << true;
-        QTest::newRow("wrong") << std::optional<QString>("nope") << false;
-    }
-
-    // The dialog comes up once for an archive whose names and data are
-    // encrypted, while it is being opened, and its answer decides.
-    void scriptedPassword()
-    {
-        QFETCH(std::optional<QString>, answer);
-        QFETCH(bool, succeeds);
-        KTUnarchiverScript script;
-        script.password = QStringLiteral("s3cret");
-        script.namesEncrypted = true;
-        script.add(KTScriptedEntry::file("secret.txt", "the content"));
-        script.entries[0].isEncrypted = true;
-        screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
-        int asked = 0;
-        KTScreenDriver::answerPasswords(screen(), answer, &asked);
-        QVERIFY(KTScreenDriver::dropFiles(screen(), {m_ui->folder().filePath("locked.7z")}));
-        QVERIFY(KTScreenDriver::waitUntilIdle(screen()));
-        QCOMPARE(asked, 1);
-        QCOMPARE(script.log->count("password"), 1);
-        if (succeeds) {
-            QCOMPARE(m_ui->window().tempViewCter(), m_ui->window().unarchiveResultViewController());
-            QCOMPARE(kt_readFile(KTFileDataCollection::shareInstance().desPath()), QByteArray("the content"));
-        } else {
-            QCOMPARE(m_ui->window().tempViewCter(), static_cast<KTViewController *>(&screen()));
-            QCOMPARE(screen().ui().errorCauseField->text(), QStringLiteral("Wrong or missing password"));
-            QCOMPARE(script.log->lines(), QStringList({"parse", "password"}));
-        }
     }
 
     // The open dialog: one existing file; Cancel leaves

@@ -2,7 +2,6 @@
 #include "util/core/KTTransferEstimate.h"
 #include "util/core/KTUtility.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 

@@ -131,15 +131,11 @@ private slots:
     }
 
     // The usage line names the program, not the path it was started from.
-    void helpAndVersion()
+    void help()
     {
         const Run help = run({"--help"});
         QCOMPARE(help.exitCode, 0);
-        QVERIFY2(help.out.startsWith("Usage: kt-extract [options] ARCHIVE...\n"), qPrintable(help.out));
-        QVERIFY(!help.out.contains(KT_EXTRACT_BIN));
-        const Run version = run({"--version"});
-        QCOMPARE(version.exitCode, 0);
-        QVERIFY2(QRegularExpression("^kt-extract \\d+\\.\\d+\\.\\d+\n$").match(version.out).hasMatch(), qPrintable(version.out));
+        QVERIFY2(help.out.startsWith("Usage: kt-extract ") && !help.out.contains(KT_EXTRACT_BIN), qPrintable(help.out));
     }
 
     // Each archive in turn, its path printed; a failure (a file that is no

@@ -1,7 +1,6 @@
 #include "app/core/KTNotificationCenter.h"
 #include "app/core/KTPreferences.h"
 #include "extraction/engine/KTProgressThrottle.h"
-#include "extraction/job/KTExtractionJob.h"
 #include "util/core/KTUtility.h"
 
 #include <QSettings>
@@ -33,7 +32,6 @@ private slots:
         QCOMPARE(prefs->integerForKey(encoding), 0);
         prefs->registerApplicationDefaults();
         QCOMPARE(prefs->integerForKey(encoding), 4);
-        QCOMPARE(prefs->integerForKey(QString::fromLatin1(KTPreferences::AutoDetectionThreshold)), 80);
 
         KTPreferences &standard = KTPreferences::standard();
         standard.registerApplicationDefaults();
@@ -84,15 +82,6 @@ private slots:
         QCOMPARE(throttle.takePending(), std::nullopt);
     }
 
-    // Progress is the share read; nothing to read counts as all of it.
-    void progressFraction()
-    {
-        QCOMPARE(KTExtractionJob::progressFraction(50, 100), 0.5f);
-        QCOMPARE(KTExtractionJob::progressFraction(0, 0), 1.0f);
-        // Both counts go to single precision before the division.
-        const qint64 big = (qint64(1) << 40) + 1;
-        QCOMPARE(KTExtractionJob::progressFraction(big, big), 1.0f);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPreferencesAndNotifications)

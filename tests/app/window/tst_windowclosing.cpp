@@ -8,12 +8,11 @@
 #include "support/KTScreenDriver.h"
 #include "support/KTScriptedUnarchiver.h"
 #include "support/KTTestArchives.h"
-#include "support/KTTestDirs.h"
+#include "support/KTWindowHarness.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -25,64 +24,49 @@ class TestWindowClosing : public QObject
     Q_OBJECT
 
 private slots:
-    // The window sweeps the temporary folder at start: that of this test,
-    // never the machine's.
-    void initTestCase()
-    {
-        QVERIFY(m_privateTmp.isValid());
-        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
-    }
-
-    void cleanup()
-    {
-        qputenv("TMPDIR", QFile::encodeName(m_privateTmp.path()));
-        KTFileDataCollection::shareInstance().startOver();
-    }
+    // The harness's TMPDIR also keeps the application's sweep at start off
+    // the machine's temporary folder.
+    void init() { m_h = std::make_unique<KTWindowHarness>(); }
+    void cleanup() { m_h.reset(); }
 
     // Closing the window while a job runs cancels it and joins its thread.
     void closeDuringJob()
     {
-        KTTestFolder dir;
         KTUnarchiverScript script;
         script.add(KTScriptedEntry::filled("long.bin", 1 << 20));
         const auto gate = script.holdAt(0, 1000);
-        const QString tmp = dir.freshFolder();
-        auto window = scriptedWindow(script, tmp);
-        KTUnarchiveViewController &screen = *window->unarchiveViewController();
-        QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("long.zip")}));
+        KTUnarchiveViewController &screen = scriptedScreen(script);
+        QVERIFY(KTScreenDriver::dropFiles(screen, {m_h->folder().filePath("long.zip")}));
         QVERIFY(gate->waitUntilReached());
-        QVERIFY(window->close());
+        QVERIFY(m_h->window().close());
         // Cancelled, joined and cleaned up before close() returned.
         QVERIFY(!screen.job().isRunning());
         QCOMPARE(script.log->lines().last(), KTScriptLog::did("long.bin", KTErrorCode::Cancelled));
-        QCOMPARE(entries(tmp), QStringList());
+        QCOMPARE(entries(m_h->tmp()), QStringList());
     }
 
     // Closing the window while the password dialog is open closes the
     // dialog, cancels the job and quits the dialog's loop cleanly.
     void closeDuringPasswordDialog()
     {
-        KTTestFolder dir;
         KTUnarchiverScript script;
         script.password = QStringLiteral("pw");
         script.add(KTScriptedEntry::file("a.txt", "a")).add(KTScriptedEntry::file("b.txt", "b"));
         script.entries[0].isEncrypted = true;
-        const QString tmp = dir.freshFolder();
-        auto window = scriptedWindow(script, tmp);
-        KTUnarchiveViewController &screen = *window->unarchiveViewController();
+        KTUnarchiveViewController &screen = scriptedScreen(script);
         bool closed = false;
         KTScreenDriver::whenPasswordDialogShows(screen, [&](KTPasswordDialog *) {
             closed = true;
-            window->close();
+            m_h->window().close();
         });
-        QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("locked.zip")}));
+        QVERIFY(KTScreenDriver::dropFiles(screen, {m_h->folder().filePath("locked.zip")}));
         QTRY_VERIFY(closed);
         QVERIFY(!screen.passWdPanel()->isVisible());
         QVERIFY(!screen.job().isRunning());
-        QVERIFY(!window->isVisible());
+        QVERIFY(!m_h->window().isVisible());
         // The withdrawn question failed the entry; nothing after it ran.
         QCOMPARE(script.log->lines().mid(1), QStringList({"will a.txt", "password", KTScriptLog::did("a.txt", KTErrorCode::WrongPassword)}));
-        QCOMPARE(entries(tmp), QStringList());
+        QCOMPARE(entries(m_h->tmp()), QStringList());
     }
 
     // A failed job's scratch folder, with what it wrote, stays for a look
@@ -98,12 +82,12 @@ private slots:
     void failedScratchFolderGoes()
     {
         QFETCH(QString, then);
-        KTTestFolder dir;
+        KTTestFolder &dir = m_h->folder();
         KTUnarchiverScript failing;
         failing.add(KTScriptedEntry::file("kept.txt", "written")).add(KTScriptedEntry::file("bad.txt", "b"));
         failing.failAt(1, KTErrorCode::Damaged);
-        const QString tmp = dir.freshFolder();
-        auto window = scriptedWindow(failing, tmp);
+        const QString tmp = m_h->tmp();
+        auto window = scriptedWindow(failing);
         KTUnarchiveViewController &screen = *window->unarchiveViewController();
         QVERIFY(KTScreenDriver::dropFiles(screen, {dir.filePath("broken.zip")}));
         QVERIFY(KTScreenDriver::waitUntilIdle(screen));
@@ -141,9 +125,8 @@ private slots:
     // and everything else stay, and nothing is followed out.
     void startRemovesStrandedScratchFolders()
     {
-        KTTestFolder dir;
-        const QString tmp = dir.freshFolder();
-        const QString outside = dir.freshFolder("outside-");
+        const QString tmp = m_h->tmp();
+        const QString outside = m_h->folder().freshFolder("outside-");
         QVERIFY(kt_writeFile(outside + "/keep.txt", "keep"));
         QVERIFY(kt_writeFile(tmp + "/unarchiverAbCd/photos/a.jpg", "partial"));
         QVERIFY(QFile::link(outside, tmp + "/unarchiverAbCd/photos/out"));
@@ -158,7 +141,6 @@ private slots:
         QVERIFY(kt_writeFile(held.path() + "/busy.txt", "a running job's"));
         const auto outsideBefore = kt_snapshot(outside);
 
-        qputenv("TMPDIR", QFile::encodeName(tmp));
         auto prefs = KTPreferences::inMemory();
         AppDelegate delegate(*prefs);
         delegate.applicationDidFinishLaunching();
@@ -186,7 +168,7 @@ private slots:
     void terminationSignalsCloseTheWindow()
     {
         QFETCH(int, signal);
-        KTTestFolder dir;
+        KTTestFolder &dir = m_h->folder();
         const QString archive = dir.filePath("locked.zip");
         KTTestArchives::Options options;
         options.passphrase = "secret";
@@ -213,13 +195,20 @@ private slots:
     }
 
 private:
-    // A shown window whose jobs run the script and extract into tmp.
-    std::unique_ptr<KTWindowController> scriptedWindow(const KTUnarchiverScript &script, const QString &tmp)
+    // The shown window's extraction screen, its jobs running the script.
+    KTUnarchiveViewController &scriptedScreen(const KTUnarchiverScript &script)
     {
-        m_prefs = kt_testPreferences();
-        auto window = std::make_unique<KTWindowController>(*m_prefs);
+        m_h->start();
+        m_h->screen().job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
+        return m_h->screen();
+    }
+
+    // A shown window of its own whose jobs run the script, for tests that
+    // close it and look at what is left after it is gone.
+    std::unique_ptr<KTWindowController> scriptedWindow(const KTUnarchiverScript &script)
+    {
+        auto window = std::make_unique<KTWindowController>(m_h->preferences());
         window->show();
-        qputenv("TMPDIR", QFile::encodeName(tmp));
         window->unarchiveViewController()->job().setUnarchiverFactory(KTScriptedUnarchiver::factory(script));
         return window;
     }
@@ -229,8 +218,7 @@ private:
         return QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
     }
 
-    QTemporaryDir m_privateTmp;
-    std::unique_ptr<KTPreferences> m_prefs;
+    std::unique_ptr<KTWindowHarness> m_h;
 };
 
 QTEST_MAIN(TestWindowClosing)

@@ -87,19 +87,16 @@ private slots:
     }
 
     // The drop area is a focusable button: Enter, Space and the accessible
-    // press action ask for the file dialog; other keys do not.
+    // press action ask for the file dialog; other keys do not. (The screen's
+    // test reads its name.)
     void dropArea()
     {
         QWidget window;
         auto *drop = new KTFileDropView(&window);
-        drop->setAccessibleName(QStringLiteral("Drop an archive here"));
-        drop->setAccessibleDescription(QStringLiteral("or press Enter"));
         window.show();
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(drop);
         QVERIFY(a);
         QCOMPARE(a->role(), QAccessible::Button);
-        QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Drop an archive here"));
-        QCOMPARE(a->text(QAccessible::Description), QStringLiteral("or press Enter"));
         QVERIFY(a->state().focusable);
         QAccessibleActionInterface *actions = a->actionInterface();
         QVERIFY(actions);

@@ -27,8 +27,10 @@ std::vector<KTTestEntry> entries()
 
 QStringList KTSampleArchives::sampleTree()
 {
-    return {QStringLiteral("docs/"), QStringLiteral("docs/notes.txt"), QStringLiteral("docs/small.txt"),
-            QStringLiteral("docs/link"), QStringLiteral("top.bin"), QStringLiteral("empty/")};
+    QStringList tree;
+    for (const KTTestEntry &e : entries())
+        tree << QString::fromUtf8(e.name) + (e.type == KTTestEntry::Directory ? QStringLiteral("/") : QString());
+    return tree;
 }
 
 QStringList KTSampleArchives::write(const QString &folder)
@@ -67,7 +69,7 @@ QStringList KTSampleArchives::write(const QString &folder)
         written << path;
     }
     const QString lone = folder + QStringLiteral("/lone.txt.gz");
-    if (!KTTestArchives::writeCompressedFile(lone, text(), "gzip"))
+    if (!KTTestArchives::write(lone, {KTTestEntry::file("lone.txt", text())}, "raw", "gzip"))
         return {};
     written << lone;
 

@@ -131,32 +131,7 @@ bool KTTestArchives::write(const QString &path, const std::vector<KTTestEntry> &
             !check(a, ARCHIVE_FATAL, "data"))
             return false;
     }
-    if (!check(a, archive_write_close(a), "close"))
-        return false;
-    return true;
-}
-
-bool KTTestArchives::writeCompressedFile(const QString &path, const QByteArray &data, const QByteArray &filter)
-{
-    archive *a = archive_write_new();
-    const std::unique_ptr<archive, decltype(&archive_write_free)> owner(a, archive_write_free);
-    if (!check(a, archive_write_set_format_raw(a), "format"))
-        return false;
-    if (!check(a, archive_write_add_filter_by_name(a, filter.constData()), "filter"))
-        return false;
-    if (!check(a, archive_write_open_filename(a, QFile::encodeName(path).constData()), "open"))
-        return false;
-    archive_entry *entry = archive_entry_new();
-    const std::unique_ptr<archive_entry, decltype(&archive_entry_free)> entryOwner(entry, archive_entry_free);
-    archive_entry_set_filetype(entry, AE_IFREG);
-    archive_entry_set_size(entry, data.size());
-    if (!check(a, archive_write_header(a, entry), "header"))
-        return false;
-    if (archive_write_data(a, data.constData(), size_t(data.size())) < 0 && !check(a, ARCHIVE_FATAL, "data"))
-        return false;
-    if (!check(a, archive_write_close(a), "close"))
-        return false;
-    return true;
+    return check(a, archive_write_close(a), "close");
 }
 
 bool KTTestArchives::run(const QString &program, const QStringList &arguments, const QString &workingDirectory)

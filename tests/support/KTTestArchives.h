@@ -31,7 +31,7 @@ class KTTestArchives
 {
 public:
     struct Options {
-        QByteArray format = "zip";   // zip, 7zip, ustar, pax, gnutar
+        QByteArray format = "zip";   // zip, 7zip, ustar, pax, gnutar, cpio; raw: one file, filtered
         QByteArray filter;           // empty, gzip, bzip2, xz, zstd
         QByteArray passphrase;       // zip: encrypts every file
         QByteArray encryption = "zipcrypt"; // zipcrypt, aes128, aes256
@@ -42,8 +42,6 @@ public:
     static bool write(const QString &path, const std::vector<KTTestEntry> &entries, const Options &options);
     static bool write(const QString &path, const std::vector<KTTestEntry> &entries, const QByteArray &format = "zip",
                       const QByteArray &filter = {});
-    // A lone compressed file (x.gz, x.bz2).
-    static bool writeCompressedFile(const QString &path, const QByteArray &data, const QByteArray &filter);
 
     // Runs a program; not exiting 0 is a test failure.
     static bool run(const QString &program, const QStringList &arguments, const QString &workingDirectory = {});

@@ -47,7 +47,10 @@ QMap<QString, QByteArray> kt_snapshot(const QString &folder, bool withModes)
 QString KTTestFolder::freshFolder(const QString &prefix)
 {
     const QString folder = m_dir.filePath(prefix + QString::number(++m_counter));
-    return QDir().mkpath(folder) ? folder : QString();
+    if (m_dir.isValid() && QDir().mkpath(folder))
+        return folder;
+    QTest::qFail(qPrintable(QStringLiteral("cannot make %1").arg(folder)), __FILE__, __LINE__);
+    return {};
 }
 
 bool kt_writeFile(const QString &path, const QByteArray &content)

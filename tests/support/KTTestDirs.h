@@ -30,7 +30,8 @@ public:
     bool isValid() const { return m_dir.isValid(); }
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
-    // A new empty folder below this one ("<prefix>1", "<prefix>2", ...).
+    // A new empty folder below this one ("<prefix>1", "<prefix>2", ...);
+    // an empty string, and a test failure, when it cannot be made.
     QString freshFolder(const QString &prefix = QStringLiteral("tmp-"));
 
 private:

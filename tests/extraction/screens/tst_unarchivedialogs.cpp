@@ -38,10 +38,7 @@ private slots:
         QVERIFY(m_ui->start());
     }
 
-    void cleanup()
-    {
-        m_ui.reset();
-    }
+    void cleanup() { m_ui.reset(); }
 
     void passwordDialog_data()
     {

@@ -34,10 +34,7 @@ private slots:
         QVERIFY(m_ui->start());
     }
 
-    void cleanup()
-    {
-        m_ui.reset();
-    }
+    void cleanup() { m_ui.reset(); }
 
     // UTF-8 chosen, names that are not UTF-8: the result says so and offers
     // to read them again with detection, which replaces the first result

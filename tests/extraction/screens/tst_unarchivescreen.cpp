@@ -41,10 +41,7 @@ private slots:
         QVERIFY(m_ui->start());
     }
 
-    void cleanup()
-    {
-        m_ui.reset();
-    }
+    void cleanup() { m_ui.reset(); }
 
     // A dropped archive goes through the job, the tree build and the switch
     // to the result screen; "fileget" comes after the switch.

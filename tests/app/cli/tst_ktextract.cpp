@@ -26,9 +26,8 @@ QString failure(const QString &archive, const QString &cause)
 
 } // namespace
 
-// kt-extract as scripts and benchmarks use it: a real process, its output
-// and its exit statuses (0 extracted, 1 failed, 2 usage, 3 entries skipped,
-// 130 interrupted).
+// kt-extract as scripts use it: a real process, its output and its exit
+// statuses.
 class TestKtExtract : public QObject
 {
     Q_OBJECT

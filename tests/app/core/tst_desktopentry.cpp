@@ -4,9 +4,9 @@
 
 #include <QTest>
 
-// Desktop entries as the Desktop Entry Specification writes them: the Exec
-// key's quoting and field codes, which entries are offered, and which
-// applications a kind of file finds across the XDG folders.
+// Desktop entries as freedesktop.org defines them: the Exec key's quoting and
+// field codes, which entries are offered, and which applications a kind of
+// file finds across the XDG folders.
 class TestDesktopEntry : public QObject
 {
     Q_OBJECT

@@ -30,9 +30,8 @@ public slots:
 };
 
 // Open, Open With… and Show in Folder on the result screen in a real window,
-// through the real desktop hand-over: a recording xdg-open first on PATH,
-// desktop entries in a private XDG_DATA_HOME, a file manager on a private
-// session bus. Files that could run are opened only after a question.
+// through the real hand-over: a recording xdg-open first on PATH, desktop
+// entries in a private XDG_DATA_HOME, a file manager on the private bus.
 class TestResultOpening : public QObject
 {
     Q_OBJECT

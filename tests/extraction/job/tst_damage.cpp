@@ -72,10 +72,9 @@ bool writeDamaged(const QString &kind, const QString &path)
 
 } // namespace
 
-// Damaged archives through the job inside a KTArena: every run ends in time
-// and touches nothing outside; a failure has a cause and keeps what could
-// be read before the damage, checked entry by entry; damaged data never
-// comes out as a whole file.
+// Damaged archives through the job inside a KTArena: a failure has a cause
+// and keeps what could be read before the damage, checked entry by entry;
+// damaged data never comes out as a whole file.
 class TestDamage : public QObject
 {
     Q_OBJECT

@@ -13,9 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// How KTExtractionJob fails: files that are no archive, a full disk, zip
-// bombs of overlapping entries, the first failing entry of many, and the
-// unsafe entries it leaves out and goes on.
+// How KTExtractionJob fails, and what it leaves behind.
 namespace {
 
 

@@ -18,9 +18,7 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-// One archive through KTExtractionJob as it goes well or is stopped: its
-// worker thread, scratch folder, progress, cancel, destruction, and the
-// move-up under a free name.
+// One archive through KTExtractionJob as it goes well or is stopped.
 class TestJobFlow : public QObject
 {
     Q_OBJECT

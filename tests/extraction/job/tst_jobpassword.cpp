@@ -12,10 +12,7 @@
 
 #include <cstdio>
 
-// The password question of KTExtractionJob: asked once, on the job's
-// owner thread, at the right moment; wrong answers, ZipCrypto's weak check,
-// the bytes a typed password becomes, and an archive that changes while the
-// question waits.
+// The password question of KTExtractionJob, and what its answer does.
 class TestJobPassword : public QObject
 {
     Q_OBJECT

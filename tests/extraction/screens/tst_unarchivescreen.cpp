@@ -23,9 +23,7 @@
 #include <QTest>
 #include <QTreeView>
 
-// The extraction screen inside a real window, driven as a user drives it:
-// drops, the job's progress, failures and partial results, and where the
-// keyboard is.
+// The extraction screen inside a real window, driven as a user drives it.
 class TestUnarchiveScreen : public QObject
 {
     Q_OBJECT

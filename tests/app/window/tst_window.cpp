@@ -10,8 +10,8 @@
 #include "browser/tree/KTFileDataCollection.h"
 #include "extraction/screens/KTEncode.h"
 #include "extraction/screens/KTUnarchiveViewController.h"
-#include "support/KTWindowHarness.h"
 #include "support/KTTestArchives.h"
+#include "support/KTWindowHarness.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -7,12 +7,8 @@
 #include <QFile>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
-
-// How often a held entry asks whether to stop.
-constexpr std::chrono::milliseconds StopPoll(2);
 
 KTExtractionError scripted(KTErrorCode code)
 {
@@ -20,122 +16,6 @@ KTExtractionError scripted(KTErrorCode code)
 }
 
 } // namespace
-
-void KTScriptGate::release()
-{
-    std::lock_guard lock(m_mutex);
-    m_released = true;
-    m_changed.notify_all();
-}
-
-bool KTScriptGate::waitUntilReached(int timeoutMs) const
-{
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_reached; });
-}
-
-bool KTScriptGate::pass(const std::function<bool()> &shouldStop)
-{
-    std::unique_lock lock(m_mutex);
-    m_reached = true;
-    m_changed.notify_all();
-    while (!m_changed.wait_for(lock, StopPoll, [this] { return m_released; })) {
-        // The delegate is asked without the lock, as the test may be
-        // releasing meanwhile.
-        lock.unlock();
-        const bool stop = shouldStop();
-        lock.lock();
-        if (stop && !m_released)
-            return false;
-    }
-    return true;
-}
-
-void KTScriptLog::add(const QString &line)
-{
-    std::lock_guard lock(m_mutex);
-    m_lines.append(line);
-}
-
-QStringList KTScriptLog::lines() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_lines;
-}
-
-int KTScriptLog::count(const QString &line) const
-{
-    std::lock_guard lock(m_mutex);
-    return int(m_lines.count(line));
-}
-
-QString KTScriptLog::did(const QString &name, KTErrorCode code)
-{
-    return code == KTErrorCode::None ? QStringLiteral("did %1 ok").arg(name)
-                                     : QStringLiteral("did %1 failed %2").arg(name).arg(int(code));
-}
-
-qint64 KTScriptedEntry::size() const
-{
-    if (isDirectory)
-        return 0;
-    return fillSize >= 0 ? fillSize : content.size();
-}
-
-KTScriptedEntry KTScriptedEntry::file(const QString &name, const QByteArray &content)
-{
-    KTScriptedEntry entry;
-    entry.name = name;
-    entry.content = content;
-    return entry;
-}
-
-KTScriptedEntry KTScriptedEntry::filled(const QString &name, qint64 size, char fill)
-{
-    KTScriptedEntry entry;
-    entry.name = name;
-    entry.fillSize = size;
-    entry.fill = fill;
-    return entry;
-}
-
-KTScriptedEntry KTScriptedEntry::folder(const QString &name)
-{
-    KTScriptedEntry entry;
-    entry.name = name;
-    entry.isDirectory = true;
-    return entry;
-}
-
-KTUnarchiverScript &KTUnarchiverScript::add(KTScriptedEntry entry)
-{
-    entries.push_back(std::move(entry));
-    return *this;
-}
-
-KTUnarchiverScript &KTUnarchiverScript::failAt(int index, KTErrorCode code, qint64 afterBytes)
-{
-    KTScriptedEntry &entry = entries.at(size_t(index));
-    entry.failure = code;
-    entry.failAfterBytes = afterBytes;
-    return *this;
-}
-
-std::shared_ptr<KTScriptGate> KTUnarchiverScript::holdAt(int index, qint64 afterBytes)
-{
-    KTScriptedEntry &entry = entries.at(size_t(index));
-    entry.gate = std::make_shared<KTScriptGate>();
-    entry.holdAfterBytes = afterBytes;
-    return entry.gate;
-}
-
-qint64 KTUnarchiverScript::totalSize() const
-{
-    qint64 total = 0;
-    for (const KTScriptedEntry &entry : entries)
-        total += entry.size();
-    return total;
-}
 
 KTScriptedUnarchiver::KTScriptedUnarchiver(QString archivePath, KTUnarchiverScript script)
     : m_path(std::move(archivePath))

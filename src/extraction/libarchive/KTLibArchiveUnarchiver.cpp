@@ -23,6 +23,7 @@
 #include <archive_entry.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -347,6 +348,11 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
 {
     const auto mtime = modificationTime(entry);
     const mode_t perm = archive_entry_perm(entry);
+    // Local headers cannot tell a link from a file; the directory can.
+    if (m_zipLocal && archive_entry_filetype(entry) == AE_IFREG && m_zipLocal->isSymlink(KTZipEntryReader::rawName(entry))) {
+        if (auto error = readAsSymlink(entry, info); error.failed())
+            return error;
+    }
 
     if (const char *hardlink = archive_entry_hardlink(entry)) {
         const auto target = m_names.hardlinkTarget(hardlink, KTPathSanitizer::maxPathBytesBelow(writer.root()));
@@ -395,6 +401,25 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
         return KTExtractionError::make(KTErrorCode::SpecialFile,
                                        info.name + QStringLiteral(" is a device, FIFO or socket"));
     }
+}
+
+KTExtractionError KTLibArchiveUnarchiver::readAsSymlink(archive_entry *entry, const KTArchiveEntry &info)
+{
+    QByteArray target;
+    char buffer[PATH_MAX];
+    for (;;) {
+        const la_ssize_t n = archive_read_data(m_archive, buffer, sizeof buffer);
+        if (n < 0)
+            return readError();
+        if (n == 0)
+            break;
+        target.append(buffer, n);
+        if (target.size() >= PATH_MAX)
+            return KTExtractionError::make(KTErrorCode::Damaged, info.name + QStringLiteral(": a link target too long"));
+    }
+    archive_entry_set_filetype(entry, AE_IFLNK);
+    archive_entry_copy_symlink(entry, target.constData());
+    return {};
 }
 
 KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)

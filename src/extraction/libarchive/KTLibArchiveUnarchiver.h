@@ -66,6 +66,8 @@ private:
     KTPlannedZipEntry planEntry(archive_entry *entry, int index, int maxPath);
     KTExtractionError extractEntry(archive_entry *entry, const KTArchiveEntry &info, const QByteArray &rel,
                                    KTDiskWriter &writer, qint64 &done);
+    // Reads a zip entry's data as a link's target and makes the entry that link.
+    KTExtractionError readAsSymlink(archive_entry *entry, const KTArchiveEntry &info);
     // inflatable: the zip entry's central record when KTZipInflater reads it.
     KTExtractionError writeFileData(const KTArchiveEntry &info, const KTZipRecord *inflatable, KTDiskWriter &writer,
                                     qint64 &done);

@@ -3,6 +3,7 @@
 #include "extraction/zip/KTZipDirectory.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -26,17 +27,22 @@ public:
     void noteEntry(const QByteArray &rawName) { m_names.push_back(rawName); }
 
     // Whether a central directory (the one given, else a run of central
-    // records found in the file) lists exactly the entries read, in order,
-    // and none of them is a link: links are known only from the directory.
+    // records found in the file) lists exactly the entries read, in order.
     bool isWhole() const;
+    // Whether a directory lists this raw name as a symbolic link, which
+    // local headers cannot tell from a file.
+    bool isSymlink(const QByteArray &rawName) const { return m_symlinks.contains(rawName); }
     // Whether a directory was found through the end record.
     bool hadDirectory() const { return m_directory.has_value(); }
 
 private:
     bool describes(const KTZipDirectory &directory) const;
-    bool someRunOfRecordsDescribes() const;
+    // Each run of central records in the file, one after another.
+    std::vector<KTZipDirectory> runsOfRecords() const;
 
     QString m_path;
     std::optional<KTZipDirectory> m_directory;
+    std::vector<KTZipDirectory> m_runs; // without a directory: the runs found by scanning
+    QSet<QByteArray> m_symlinks;
     std::vector<QByteArray> m_names;
 };

@@ -14,6 +14,7 @@
 #include "extraction/zip/KTParallelZipExtractor.h"
 #include "extraction/zip/KTZipDirectoryCheck.h"
 #include "extraction/zip/KTZipEntryReader.h"
+#include "extraction/zip/KTZipExtractionPlan.h"
 #include "extraction/zip/KTZipInflater.h"
 
 #include <QFile>
@@ -31,17 +32,6 @@
 namespace {
 
 constexpr size_t ReadBlockSize = 128 * 1024;
-// Creating a file costs about as much as inflating this many bytes; it
-// weighs in when small files are shared out among workers.
-constexpr quint64 PerFileWeight = 8 * 1024;
-
-std::optional<timespec> modificationTime(archive_entry *entry)
-{
-    if (!archive_entry_mtime_is_set(entry))
-        return std::nullopt;
-    return timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
-}
-
 } // namespace
 
 KTLibArchiveUnarchiver::KTLibArchiveUnarchiver(QString path)
@@ -282,14 +272,6 @@ void KTLibArchiveUnarchiver::reportProgress(const KTArchiveEntry &info, qint64 f
     m_delegate->extractionProgress(*this, info, fileDone, info.size, done, m_totalSize);
 }
 
-const KTZipRecord *KTLibArchiveUnarchiver::inflatableRecord(const QByteArray &rawName) const
-{
-    const KTZipRecord *record = m_names.zipRecord(rawName);
-    if (!record || m_names.isRepeatedZipName(rawName) || !KTZipInflater::handles(*record))
-        return nullptr;
-    return record;
-}
-
 KTExtractionError KTLibArchiveUnarchiver::writeFileData(const KTArchiveEntry &info, const KTZipRecord *inflatable,
                                                        KTDiskWriter &writer, qint64 &done)
 {
@@ -346,7 +328,7 @@ bool KTLibArchiveUnarchiver::declaresNoData(archive_entry *entry) const
 KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, const KTArchiveEntry &info,
                                                        const QByteArray &rel, KTDiskWriter &writer, qint64 &done)
 {
-    const auto mtime = modificationTime(entry);
+    const auto mtime = KTZipEntryPlanner::modificationTime(entry);
     const mode_t perm = archive_entry_perm(entry);
     // Local headers cannot tell a link from a file; the directory can.
     if (m_zipLocal && archive_entry_filetype(entry) == AE_IFREG && m_zipLocal->isSymlink(KTZipEntryReader::rawName(entry))) {
@@ -380,7 +362,7 @@ KTExtractionError KTLibArchiveUnarchiver::extractEntry(archive_entry *entry, con
             return error;
         const qint64 before = done;
         const KTZipRecord *inflatable =
-            m_zip && m_archiveVolumeCount == 1 ? inflatableRecord(KTZipEntryReader::rawName(entry)) : nullptr;
+            m_zip && m_archiveVolumeCount == 1 ? m_planner.inflatableRecord(KTZipEntryReader::rawName(entry)) : nullptr;
         if (auto error = declaresNoData(entry) ? KTExtractionError{} : writeFileData(info, inflatable, writer, done);
             error.failed()) {
             writer.abortFile();
@@ -479,70 +461,18 @@ KTExtractionError KTLibArchiveUnarchiver::extractInOrder(KTDiskWriter &writer)
     return result;
 }
 
-KTPlannedZipEntry KTLibArchiveUnarchiver::planEntry(archive_entry *entry, int index, int maxPath)
-{
-    KTEntryNames::Named named = m_names.name(entry, index, maxPath);
-    KTPlannedZipEntry planned;
-    planned.rawName = KTZipEntryReader::rawName(entry);
-    planned.info = std::move(named.info);
-    planned.path = std::move(named.path.path);
-    planned.refusal = named.path.reason;
-    planned.mtime = modificationTime(entry);
-    planned.perm = archive_entry_perm(entry);
-
-    if (const char *hardlink = archive_entry_hardlink(entry)) {
-        planned.kind = KTPlannedZipEntry::Kind::Hardlink;
-        auto target = m_names.hardlinkTarget(hardlink, maxPath);
-        planned.hardlinkTarget = std::move(target.path);
-        planned.linkRefusal = target.reason;
-    } else {
-        switch (archive_entry_filetype(entry)) {
-        case AE_IFDIR:
-            planned.kind = KTPlannedZipEntry::Kind::Directory;
-            break;
-        case AE_IFLNK:
-            planned.kind = KTPlannedZipEntry::Kind::Symlink;
-            if (const char *target = archive_entry_symlink(entry); target && *target)
-                planned.linkTarget = m_names.symlinkTarget(target);
-            break;
-        case AE_IFREG:
-        case 0:
-            planned.kind = KTPlannedZipEntry::Kind::File;
-            break;
-        default:
-            planned.kind = KTPlannedZipEntry::Kind::Special;
-            break;
-        }
-    }
-    const KTZipRecord *record = m_names.zipRecord(planned.rawName);
-    const quint64 dataSize = record ? record->compressedSize : quint64(std::max<qint64>(planned.info.size, 0));
-    planned.weight = dataSize + PerFileWeight;
-    if (planned.kind == KTPlannedZipEntry::Kind::File)
-        planned.inflatable = inflatableRecord(planned.rawName);
-    return planned;
-}
-
 std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KTDiskWriter &writer, int workers)
 {
     // The plan is read with the workers' own kind of reader; when that cannot
     // open the file, the serial reader, still at its first entry, takes it.
-    KTZipEntryReader reader(m_path, m_archiveFileSize, {});
-    if (reader.open().failed())
+    std::optional<KTZipEntryPlanner::Planned> planned =
+        m_planner.readAll(m_path, m_archiveFileSize, KTPathSanitizer::maxPathBytesBelow(writer.root()),
+                          [this] { return shouldStop(); });
+    if (!planned)
         return std::nullopt;
-    const int maxPath = KTPathSanitizer::maxPathBytesBelow(writer.root());
-    std::vector<KTPlannedZipEntry> entries;
-    // A header that cannot be read ends the extraction after the entries before it.
-    KTExtractionError headerError;
-    for (;;) {
-        if (entries.size() % 1024 == 0 && shouldStop())
-            return KTExtractionError::make(KTErrorCode::Cancelled);
-        archive_entry *entry = nullptr;
-        headerError = reader.next(&entry);
-        if (headerError.failed() || !entry)
-            break;
-        entries.push_back(planEntry(entry, int(entries.size()), maxPath));
-    }
-    const KTZipExtractionPlan plan(std::move(entries), workers, m_alwaysOverwrites);
+    if (planned->headerError.code == KTErrorCode::Cancelled)
+        return planned->headerError;
+    const KTZipExtractionPlan plan(std::move(planned->entries), workers, m_alwaysOverwrites);
     KTParallelZipExtractor::Host host;
     host.unarchiver = this;
     host.delegate = m_delegate;
@@ -553,7 +483,7 @@ std::optional<KTExtractionError> KTLibArchiveUnarchiver::extractZipInParallel(KT
     host.password = [this] { return passwordBytes(); };
     KTParallelZipExtractor extractor(m_path, m_archiveFileSize, plan, writer, m_alwaysOverwrites, std::move(host));
     const KTExtractionError result = extractor.run();
-    return result.ok() ? headerError : result;
+    return result.ok() ? planned->headerError : result;
 }
 
 KTExtractionError KTLibArchiveUnarchiver::unarchive()

@@ -6,8 +6,8 @@
 #include "extraction/libarchive/KTEntryNames.h"
 #include "extraction/libarchive/KTPassphraseHandout.h"
 #include "extraction/libarchive/KTReadProgressGuard.h"
+#include "extraction/libarchive/KTZipEntryPlanner.h"
 #include "extraction/zip/KTZipDirectory.h"
-#include "extraction/zip/KTZipExtractionPlan.h"
 #include "extraction/zip/KTZipLocalReading.h"
 
 #include <memory>
@@ -63,7 +63,6 @@ private:
     KTExtractionError extractInOrder(KTDiskWriter &writer);
     // nullopt when the zip cannot be read side by side; then it goes in order.
     std::optional<KTExtractionError> extractZipInParallel(KTDiskWriter &writer, int workers);
-    KTPlannedZipEntry planEntry(archive_entry *entry, int index, int maxPath);
     KTExtractionError extractEntry(archive_entry *entry, const KTArchiveEntry &info, const QByteArray &rel,
                                    KTDiskWriter &writer, qint64 &done);
     // Reads a zip entry's data as a link's target and makes the entry that link.
@@ -71,11 +70,7 @@ private:
     // inflatable: the zip entry's central record when KTZipInflater reads it.
     KTExtractionError writeFileData(const KTArchiveEntry &info, const KTZipRecord *inflatable, KTDiskWriter &writer,
                                     qint64 &done);
-    // A zip entry's central record when KTZipInflater can read its data:
-    // deflated, unencrypted, and its name given to no other entry.
-    const KTZipRecord *inflatableRecord(const QByteArray &rawName) const;
     void reportProgress(const KTArchiveEntry &info, qint64 fileDone, qint64 done);
-    qint64 totalDone(qint64 writtenBytes) const;
     bool shouldStop();
     // Bytes of the archive file read so far.
     qint64 readPosition() const;
@@ -100,6 +95,7 @@ private:
     bool m_passedDamagedHeader = false;
     std::unique_ptr<KTZipInflater> m_zipInflater;
     KTEntryNames m_names;
+    KTZipEntryPlanner m_planner{m_names};
 
     KTReadProgressGuard m_progressGuard;
 

@@ -2,6 +2,7 @@
 
 #include "extraction/libarchive/KTIsalInflater.h"
 #include "extraction/zip/KTZipDirectory.h"
+#include "extraction/zip/KTZipLocalHeader.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -11,11 +12,8 @@
 
 namespace {
 
-constexpr quint32 LocalSignature = 0x04034b50;
 constexpr quint32 DescriptorSignature = 0x08074b50;
-constexpr qint64 LocalHeaderSize = 30;
 constexpr quint32 Unknown32 = 0xFFFFFFFF;
-constexpr quint16 Deflate = 8;
 // Compressed sizes up to this are inflated to see which header has it right.
 constexpr quint64 MaxProbedSize = 16 * 1024 * 1024;
 
@@ -86,23 +84,24 @@ QString KTZipDirectoryCheck::disagreement(const QString &path, const KTZipDirect
 
     for (const KTZipRecord &record : directory.records()) {
         const quint64 at = record.localHeaderOffset + quint64(directory.offsetShift());
-        if (record.localHeaderOffset > quint64(end) || at > quint64(end - LocalHeaderSize))
+        if (record.localHeaderOffset > quint64(end) || at > quint64(end - KTZipLocalHeader::Size))
             return QStringLiteral("an entry's header lies past the directory");
         const uchar *header = data + at;
-        if (qFromLittleEndian<quint32>(header) != LocalSignature)
+        const std::optional<KTZipLocalHeader> fixed = KTZipLocalHeader::parse(header);
+        if (!fixed)
             return QStringLiteral("an entry's header is not where the directory says");
-        if (qFromLittleEndian<quint16>(header + 8) != record.method)
+        if (fixed->method != record.method)
             return QStringLiteral("an entry's method differs from the directory's");
-        const quint64 dataAt = at + LocalHeaderSize + qFromLittleEndian<quint16>(header + 26) + qFromLittleEndian<quint16>(header + 28);
+        const quint64 dataAt = at + quint64(fixed->dataOffset());
         if (dataAt > quint64(end))
             return QStringLiteral("an entry's header runs into the directory");
-        const LocalSizes local = localSizes(header, header + LocalHeaderSize + qFromLittleEndian<quint16>(header + 26), qFromLittleEndian<quint16>(header + 28));
+        const LocalSizes local = localSizes(header, header + KTZipLocalHeader::Size + fixed->nameLength, fixed->extraLength);
         if (record.compressedSize > quint64(end) - dataAt)
             return QStringLiteral("an entry's data runs past the directory");
         const quint64 dataEnd = dataAt + record.compressedSize;
 
         LocalSizes declared = local;
-        if (qFromLittleEndian<quint16>(header + 6) & (1u << 3)) {
+        if (fixed->hasDescriptor()) {
             // The sizes follow the data, in a descriptor whose signature is optional.
             const bool wide = local.zip64 || record.compressedSize >= Unknown32 || record.uncompressedSize >= Unknown32;
             qint64 at = qint64(dataEnd);
@@ -119,7 +118,7 @@ QString KTZipDirectoryCheck::disagreement(const QString &path, const KTZipDirect
         if (declared.compressed != record.compressedSize) {
             // Deflate data ends by itself: where it does tells which header is right.
             const quint64 longer = std::max(declared.compressed, record.compressedSize);
-            const bool directoryRight = record.method == Deflate && !record.encrypted && longer <= MaxProbedSize
+            const bool directoryRight = record.method == KTZipLocalHeader::Deflate && !record.encrypted && longer <= MaxProbedSize
                 && deflateLength(data + dataAt, std::min(longer, quint64(end) - dataAt)) == record.compressedSize;
             if (!directoryRight)
                 return QStringLiteral("an entry's compressed size differs from the directory's");

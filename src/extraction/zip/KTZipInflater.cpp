@@ -3,6 +3,7 @@
 #include "extraction/disk/KTDiskWriter.h"
 #include "extraction/libarchive/KTIsalInflater.h"
 #include "extraction/zip/KTZipDirectory.h"
+#include "extraction/zip/KTZipLocalHeader.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -18,9 +19,6 @@ namespace {
 
 constexpr qsizetype InBlockSize = 128 * 1024;
 constexpr qsizetype OutBlockSize = 256 * 1024;
-constexpr qint64 LocalHeaderSize = 30;
-constexpr quint32 LocalSignature = 0x04034b50;
-constexpr quint16 Deflate = 8;
 
 KTExtractionError damaged(const QString &detail)
 {
@@ -42,7 +40,7 @@ KTZipInflater::~KTZipInflater()
 
 bool KTZipInflater::handles(const KTZipRecord &record)
 {
-    return record.method == Deflate && !record.encrypted;
+    return record.method == KTZipLocalHeader::Deflate && !record.encrypted;
 }
 
 bool KTZipInflater::openFile()
@@ -86,17 +84,17 @@ std::optional<KTExtractionError> KTZipInflater::copyData(const KTZipRecord &reco
 {
     if (!handles(record) || !openFile())
         return std::nullopt;
-    char header[LocalHeaderSize];
+    char header[KTZipLocalHeader::Size];
     const qint64 headerAt = qint64(record.localHeaderOffset);
     QString error;
-    if (headerAt < 0 || headerAt > m_fileSize - LocalHeaderSize || !readAt(header, LocalHeaderSize, headerAt, error))
+    if (headerAt < 0 || headerAt > m_fileSize - KTZipLocalHeader::Size || !readAt(header, KTZipLocalHeader::Size, headerAt, error))
         return std::nullopt;
     // The local header must agree with the central record; anything odd is
     // left to libarchive's reader, which reports it as it always has.
-    const quint16 flags = qFromLittleEndian<quint16>(header + 6);
-    if (qFromLittleEndian<quint32>(header) != LocalSignature || qFromLittleEndian<quint16>(header + 8) != Deflate || (flags & 1u))
+    const std::optional<KTZipLocalHeader> local = KTZipLocalHeader::parse(header);
+    if (!local || local->method != KTZipLocalHeader::Deflate || local->isEncrypted())
         return std::nullopt;
-    const qint64 dataAt = headerAt + LocalHeaderSize + qFromLittleEndian<quint16>(header + 26) + qFromLittleEndian<quint16>(header + 28);
+    const qint64 dataAt = headerAt + local->dataOffset();
     const qint64 compressed = qint64(std::min<quint64>(record.compressedSize, quint64(m_fileSize)));
     if (compressed != qint64(record.compressedSize) || dataAt > m_fileSize - compressed)
         return damaged(QStringLiteral("an entry's data reaches past the end of the archive"));
